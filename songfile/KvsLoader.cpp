@@ -1,0 +1,427 @@
+#include "songfile/KvsLoader.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cstring>
+
+#include "songfile/ChunkId.h"
+#include "songfile/KvsError.h"
+#include "songfile/ModuleTypes.h"
+#include "text/Format.h"
+
+namespace tarvo {
+
+namespace {
+
+constexpr std::int32_t MinimumFileVersion = 0x6100;
+constexpr std::uint32_t ValidChannelTag = 2004;
+constexpr std::uint32_t TrackBlockTag = 5;
+constexpr std::size_t ChunkHeaderSize = 8;
+constexpr std::size_t MarkerSize = 24;
+constexpr std::size_t MarkerCompareSize = 22;
+// "ZMOD", the uint32 16, "EndTarvoModule"; two bytes follow that are not
+// compared.
+constexpr std::array<std::uint8_t, MarkerCompareSize> ModuleEndMarker = {
+    'Z', 'M', 'O', 'D', 0x10, 0x00, 0x00, 0x00, 'E', 'n', 'd', 'T', 'a', 'r', 'v', 'o', 'M', 'o', 'd', 'u', 'l', 'e'};
+
+template <std::size_t N>
+std::array<std::uint8_t, N> ReadRecord(ByteReader& reader) {
+  std::array<std::uint8_t, N> record;
+  reader.read(record.data(), N);
+  return record;
+}
+
+// The text of `length` bytes that ends at the first zero byte among them.
+std::string TextUpToZero(const std::uint8_t* bytes, std::size_t length) {
+  const void* zero = std::memchr(bytes, 0, length);
+  const std::size_t end = zero != nullptr ? static_cast<std::size_t>(static_cast<const std::uint8_t*>(zero) - bytes)
+                                          : length;
+  return std::string(reinterpret_cast<const char*>(bytes), end);
+}
+
+// A count from a size field, never more than the records the rest of the
+// data could start: a record needs its first byte to exist.
+std::size_t BoundedCount(std::int64_t count, std::size_t remaining) {
+  if (count <= 0) return 0;
+  return static_cast<std::size_t>(std::min<std::int64_t>(count, static_cast<std::int64_t>(remaining)));
+}
+
+}  // namespace
+
+TKvsLoader::TKvsLoader() = default;
+
+TKvsLoader::TKvsLoader(MessageSink sink, PendingEvents pendingEvents)
+    : sink_(std::move(sink)), pendingEvents_(std::move(pendingEvents)) {}
+
+TKvsLoader::~TKvsLoader() = default;
+
+void TKvsLoader::LoadFromFile(const std::string& fileName, std::string& errorText) {
+  // Other programs may go on reading and writing the file meanwhile; only
+  // regular files are taken, so a device or pipe can never block the load.
+  const int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
+  struct stat info {};
+  if (fd < 0 || ::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    if (fd >= 0) ::close(fd);
+    throw KvsError(Format("Cannot open file %s", {fileName}));
+  }
+  const std::size_t size = static_cast<std::size_t>(info.st_size);
+  // Not zero-initialised: every byte is overwritten by the read below.
+  std::unique_ptr<std::uint8_t[]> buffer(new std::uint8_t[size > 0 ? size : 1]);
+  std::size_t done = 0;
+  while (done < size) {
+    const ssize_t got = ::read(fd, buffer.get() + done, size - done);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) {
+      ::close(fd);
+      throw KvsError("Stream read error");
+    }
+    if (got == 0) break;  // the file shrank meanwhile: keep what was there
+    done += static_cast<std::size_t>(got);
+  }
+  ::close(fd);
+
+  stream_ = std::move(buffer);
+  reader_ = ByteReader(stream_.get(), done);
+  Run(errorText);
+}
+
+void TKvsLoader::LoadFromMemory(const std::uint8_t* data, std::size_t size, std::string& errorText) {
+  stream_.reset(new std::uint8_t[size > 0 ? size : 1]);
+  if (size > 0) std::memcpy(stream_.get(), data, size);
+  reader_ = ByteReader(stream_.get(), size);
+  Run(errorText);
+}
+
+void TKvsLoader::AddLoaderMessage(const std::string& text) {
+  if (sink_) sink_(text);
+}
+
+void TKvsLoader::Progress() {
+  if (!pendingEvents_) return;
+  const std::size_t position = reader_.position();
+  if (position - lastPendingEvents_ >= PendingEventsBudget || position < lastPendingEvents_) {
+    lastPendingEvents_ = position;
+    pendingEvents_();
+  }
+}
+
+void TKvsLoader::WriteChunkTrace(std::uint32_t id, std::int32_t size) {
+  const auto offset = static_cast<std::int64_t>(reader_.position()) - static_cast<std::int64_t>(ChunkHeaderSize);
+  AddLoaderMessage(
+      Format("%8.8x Chunk id: %8.8x (%s), skipping data: %d", {offset, id, ChunkIdToText(id), size}));
+}
+
+void TKvsLoader::Run(std::string& errorText) {
+  int moduleCounter = 0;
+  bool done = false;
+  bool stopped = false;
+  while (!done && !stopped) {
+    if (!reader_.has(ChunkHeaderSize)) {
+      // A header cut short ends the walk without a message.
+      reader_.seek(reader_.size());
+      break;
+    }
+    const std::uint32_t id = reader_.readUInt32();
+    const std::int32_t size = reader_.readInt32();
+    switch (id) {
+      case chunkids::VFhd:
+        WriteChunkTrace(id, size);
+        ReadVersion(stopped, errorText);
+        break;
+      case chunkids::OBJS:
+        WriteChunkTrace(id, size);
+        statedModuleCount_ = reader_.readInt32();
+        AddLoaderMessage(Format(" Number of Modules: %d", {statedModuleCount_}));
+        break;
+      case chunkids::EVTS:
+        eventDataSize_ = size;
+        ReadEvents(songEvents_, size);
+        WriteChunkTrace(id, size);
+        break;
+      case chunkids::PATC:
+        patternDataSize_ = size;
+        ReadEvents(patternEvents_, size);
+        WriteChunkTrace(id, size);
+        break;
+      case chunkids::VUUU:
+        fxAssignDataSize_ = size;
+        ReadSendFxAssign();
+        WriteChunkTrace(id, size);
+        break;
+      case chunkids::WINP:
+        windowDataSize_ = size;
+        ReadWindowPosInfos();
+        WriteChunkTrace(id, size);
+        break;
+      case chunkids::GLOB:
+        WriteChunkTrace(id, size);
+        ReadGlobal();
+        break;
+      case chunkids::CHAN:
+        WriteChunkTrace(id, size);
+        channelCount_ = size;
+        ReadChannels(size);
+        break;
+      case chunkids::FXRN:
+        WriteChunkTrace(id, size);
+        returnChannelCount_ = size;
+        ReadChannels(size);
+        break;
+      case chunkids::AUIO:
+        WriteChunkTrace(id, size);
+        ReadAudioClips(size);
+        break;
+      case chunkids::EndOfSong:
+        loadedModuleCount_ = moduleCounter;
+        done = true;
+        WriteChunkTrace(id, size);
+        AddLoaderMessage(Format(" Loaded Module Count: %d", {moduleCounter}));
+        break;
+      default:
+        if (id >= chunkids::FirstModule && id <= chunkids::LastModule)
+          ReadModule(id, size, moduleCounter, stopped);
+        else
+          ReadUnknownChunk(id, size);
+        break;
+    }
+    Progress();
+  }
+}
+
+void TKvsLoader::ReadVersion(bool& stopped, std::string& errorText) {
+  fileVersion_ = reader_.readInt32();
+  AddLoaderMessage(Format(" File Version: %x", {fileVersion_}));
+  if (fileVersion_ < MinimumFileVersion) {
+    errorText = Format("File version %x too old!", {fileVersion_});
+    AddLoaderMessage("File version too old to be analyzed.");
+    stopped = true;
+  }
+}
+
+// Event record, 16 bytes; size div 16 of them (truncating toward zero, so a
+// size below 16 gives none).
+void TKvsLoader::ReadEvents(std::vector<TKvsEvent>& events, std::int32_t size) {
+  const std::int32_t declared = size / static_cast<std::int32_t>(TKvsEvent::RecordSize);
+  const std::size_t count = BoundedCount(declared, reader_.remaining());
+  // Records are only made from bytes that exist, so the reservation is
+  // bounded by the data as well.
+  events.reserve(events.size() + std::min(count, reader_.remaining() / TKvsEvent::RecordSize + 1));
+  for (std::size_t i = 0; i < count && !reader_.atEnd(); ++i) {
+    events.emplace_back(ReadRecord<TKvsEvent::RecordSize>(reader_));
+    if ((i & 0xFFFF) == 0xFFFF) Progress();
+  }
+}
+
+// Send-FX assignment record, 20 bytes: 2 u8 AssignCount, 4 8 x i16 modules.
+// One object per assignment, each with the same bytes; the record holds
+// eight entries, so a larger count makes eight.
+void TKvsLoader::ReadSendFxAssign() {
+  const auto record = ReadRecord<TKvsSendFxAssign::RecordSize>(reader_);
+  const int count = std::min<int>(record[2], TKvsSendFxAssign::MaxAssigns);
+  for (int i = 0; i < count; ++i) sendFxAssigns_.emplace_back(record);
+}
+
+// int32 window count, then that many 20-byte window state records.
+void TKvsLoader::ReadWindowPosInfos() {
+  windowCount_ = reader_.readInt32();
+  const std::size_t count = BoundedCount(windowCount_, reader_.remaining());
+  for (std::size_t i = 0; i < count && !reader_.atEnd(); ++i)
+    windowPosInfos_.emplace_back(ReadRecord<TKvsWindowPosInfo::RecordSize>(reader_));
+}
+
+// A length-prefixed text: at most the bytes that remain; a negative length
+// takes none. The text ends at the first zero byte.
+std::string TKvsLoader::ReadLengthText(std::int32_t length) {
+  if (length <= 0) return {};
+  const std::size_t take = std::min(static_cast<std::size_t>(length), reader_.remaining());
+  const std::uint8_t* start = reader_.data() + reader_.position();
+  reader_.skip(take);
+  return TextUpToZero(start, take);
+}
+
+// GLOB: 0 settings[1264], 1264 8 bytes discarded, 1272 song info header[16]
+// (0 u32 ShowSongInfo, 4 i32 SongInfoLength, 8 i32 SongInfoUrlLength),
+// then the two texts.
+void TKvsLoader::ReadGlobal() {
+  global_.SetSettings(ReadRecord<TKvsGlobal::SettingsSize>(reader_));
+  reader_.skip(8);
+  global_.Header = ReadRecord<TKvsGlobal::HeaderSize>(reader_);
+  songInfoLength_ = global_.SongInfoLength();
+  songInfoUrlLength_ = global_.SongInfoUrlLength();
+  // A length of exactly 1 consumes its byte too, so that what follows is not
+  // read one byte early.
+  songInfo_ = ReadLengthText(songInfoLength_);
+  songInfoUrl_ = ReadLengthText(songInfoUrlLength_);
+  AddLoaderMessage(Format(" Song Info: %s", {songInfo_}));
+  AddLoaderMessage(Format(" Song Info Url: %s", {songInfoUrl_}));
+}
+
+// Channel entry: 0 u32 tag, 4 u32 length; with tag 2004 then the 68-byte
+// channel record, a u32 tag and an i32 extra length of bytes to skip.
+void TKvsLoader::ReadChannels(std::int32_t count) {
+  const std::size_t entries = BoundedCount(count, reader_.remaining());
+  for (std::size_t i = 0; i < entries && !reader_.atEnd(); ++i) {
+    const std::uint32_t tag = reader_.readUInt32();
+    reader_.skip(4);
+    if (tag == ValidChannelTag) {
+      channels_.emplace_back(ReadRecord<TKvsChannel::RecordSize>(reader_));
+      reader_.skip(4);
+      const std::int32_t extra = reader_.readInt32();
+      // A negative length counts as 0: the reader never moves backwards.
+      if (extra > 0) reader_.skip(static_cast<std::size_t>(extra));
+    } else {
+      std::array<std::uint8_t, TKvsChannel::RecordSize> record{};
+      static constexpr char corrupted[] = "Chan Info Corrupted!";
+      std::memcpy(record.data(), corrupted, sizeof corrupted - 1);
+      channels_.emplace_back(record);
+    }
+    if ((i & 0xFFF) == 0xFFF) Progress();
+  }
+}
+
+// Audio clip entry: 0 clip record[104], 104 i32 name length, 108 file name.
+void TKvsLoader::ReadAudioClips(std::int32_t count) {
+  AddLoaderMessage(Format(" Audio: %d", {count}));
+  const std::size_t entries = BoundedCount(count, reader_.remaining());
+  for (std::size_t i = 0; i < entries && !reader_.atEnd(); ++i) {
+    const auto record = ReadRecord<TKvsAudioClip::RecordSize>(reader_);
+    const std::int32_t nameLength = reader_.readInt32();
+    std::string fileName = ReadLengthText(nameLength);
+    AddLoaderMessage(Format(" Audio File: %s", {fileName}));
+    audioClips_.emplace_back(static_cast<std::int32_t>(audioClips_.size()), std::move(fileName), record);
+  }
+}
+
+void TKvsLoader::ReadUnknownChunk(std::uint32_t id, std::int32_t size) {
+  const std::size_t length = static_cast<std::uint32_t>(size);
+  if (!reader_.has(length)) throw KvsError("Stream read error");
+  TKvsChunk chunk(static_cast<std::int32_t>(id), size);
+  chunk.Offset = static_cast<std::int64_t>(reader_.position());
+  chunk.Data = TKvsByteStream(reader_.data() + reader_.position(), static_cast<std::int64_t>(length));
+  reader_.skip(length);
+  chunks_.push_back(chunk);
+  WriteChunkTrace(id, size);
+}
+
+// Module record: header (type id, skip length), skipped bytes, info
+// sub-record header (u32 tag, u32 length), the kind's info record and
+// plug-in text when the tag is the expected one, a track block for
+// generators, the module data, and the 24-byte end marker.
+void TKvsLoader::ReadModule(std::uint32_t id, std::int32_t size, int& moduleCounter, bool& stopped) {
+  WriteChunkTrace(id, size);
+  // A negative skip length counts as 0: the reader never moves backwards.
+  if (size > 0) reader_.skip(static_cast<std::size_t>(size));
+
+  ++moduleCounter;
+  const auto typeId = static_cast<std::int32_t>(id);
+  AddLoaderMessage(" Obj: " + ModuleTypeToText(typeId));
+  modules_.push_back(MakeModule(typeId));
+  TKvsModule& module = *modules_.back();
+
+  const std::uint32_t tag = reader_.readUInt32();
+  reader_.skip(4);
+  if (tag == ExpectedInfoTag(module.Class())) {
+    reader_.read(module.InfoBytes(), module.InfoSize());
+    switch (module.Class()) {
+      case ModuleClass::VSTSynth:
+        module.Generator = ReadLengthText(static_cast<TKvsVSTSynth&>(module).PluginTextLength());
+        break;
+      case ModuleClass::VSTFX:
+        module.Generator = ReadLengthText(static_cast<TKvsVSTFX&>(module).PluginTextLength());
+        break;
+      case ModuleClass::DXSynth:
+      case ModuleClass::DXFX:
+        module.Generator = static_cast<TKvsDXModule&>(module).ClassIdText();
+        break;
+      default:
+        break;
+    }
+    module.Name = module.InfoName();
+  } else {
+    module.Name = module.IsGenerator() ? "GEN Info Corrupted!" : "FX Info Corrupted!";
+  }
+
+  if (module.IsGenerator() && !ReadModuleTracks(module)) stopped = true;
+
+  const std::size_t dataStart = reader_.position();
+  std::size_t markerStart = 0;
+  if (!FindModuleEnd(markerStart)) {
+    // No end: the module has no data chunk, and the walk ends at the next
+    // header read since the reader stands at the end of the data.
+    reader_.seek(reader_.size());
+    return;
+  }
+  const std::size_t dataSize = markerStart - dataStart;
+  TKvsChunk chunk(0, static_cast<std::int32_t>(dataSize));
+  chunk.Offset = static_cast<std::int64_t>(dataStart);
+  chunk.Data = TKvsByteStream(reader_.data() + dataStart, static_cast<std::int64_t>(dataSize));
+  reader_.seek(markerStart + MarkerSize);
+  module.ChunkIndex = static_cast<std::int32_t>(chunks_.size());
+  module.ModuleIndex = static_cast<std::int32_t>(modules_.size() - 1);
+  chunks_.push_back(chunk);
+}
+
+// Track block: u32 tag 5, i32 byte length L (taken as unsigned), then
+// L div 64 track records. Without the tag the 8 bytes belong to the data.
+bool TKvsLoader::ReadModuleTracks(TKvsModule& module) {
+  if (!reader_.has(8)) {
+    reader_.seek(reader_.size());
+    return false;
+  }
+  const std::uint32_t tag = reader_.readUInt32();
+  const std::uint32_t length = reader_.readUInt32();
+  if (tag != TrackBlockTag) {
+    reader_.back(8);
+    return true;
+  }
+  const std::uint32_t count = length / TKvsTrack::RecordSize;
+  if (static_cast<std::int64_t>(count) != module.ExpectedTrackCount())
+    AddLoaderMessage(Format("Module Track Count Mismatch, expecting %d, but %d found!",
+                            {module.ExpectedTrackCount(), static_cast<std::int32_t>(count)}));
+  const std::size_t tracks = BoundedCount(count, reader_.remaining());
+  for (std::size_t i = 0; i < tracks && !reader_.atEnd(); ++i) {
+    module.Tracks.emplace_back();
+    reader_.read(module.Tracks.back().Data.data(), TKvsTrack::RecordSize);
+  }
+  return true;
+}
+
+// The first place from the read position where the whole 22-byte marker
+// stands, as a byte-by-byte search would find it, but by memchr on the
+// marker's first byte. Lets the user interface run every megabyte or so,
+// also when the data is full of false starts.
+bool TKvsLoader::FindModuleEnd(std::size_t& markerStart) {
+  const std::uint8_t* const data = reader_.data();
+  const std::size_t size = reader_.size();
+  if (size - reader_.position() < MarkerCompareSize) return false;
+  const std::size_t lastStart = size - MarkerCompareSize;
+  std::size_t position = reader_.position();
+  while (position <= lastStart) {
+    const std::size_t sliceEnd = std::min(lastStart + 1, position + PendingEventsBudget);
+    while (position < sliceEnd) {
+      const void* hit = std::memchr(data + position, ModuleEndMarker[0], sliceEnd - position);
+      if (hit == nullptr) {
+        position = sliceEnd;
+        break;
+      }
+      position = static_cast<std::size_t>(static_cast<const std::uint8_t*>(hit) - data);
+      if (std::memcmp(data + position, ModuleEndMarker.data(), MarkerCompareSize) == 0) {
+        markerStart = position;
+        return true;
+      }
+      ++position;
+    }
+    if (pendingEvents_ && position <= lastStart) {
+      lastPendingEvents_ = position;
+      pendingEvents_();
+    }
+  }
+  return false;
+}
+
+}  // namespace tarvo

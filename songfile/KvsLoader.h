@@ -1,0 +1,131 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "songfile/ByteReader.h"
+#include "songfile/KvsChunk.h"
+#include "songfile/KvsGlobal.h"
+#include "songfile/KvsModules.h"
+#include "songfile/KvsRecords.h"
+
+namespace tarvo {
+
+// Reads one song file into the song model and writes the loader message log.
+// One loader serves one load. It knows nothing of any user interface: the
+// caller gives it a sink for the log and a callback that lets the user
+// interface handle its pending events during long work.
+class TKvsLoader {
+ public:
+  using MessageSink = std::function<void(std::string_view message)>;
+  using PendingEvents = std::function<void()>;
+
+  // Bytes of progress (walked or searched) between two pending-event calls.
+  static constexpr std::size_t PendingEventsBudget = std::size_t{1} << 20;
+
+  TKvsLoader();
+  explicit TKvsLoader(MessageSink sink, PendingEvents pendingEvents = {});
+  ~TKvsLoader();
+  TKvsLoader(const TKvsLoader&) = delete;
+  TKvsLoader& operator=(const TKvsLoader&) = delete;
+
+  // Copies the file into memory and walks it. A non-empty errorText after
+  // the call means the file was rejected (a version too old). Raises
+  // KvsError "Cannot open file %s" and "Stream read error"; what was built
+  // before an error stays.
+  void LoadFromFile(const std::string& fileName, std::string& errorText);
+
+  // The same walk over bytes already in memory (tests, fuzzing). The loader
+  // takes a copy.
+  void LoadFromMemory(const std::uint8_t* data, std::size_t size, std::string& errorText);
+
+  std::int32_t StatedModuleCount() const { return statedModuleCount_; }
+  std::int32_t FileVersion() const { return fileVersion_; }
+  const TKvsGlobal& Global() const { return global_; }
+  std::int32_t SongInfoLength() const { return songInfoLength_; }
+  std::int32_t SongInfoUrlLength() const { return songInfoUrlLength_; }
+  const std::string& SongInfo() const { return songInfo_; }
+  const std::string& SongInfoUrl() const { return songInfoUrl_; }
+  std::int32_t ChannelCount() const { return channelCount_; }
+  std::int32_t ReturnChannelCount() const { return returnChannelCount_; }
+  std::int32_t LoadedModuleCount() const { return loadedModuleCount_; }
+  std::int32_t PatternDataSize() const { return patternDataSize_; }
+  std::int32_t EventDataSize() const { return eventDataSize_; }
+  std::int32_t WindowDataSize() const { return windowDataSize_; }
+  std::int32_t WindowCount() const { return windowCount_; }
+  std::int32_t FXAssignDataSize() const { return fxAssignDataSize_; }
+
+  const std::vector<TKvsAudioClip>& AudioClips() const { return audioClips_; }
+  const std::vector<std::unique_ptr<TKvsModule>>& Modules() const { return modules_; }
+  const std::vector<TKvsEvent>& PatternEvents() const { return patternEvents_; }
+  const std::vector<TKvsEvent>& SongEvents() const { return songEvents_; }
+  const std::vector<TKvsWindowPosInfo>& WindowPosInfos() const { return windowPosInfos_; }
+  const std::vector<TKvsChannel>& Channels() const { return channels_; }
+  const std::vector<TKvsSendFxAssign>& SendFxAssigns() const { return sendFxAssigns_; }
+  const std::vector<TKvsChunk>& Chunks() const { return chunks_; }
+  // The viewer moves a chunk's read position; nothing else changes.
+  std::vector<TKvsChunk>& Chunks() { return chunks_; }
+
+  // The loaded file's bytes, as copied into memory.
+  std::size_t StreamSize() const { return reader_.size(); }
+
+ private:
+  struct Walk;
+
+  void Run(std::string& errorText);
+  void AddLoaderMessage(const std::string& text);
+  void WriteChunkTrace(std::uint32_t id, std::int32_t size);
+  void Progress();
+
+  void ReadVersion(bool& stopped, std::string& errorText);
+  void ReadEvents(std::vector<TKvsEvent>& events, std::int32_t size);
+  void ReadSendFxAssign();
+  void ReadWindowPosInfos();
+  void ReadGlobal();
+  void ReadChannels(std::int32_t count);
+  void ReadAudioClips(std::int32_t count);
+  void ReadUnknownChunk(std::uint32_t id, std::int32_t size);
+  void ReadModule(std::uint32_t id, std::int32_t size, int& moduleCounter, bool& stopped);
+  bool ReadModuleTracks(TKvsModule& module);
+  bool FindModuleEnd(std::size_t& markerStart);
+  std::string ReadLengthText(std::int32_t length);
+
+  MessageSink sink_;
+  PendingEvents pendingEvents_;
+  std::size_t lastPendingEvents_ = 0;
+
+  std::unique_ptr<std::uint8_t[]> stream_;
+  ByteReader reader_;
+
+  std::int32_t statedModuleCount_ = 0;
+  std::int32_t fileVersion_ = 0;
+  TKvsGlobal global_;
+  std::int32_t songInfoLength_ = 0;
+  std::int32_t songInfoUrlLength_ = 0;
+  std::string songInfo_;
+  std::string songInfoUrl_;
+  std::int32_t channelCount_ = 0;
+  std::int32_t returnChannelCount_ = 0;
+  std::int32_t loadedModuleCount_ = 0;
+  std::int32_t patternDataSize_ = 0;
+  std::int32_t eventDataSize_ = 0;
+  std::int32_t windowDataSize_ = 0;
+  std::int32_t windowCount_ = 0;
+  std::int32_t fxAssignDataSize_ = 0;
+
+  std::vector<TKvsAudioClip> audioClips_;
+  std::vector<std::unique_ptr<TKvsModule>> modules_;
+  std::vector<TKvsEvent> patternEvents_;
+  std::vector<TKvsEvent> songEvents_;
+  std::vector<TKvsWindowPosInfo> windowPosInfos_;
+  std::vector<TKvsChannel> channels_;
+  std::vector<TKvsSendFxAssign> sendFxAssigns_;
+  std::vector<TKvsChunk> chunks_;
+};
+
+}  // namespace tarvo

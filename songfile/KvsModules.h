@@ -1,0 +1,144 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "songfile/KvsRecords.h"
+#include "songfile/LittleEndian.h"
+#include "text/Latin1.h"
+
+namespace tarvo {
+
+// The six module classes that are ever made; cheaper to switch on than a
+// chain of dynamic_casts.
+enum class ModuleClass { Synth, FX, VSTFX, VSTSynth, DXSynth, DXFX };
+
+class TKvsModule {
+ public:
+  explicit TKvsModule(std::int32_t typeId);
+  virtual ~TKvsModule() = default;
+  TKvsModule(const TKvsModule&) = delete;
+  TKvsModule& operator=(const TKvsModule&) = delete;
+
+  virtual ModuleClass Class() const = 0;
+  virtual std::int32_t ExpectedTrackCount() const { return 0; }
+  // Number of audio channels, from the info record.
+  virtual std::int32_t ChannelCount() const = 0;
+  // The info record, all zero when the sub-record had the wrong tag.
+  virtual std::uint8_t* InfoBytes() = 0;
+  virtual const std::uint8_t* InfoBytes() const = 0;
+  virtual std::size_t InfoSize() const = 0;
+
+  const std::string& GetName() const { return Name; }
+  std::string GetKindText() const;
+  // InfoName: offset 4, 40-byte fixed-width text, in every kind.
+  std::string InfoName() const { return FixedText(InfoBytes() + 4, 40); }
+  bool IsGenerator() const;
+
+  std::int32_t TypeId;
+  std::int32_t ChunkIndex = -1;
+  std::string Name;
+  std::string Generator;
+  std::int32_t ModuleIndex = 0;
+  std::vector<TKvsTrack> Tracks;
+};
+
+template <std::size_t N>
+class TKvsModuleWithInfo : public TKvsModule {
+ public:
+  static constexpr std::size_t InfoRecordSize = N;
+  using TKvsModule::TKvsModule;
+  std::uint8_t* InfoBytes() override { return Info.data(); }
+  const std::uint8_t* InfoBytes() const override { return Info.data(); }
+  std::size_t InfoSize() const override { return N; }
+
+  std::array<std::uint8_t, N> Info{};
+};
+
+// Built-in generator, 212-byte info: 174 u8 Chans
+class TKvsSynth : public TKvsModuleWithInfo<212> {
+ public:
+  using TKvsModuleWithInfo::TKvsModuleWithInfo;
+  ModuleClass Class() const override { return ModuleClass::Synth; }
+  std::int32_t ExpectedTrackCount() const override { return 1; }
+  std::int32_t ChannelCount() const override { return Info[174]; }
+};
+
+// Built-in effect, 72-byte info: 44 i32 Chans
+class TKvsFX : public TKvsModuleWithInfo<72> {
+ public:
+  using TKvsModuleWithInfo::TKvsModuleWithInfo;
+  ModuleClass Class() const override { return ModuleClass::FX; }
+  std::int32_t ChannelCount() const override { return le::I32(&Info[44]); }
+};
+
+// Plug-in effect, 68-byte info: 44 i32 Chans, 52 i32 Program,
+// 56 i32 PluginTextLength
+class TKvsVSTFX : public TKvsModuleWithInfo<68> {
+ public:
+  using TKvsModuleWithInfo::TKvsModuleWithInfo;
+  ModuleClass Class() const override { return ModuleClass::VSTFX; }
+  std::int32_t ChannelCount() const override { return le::I32(&Info[44]); }
+  std::int32_t Program() const { return le::I32(&Info[52]); }
+  std::int32_t PluginTextLength() const { return le::I32(&Info[56]); }
+};
+
+// Plug-in generator, 204-byte info: 60 i32 Program, 64 i32 PluginTextLength,
+// 68 i32 ExpandedTracks, 72 i32 AudioChanPins, 76 128 x u8 PinStereo
+class TKvsVSTSynth : public TKvsModuleWithInfo<204> {
+ public:
+  static constexpr int MaxPins = 128;
+  using TKvsModuleWithInfo::TKvsModuleWithInfo;
+  ModuleClass Class() const override { return ModuleClass::VSTSynth; }
+  std::int32_t ExpectedTrackCount() const override {
+    // Wraps like the 32-bit arithmetic of the format rather than overflowing.
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(ExpandedTracks()) + 1u);
+  }
+  std::int32_t ChannelCount() const override { return VstSynthChannelCount(); }
+  std::int32_t Program() const { return le::I32(&Info[60]); }
+  std::int32_t PluginTextLength() const { return le::I32(&Info[64]); }
+  std::int32_t ExpandedTracks() const { return le::I32(&Info[68]); }
+  std::int32_t AudioChanPins() const { return le::I32(&Info[72]); }
+  std::uint8_t PinStereo(int pin) const { return Info[76 + pin]; }  // 0 <= pin < 128
+  // Pins that exist: AudioChanPins bounded to 0..128.
+  int PinCount() const;
+  std::int32_t VstSynthChannelCount() const;
+};
+
+// DX modules, 72-byte info: 44 i32 Chans, 56 16-byte ClassId (GUID)
+class TKvsDXModule : public TKvsModuleWithInfo<72> {
+ public:
+  using TKvsModuleWithInfo::TKvsModuleWithInfo;
+  std::int32_t ChannelCount() const override { return le::I32(&Info[44]); }
+  std::string ClassIdText() const;
+};
+
+class TKvsDXSynth : public TKvsDXModule {
+ public:
+  using TKvsDXModule::TKvsDXModule;
+  ModuleClass Class() const override { return ModuleClass::DXSynth; }
+};
+
+class TKvsDXFX : public TKvsDXModule {
+ public:
+  using TKvsDXModule::TKvsDXModule;
+  ModuleClass Class() const override { return ModuleClass::DXFX; }
+};
+
+// The module of a type id's kind: 0x1003 VSTSynth, 0x1012 DXSynth,
+// 0x1104 VSTFX, 0x110D DXFX, else Synth below 0x1100 and FX from it.
+std::unique_ptr<TKvsModule> MakeModule(std::int32_t typeId);
+
+// The info sub-record tag that a module of this class expects.
+std::uint32_t ExpectedInfoTag(ModuleClass moduleClass);
+
+// The number of audio channels of any module.
+inline std::int32_t GetChannelCount(const TKvsModule& module) { return module.ChannelCount(); }
+
+// A 16-byte GUID in its binary layout as "{8-4-4-4-12}", upper-case.
+std::string GuidToText(const std::uint8_t* guid);
+
+}  // namespace tarvo

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace tarvo {
+
+// The display name of a module type id: the catalogue's text, or
+// "unknown object (%x)".
+std::string ModuleTypeToText(std::int32_t typeId);
+
+// Number of rows of the catalogue, for tests.
+int ModuleTypeCatalogueSize();
+
+}  // namespace tarvo
