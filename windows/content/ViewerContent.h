@@ -6,7 +6,8 @@
 #include "songfile/KvsLoader.h"
 
 // The two viewers' content as plain data. Each viewer is created for one
-// viewing from its designed layout, then filled once.
+// viewing from its designed layout, then filled once. Tables read the module,
+// the loader or the chunk when asked for rows: those must outlive them.
 namespace tarvo::content {
 
 // Module viewer. Tabs, in order: "General Synth", "VSTSynth", "VST FX"

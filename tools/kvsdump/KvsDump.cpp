@@ -1,0 +1,115 @@
+#include "tools/kvsdump/KvsDump.h"
+
+#include "songfile/KvsLoader.h"
+#include "text/Latin1.h"
+#include "tools/kvsdump/JsonDump.h"
+#include "tools/kvsdump/LoadFlow.h"
+#include "tools/kvsdump/OutputText.h"
+
+#include <CLI/CLI.hpp>
+
+#include <exception>
+#include <memory>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace tarvo::kvsdump {
+
+namespace {
+
+struct Options {
+  bool json = false;
+  std::string file;
+};
+
+class UsageFormatter : public CLI::Formatter {
+ public:
+  std::string make_usage(const CLI::App* /*app*/, std::string /*name*/) const override {
+    return "Usage: kvsdump [--json] FILE\n";
+  }
+};
+
+// Returns the exit status when the arguments already decide it (help, a
+// usage error).
+std::optional<int> ParseArguments(const std::vector<std::string>& args, std::ostream& out,
+                                  std::ostream& err, Options& options) {
+  CLI::App app{
+      "Loads a Tarvo song file (.kvs) as Tarvo Analyzer does and prints the loader's "
+      "messages, or with --json everything the program shows.",
+      "kvsdump"};
+  app.formatter(std::make_shared<UsageFormatter>());
+  app.add_flag("--json", options.json, "Print one JSON document instead of the messages");
+  app.add_option("FILE", options.file, "The song file")->required();
+
+  std::vector<std::string> reversed(args.rbegin(), args.rend());  // as CLI11 takes them
+  try {
+    app.parse(reversed);
+  } catch (const CLI::CallForHelp&) {
+    out << app.help();
+    return ExitLoaded;
+  } catch (const CLI::ParseError& error) {
+    err << "kvsdump: " << ExternalTextToUtf8(error.what()) << "\n" << app.help();
+    return ExitUsage;
+  }
+  return std::nullopt;
+}
+
+int ExitStatus(Outcome outcome) {
+  switch (outcome) {
+    case Outcome::Loaded:
+      return ExitLoaded;
+    case Outcome::Rejected:
+      return ExitRejected;
+    case Outcome::Failed:
+      return ExitFailed;
+  }
+  return ExitFailed;
+}
+
+int DumpLog(const std::string& file, std::ostream& out, std::ostream& err) {
+  // Each message goes out as the loader writes it, so the lines before a
+  // raised error are there.
+  TKvsLoader loader([&out](std::string_view message) { out << Latin1ToUtf8(message) << '\n'; });
+  const LoadResult result = LoadSong(loader, file);
+  if (result.outcome != Outcome::Loaded) {
+    out.flush();  // the log before the error, also on a shared terminal
+    err << result.errorUtf8 << '\n';
+  }
+  return ExitStatus(result.outcome);
+}
+
+int DumpJson(const std::string& file, std::ostream& out) {
+  std::vector<std::string> log;
+  TKvsLoader loader([&log](std::string_view message) { log.emplace_back(message); });
+  const LoadResult result = LoadSong(loader, file);
+  WriteJsonDocument(out, file, loader, result, std::move(log));
+  return ExitStatus(result.outcome);
+}
+
+}  // namespace
+
+int RunKvsDump(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  Options options;
+  if (const std::optional<int> status = ParseArguments(args, out, err, options)) return *status;
+
+  int status = ExitLoaded;
+  try {
+    status = options.json ? DumpJson(options.file, out) : DumpLog(options.file, out, err);
+  } catch (const std::exception& error) {
+    out.flush();
+    err << "kvsdump: " << ExternalTextToUtf8(error.what()) << '\n';
+    return ExitSoftware;
+  }
+  // A full disk must not pass for a complete dump.
+  if (!out.flush()) {
+    err << "kvsdump: cannot write the output\n";
+    return ExitOutputError;
+  }
+  return status;
+}
+
+}  // namespace tarvo::kvsdump

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+// kvsdump: runs the window's load flow without a window and prints what the
+// user would see, as the loader's log or as one JSON document.
+namespace tarvo::kvsdump {
+
+inline constexpr int ExitLoaded = 0;
+inline constexpr int ExitFailed = 1;    // the load raised an error
+inline constexpr int ExitRejected = 2;  // the load handed back an error text
+inline constexpr int ExitUsage = 64;
+inline constexpr int ExitSoftware = 70;     // kvsdump itself went wrong
+inline constexpr int ExitOutputError = 74;  // the output could not be written
+
+// The whole program: `args` without the program name. Returns the exit
+// status.
+int RunKvsDump(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+}  // namespace tarvo::kvsdump
