@@ -1,0 +1,85 @@
+#include "mainwindow/LoaderLog.h"
+
+#include <QListView>
+#include <QSaveFile>
+
+#include <algorithm>
+#include <limits>
+#include <utility>
+
+namespace tarvo {
+
+TLogModel::TLogModel(QObject* parent) : QAbstractListModel(parent) {}
+
+void TLogModel::Append(std::string_view line) {
+  lines_.emplace_back(line);
+  // Also shown when something other than the load lets events run.
+  if (!flushQueued_) {
+    flushQueued_ = true;
+    QMetaObject::invokeMethod(this, &TLogModel::Flush, Qt::QueuedConnection);
+  }
+}
+
+void TLogModel::Flush() {
+  flushQueued_ = false;
+  // Qt counts rows in int; lines past that stay in the saved log only.
+  const std::size_t limit = std::numeric_limits<int>::max();
+  const std::size_t target = std::min(lines_.size(), limit);
+  if (target <= shown_) return;
+  beginInsertRows(QModelIndex(), static_cast<int>(shown_), static_cast<int>(target - 1));
+  shown_ = target;
+  endInsertRows();
+}
+
+void TLogModel::Clear() {
+  beginResetModel();
+  lines_.clear();
+  shown_ = 0;
+  endResetModel();
+}
+
+void TLogModel::SetLines(std::vector<std::string> lines) {
+  beginResetModel();
+  lines_ = std::move(lines);
+  shown_ = std::min<std::size_t>(lines_.size(), std::numeric_limits<int>::max());
+  endResetModel();
+}
+
+bool TLogModel::SaveToFile(const QString& fileName) const {
+  QSaveFile file(fileName);
+  if (!file.open(QIODevice::WriteOnly)) return false;
+  for (const std::string& line : lines_) {
+    if (file.write(line.data(), static_cast<qint64>(line.size())) != static_cast<qint64>(line.size()) ||
+        file.write("\r\n", 2) != 2) {
+      file.cancelWriting();
+      return false;
+    }
+  }
+  return file.commit();
+}
+
+int TLogModel::rowCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : static_cast<int>(shown_);
+}
+
+QVariant TLogModel::data(const QModelIndex& index, int role) const {
+  if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid)) return QVariant();
+  if (role != Qt::DisplayRole) return QVariant();
+  const std::string& line = lines_[static_cast<std::size_t>(index.row())];
+  return QString::fromLatin1(line.data(), static_cast<qsizetype>(line.size()));
+}
+
+QListView* MakeLogView(QWidget* parent, const QString& name) {
+  auto* const view = new QListView(parent);
+  view->setObjectName(name);
+  view->setModel(new TLogModel(view));
+  view->setUniformItemSizes(true);
+  view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  view->setSelectionMode(QAbstractItemView::SingleSelection);
+  view->setWordWrap(false);
+  return view;
+}
+
+TLogModel* LogModelOf(const QListView* view) { return qobject_cast<TLogModel*>(view->model()); }
+
+}  // namespace tarvo

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QAbstractListModel>
+#include <QString>
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class QListView;
+class QWidget;
+
+namespace tarvo {
+
+// The loader message log behind the list LoaderMessages. A load can write
+// hundreds of thousands of lines, so lines are kept as the loader's 8-bit
+// texts and handed to the view in batches: whatever was written shows at the
+// next repaint.
+class TLogModel : public QAbstractListModel {
+  Q_OBJECT
+
+ public:
+  explicit TLogModel(QObject* parent);
+
+  // Adds one line at the end.
+  void Append(std::string_view line);
+  // Shows the lines added since the last flush.
+  void Flush();
+  void Clear();
+  void SetLines(std::vector<std::string> lines);
+  const std::vector<std::string>& Lines() const { return lines_; }
+
+  // Writes every line followed by CR LF, one byte per character, no byte
+  // order mark. An existing file is replaced only when everything was
+  // written. False when the file could not be created or written.
+  bool SaveToFile(const QString& fileName) const;
+
+  // QAbstractItemModel
+  int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+  QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+
+ private:
+  std::vector<std::string> lines_;
+  std::size_t shown_ = 0;  // lines the view knows of
+  bool flushQueued_ = false;
+};
+
+// The list view LoaderMessages over a fresh TLogModel.
+QListView* MakeLogView(QWidget* parent, const QString& name);
+TLogModel* LogModelOf(const QListView* view);
+
+}  // namespace tarvo

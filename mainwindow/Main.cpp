@@ -1,0 +1,357 @@
+#include "mainwindow/Main.h"
+
+#include "mainwindow/ApplyContent.h"
+#include "mainwindow/LoaderLog.h"
+#include "mainwindow/PageWidgets.h"
+#include "mainwindow/ReportList.h"
+#include "mainwindow/content/MainContent.h"
+#include "songfile/KvsLoader.h"
+#include "windows/DataViewer.h"
+#include "windows/Application.h"
+#include "windows/Dialogs.h"
+#include "windows/ModuleViewer.h"
+#include "windows/Progress.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QListView>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTableView>
+#include <QVBoxLayout>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace tarvo {
+
+TFrmMain* FrmMain = nullptr;
+
+namespace {
+
+const QString OpenDialogTitle = QStringLiteral("Open Kvs");
+const QStringList OpenDialogFilters = {QStringLiteral("Tarvo Song File (*.kvs)"), QStringLiteral("All Files (*)")};
+const QString SaveDialogTitle = QStringLiteral("Save Log");
+const QStringList SaveDialogFilters = {QStringLiteral("*.txt (*.txt)"), QStringLiteral("*.log (*.log)"),
+                                       QStringLiteral("*.* (*)")};
+const QString SaveDialogDefaultSuffix = QStringLiteral("txt");
+
+constexpr int FillGroupCount = 10;
+
+const char* const Credits =
+    "A read-only tool for studying Tarvo song files: it shows what a song\n"
+    "file holds, page by page and chunk by chunk, and never writes one.";
+
+// Creates a viewer owned by `owner`, fills it, shows it modally and destroys
+// it again, also when filling or showing fails.
+template <class Viewer, class Fill>
+void ShowViewer(QWidget* owner, Viewer*& instance, Fill fill) {
+  const std::unique_ptr<Viewer> viewer = std::make_unique<Viewer>(owner);
+  instance = viewer.get();
+  struct Reset {
+    Viewer*& instance;
+    ~Reset() { instance = nullptr; }
+  } const reset{instance};
+  fill(*viewer);
+  CurrentDialogs().Exec(*viewer);
+}
+
+}  // namespace
+
+// Keeps the window from taking input or being closed while a load or a
+// fill runs; it repaints all the same. Its controls are disabled rather than
+// the window itself, which would grey out the progress dialog it owns.
+class TFrmMain::BusyScope {
+ public:
+  explicit BusyScope(TFrmMain& window) : window_(window) {
+    window_.busy_ = true;
+    SetControlsEnabled(false);
+  }
+  ~BusyScope() {
+    SetControlsEnabled(true);
+    window_.busy_ = false;
+  }
+  BusyScope(const BusyScope&) = delete;
+  BusyScope& operator=(const BusyScope&) = delete;
+
+ private:
+  void SetControlsEnabled(bool enabled) {
+    for (QWidget* const child : window_.findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+      if (!child->isWindow()) child->setEnabled(enabled);
+  }
+
+  TFrmMain& window_;
+};
+
+TFrmMain::TFrmMain(QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                          Qt::WindowCloseButtonHint) {
+  setObjectName(QStringLiteral("FrmMain"));
+  setWindowTitle(QStringLiteral("Tarvo Analyzer"));
+  setFixedSize(784, 448);
+  SetWindowFont(this);
+
+  auto* const layout = new QVBoxLayout(this);
+  layout->setContentsMargins(8, 8, 8, 8);
+  layout->setSpacing(6);
+
+  auto* const top = new QHBoxLayout();
+  BtnLoadKvs = new QPushButton(QStringLiteral("Load Kvs..."), this);
+  BtnLoadKvs->setObjectName(QStringLiteral("BtnLoadKvs"));
+  BtnLoadKvs->setMinimumWidth(75);
+  top->addWidget(BtnLoadKvs);
+  CbxSkipSongEventDisplay = new QCheckBox(QStringLiteral("Skip song event loading"), this);
+  CbxSkipSongEventDisplay->setObjectName(QStringLiteral("CbxSkipSongEventDisplay"));
+  CbxSkipSongEventDisplay->setChecked(false);
+  CbxSkipSongEventDisplay->setVisible(false);
+  top->addWidget(CbxSkipSongEventDisplay);
+  top->addStretch(1);
+  BtnAbout = new QPushButton(QStringLiteral("About..."), this);
+  BtnAbout->setObjectName(QStringLiteral("BtnAbout"));
+  BtnAbout->setMinimumWidth(75);
+  top->addWidget(BtnAbout);
+  layout->addLayout(top);
+
+  Pages = new QTabWidget(this);
+  Pages->setObjectName(QStringLiteral("Pages"));
+  SetCompactTabs(Pages);
+  Pages->addTab(MakeGlobalPage(), QStringLiteral("Global"));
+  Pages->addTab(MakeSongInfoPage(), QStringLiteral("Song Info"));
+  Pages->addTab(MakeModulesPage(), QStringLiteral("Modules"));
+  Pages->addTab(MakeChannelsPage(), QStringLiteral("Channels"));
+  Pages->addTab(MakeAudioClipsPage(), QStringLiteral("Audio Clips"));
+  Pages->addTab(MakeSendFxAssignPage(), QStringLiteral("SendFX Assign"));
+  Pages->addTab(MakeSongEventsPage(), QStringLiteral("Song Events"));
+  Pages->addTab(MakePlaylistPage(), QStringLiteral("Playlist"));
+  Pages->addTab(MakeWindowStatePage(), QStringLiteral("Window State"));
+  Pages->addTab(MakeChunksPage(), QStringLiteral("Chunks"));
+  Pages->addTab(MakeLoaderMessagesPage(), QStringLiteral("Loader Messages"));
+  layout->addWidget(Pages, 1);
+
+  connect(BtnLoadKvs, &QPushButton::clicked, this, Guarded(this, &TFrmMain::BtnLoadKvsClick));
+  connect(BtnAbout, &QPushButton::clicked, this, Guarded(this, &TFrmMain::BtnAboutClick));
+  connect(BtnViewModule, &QPushButton::clicked, this, Guarded(this, &TFrmMain::BtnViewModuleClick));
+  connect(BtnViewModuleChunk, &QPushButton::clicked, this, Guarded(this, &TFrmMain::LstModulesDblClick));
+  connect(LstModules, &QTableView::doubleClicked, this, Guarded(this, &TFrmMain::LstModulesDblClick));
+  connect(BtnViewChunk, &QPushButton::clicked, this, Guarded(this, &TFrmMain::LstChunksDblClick));
+  connect(LstChunks, &QTableView::doubleClicked, this, Guarded(this, &TFrmMain::LstChunksDblClick));
+  connect(CbxSongEventDataSet, &QComboBox::activated, this, Guarded(this, &TFrmMain::CbxSongEventDataSetChange));
+  connect(BtnClearLoaderMessages, &QPushButton::clicked, this, Guarded(this, &TFrmMain::BtnClearLoaderMessagesClick));
+  connect(BtnSaveLoaderMessages, &QPushButton::clicked, this, Guarded(this, &TFrmMain::BtnSaveLoaderMessagesClick));
+
+  // FormCreate: every page as a load attempt leaves it (the lists get their
+  // columns here), the clip count as designed, the start pages showing.
+  ClearAllViews();
+  ApplyControl(Pages, {"EdtAudioClipCount", std::string("0")});
+  savedCaption_ = windowTitle();
+  Pages->setCurrentIndex(0);
+  PagesGlobal->setCurrentIndex(0);
+  FrmMain = this;
+}
+
+// FormDestroy: the loader goes with the window, and with it the song.
+TFrmMain::~TFrmMain() {
+  if (FrmMain == this) FrmMain = nullptr;
+  // No list may keep rows that read from the loader once it is gone.
+  ClearAllViews();
+}
+
+void TFrmMain::ApplyMainPage(const content::Page& page) { ApplyPage(Pages, page, Tabs::Keep); }
+
+void TFrmMain::BtnLoadKvsClick() {
+  if (busy_) return;
+  const std::optional<QString> path = CurrentDialogs().OpenFileName(this, OpenDialogTitle, OpenDialogFilters);
+  if (!path) return;
+  LoadFile(*path);
+}
+
+void TFrmMain::LoadFile(const QString& path) {
+  // A load runs while pending events are handled; none may start a second.
+  if (busy_) return;
+  TLogModel* const log = LogModelOf(LoaderMessages);
+  log->Clear();
+  // The pages drop their rows before the loader they read from goes.
+  ClearAllViews();
+  loader_.reset();
+  loader_ = std::make_unique<TKvsLoader>(
+      [log](std::string_view message) { log->Append(message); },
+      [log] {
+        log->Flush();
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+      });
+
+  std::string errorText;
+  {
+    const BusyScope busy(*this);
+    struct FlushLog {
+      TLogModel* log;
+      ~FlushLog() { log->Flush(); }
+    } const flush{log};
+    loader_->LoadFromFile(QFile::encodeName(path).toStdString(), errorText);
+  }
+
+  if (!errorText.empty()) {
+    CurrentDialogs().Message(this, Latin1(errorText));
+    setWindowTitle(savedCaption_);
+    return;
+  }
+  setWindowTitle(savedCaption_ + QStringLiteral(" - ") + QFileInfo(path).fileName());
+  FillAllViews(*loader_);
+}
+
+void TFrmMain::ClearAllViews() {
+  LogModelOf(LoaderMessages)->Clear();
+  ApplyMainPage(content::ClearedSongInfoPage());
+  ApplyMainPage(content::ClearedGlobalPage());
+  ApplyMainPage(content::ClearedModulesPage());
+  ApplyMainPage(content::ClearedChannelsPage());
+  ApplyMainPage(content::ClearedAudioClipsPage());
+  ApplyMainPage(content::ClearedSendFxAssignPage());
+  ApplyMainPage(content::ClearedSongEventsPage());
+  ApplyMainPage(content::ClearedPlaylistPage());
+  ApplyMainPage(content::ClearedWindowStatePage());
+  ApplyMainPage(content::ClearedChunksPage());
+}
+
+void TFrmMain::FillAllViews(const TKvsLoader& loader) {
+  FrmProgress->ShowProgress();
+  FrmProgress->ResetProgress(FillGroupCount, "Loading data...");
+  struct HideProgress {
+    ~HideProgress() { FrmProgress->HideProgress(); }
+  } const hide;
+  const BusyScope busy(*this);
+  for (int group = 1; group <= FillGroupCount; ++group) {
+    if (BeforeFillGroup) BeforeFillGroup(group);
+    FillGroup(group, loader);
+    FrmProgress->StepProgress();
+  }
+}
+
+void TFrmMain::FillGroup(int group, const TKvsLoader& loader) {
+  // Each list gets its rows in one model reset, so a group that fails
+  // leaves no list half-updated.
+  switch (group) {
+    case 1:
+      ApplyMainPage(content::FillGlobalPage(loader));
+      break;
+    case 2:
+      ApplyMainPage(content::FillSongInfoPage(loader));
+      break;
+    case 3:
+      ApplyMainPage(content::FillModulesPage(loader));
+      break;
+    case 4:
+      ApplyMainPage(content::FillChannelsPage(loader));
+      break;
+    case 5:
+      ApplyMainPage(content::FillAudioClipsPage(loader));
+      break;
+    case 6:
+      ApplyMainPage(content::FillSendFxAssignPage(loader));
+      break;
+    case 7:
+      ApplyMainPage(content::FillSongEventsPage(loader, CbxSkipSongEventDisplay->isChecked()));
+      break;
+    case 8:
+      ApplyMainPage(content::FillPlaylistPage(loader));
+      break;
+    case 9:
+      ApplyMainPage(content::FillWindowStatePage(loader));
+      break;
+    case 10:
+      ApplyMainPage(content::FillChunksPage(loader));
+      break;
+    default:
+      break;
+  }
+}
+
+void TFrmMain::BtnAboutClick() {
+  const QString text = QStringLiteral("Tarvo Analyzer ") + QLatin1String(ProgramVersion) + QStringLiteral("\n\n") +
+                       QString::fromLatin1(Credits);
+  CurrentDialogs().Message(this, text);
+}
+
+void TFrmMain::BtnViewModuleClick() {
+  const std::optional<std::size_t> row = SelectedRow(LstModules);
+  if (!row) return;
+  if (loader_ == nullptr || *row >= loader_->Modules().size()) {
+    ShowMessage("Invalid module.");
+    return;
+  }
+  const TKvsLoader& loader = *loader_;
+  const TKvsModule& module = *loader.Modules()[*row];
+  ShowViewer(this, FrmModuleViewer, [&](TFrmModuleViewer& viewer) { viewer.ShowModule(loader, module); });
+}
+
+void TFrmMain::LstModulesDblClick() {
+  const std::optional<std::size_t> row = SelectedRow(LstModules);
+  if (!row) return;
+  // The list always matches the song; a row past it has no module to ask.
+  if (loader_ == nullptr || *row >= loader_->Modules().size()) {
+    ShowMessage("Invalid module.");
+    return;
+  }
+  const std::int32_t chunkIndex = loader_->Modules()[*row]->ChunkIndex;
+  if (chunkIndex < 0) {
+    ShowMessage("No chuck available.");
+    return;
+  }
+  if (static_cast<std::size_t>(chunkIndex) >= loader_->Chunks().size()) {
+    ShowMessage("Invalid chuck.");
+    return;
+  }
+  ShowChunkViewer(static_cast<std::size_t>(chunkIndex));
+}
+
+void TFrmMain::LstChunksDblClick() {
+  const std::optional<std::size_t> row = SelectedRow(LstChunks);
+  if (!row) return;
+  if (loader_ == nullptr || *row >= loader_->Chunks().size()) {
+    ShowMessage("Invalid chuck.");
+    return;
+  }
+  ShowChunkViewer(*row);
+}
+
+void TFrmMain::ShowChunkViewer(std::size_t chunkIndex) {
+  const TKvsChunk& chunk = loader_->Chunks()[chunkIndex];
+  ShowViewer(this, FrmDataViewer, [&](TFrmDataViewer& viewer) { viewer.ShowChunk(chunk); });
+}
+
+void TFrmMain::CbxSongEventDataSetChange(int index) {
+  // The choice outlives a failed load; the current loader then has fewer
+  // events, and a set past them shows no rows.
+  if (loader_ == nullptr || index < 0) return;
+  SetReportTable(LstSongEvents,
+                 content::SongEventList(*loader_, static_cast<std::size_t>(index) * content::SongEventDataSetSize));
+}
+
+void TFrmMain::BtnClearLoaderMessagesClick() { LogModelOf(LoaderMessages)->Clear(); }
+
+void TFrmMain::BtnSaveLoaderMessagesClick() {
+  const std::optional<QString> path =
+      CurrentDialogs().SaveFileName(this, SaveDialogTitle, SaveDialogFilters, SaveDialogDefaultSuffix);
+  if (!path) return;
+  if (!LogModelOf(LoaderMessages)->SaveToFile(*path)) ShowMessage("Error while saving!");
+}
+
+void TFrmMain::ShowMessage(const char* text) { CurrentDialogs().Message(this, QString::fromLatin1(text)); }
+
+void TFrmMain::closeEvent(QCloseEvent* event) {
+  // The loader and the pages are in use until the load or fill returns.
+  if (busy_) {
+    event->ignore();
+    return;
+  }
+  QWidget::closeEvent(event);
+}
+
+}  // namespace tarvo

@@ -1,0 +1,113 @@
+#pragma once
+
+#include <QString>
+#include <QWidget>
+
+#include <cstddef>
+#include <functional>
+#include <memory>
+
+class QCheckBox;
+class QComboBox;
+class QListView;
+class QPushButton;
+class QTabWidget;
+class QTableView;
+
+namespace tarvo {
+
+class TKvsLoader;
+namespace content {
+class Page;
+}
+
+// The main window: eleven read-only pages that show what the song loader made
+// of one song file. It owns the current loader from the first load attempt
+// on; every attempt replaces it.
+class TFrmMain : public QWidget {
+  Q_OBJECT
+
+ public:
+  static constexpr const char* ProgramVersion = "0.57";
+
+  explicit TFrmMain(QWidget* parent = nullptr);
+  ~TFrmMain() override;
+
+  // The load flow after the open dialog, also for a file named at start.
+  // An error the loader raises leaves here for the application's error
+  // handler; the pages stay empty and the caption as it was.
+  void LoadFile(const QString& path);
+  void ClearAllViews();
+  void FillAllViews(const TKvsLoader& loader);
+
+  // The current loader; null before the first load attempt.
+  const TKvsLoader* Loader() const { return loader_.get(); }
+  // True while a load or a fill runs: no second load, no closing.
+  bool IsBusy() const { return busy_; }
+
+  // Handlers.
+  void BtnLoadKvsClick();
+  void BtnAboutClick();
+  void BtnViewModuleClick();
+  void LstModulesDblClick();
+  void LstChunksDblClick();
+  void CbxSongEventDataSetChange(int index);
+  void BtnClearLoaderMessagesClick();
+  void BtnSaveLoaderMessagesClick();
+
+  // Called before each fill group with its number, 1 to 10; lets tests make
+  // a group fail.
+  std::function<void(int group)> BeforeFillGroup;
+
+  QPushButton* BtnLoadKvs;
+  QCheckBox* CbxSkipSongEventDisplay;
+  QPushButton* BtnAbout;
+  QTabWidget* Pages;
+  QTabWidget* PagesGlobal;
+  QPushButton* BtnViewModule;
+  QPushButton* BtnViewModuleChunk;
+  QTableView* LstModules;
+  QComboBox* CbxSongEventDataSet;
+  QTableView* LstSongEvents;
+  QTableView* LstChunks;
+  QPushButton* BtnViewChunk;
+  QListView* LoaderMessages;
+  QPushButton* BtnClearLoaderMessages;
+  QPushButton* BtnSaveLoaderMessages;
+
+ protected:
+  // QWidget
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  class BusyScope;
+
+  QWidget* MakeGlobalPage();
+  QWidget* MakeSongSettingsPage();
+  QWidget* MakePlaylistSettingsPage();
+  QWidget* MakeGlobalWindowStatePage();
+  QWidget* MakeSongInfoPage();
+  QWidget* MakeModulesPage();
+  QWidget* MakeChannelsPage();
+  QWidget* MakeAudioClipsPage();
+  QWidget* MakeSendFxAssignPage();
+  QWidget* MakeSongEventsPage();
+  QWidget* MakePlaylistPage();
+  QWidget* MakeWindowStatePage();
+  QWidget* MakeChunksPage();
+  QWidget* MakeLoaderMessagesPage();
+
+  // Puts a page's content into the pages; never changes the active page.
+  void ApplyMainPage(const content::Page& page);
+  void FillGroup(int group, const TKvsLoader& loader);
+  void ShowChunkViewer(std::size_t chunkIndex);
+  void ShowMessage(const char* text);
+
+  QString savedCaption_;
+  std::unique_ptr<TKvsLoader> loader_;
+  bool busy_ = false;
+};
+
+extern TFrmMain* FrmMain;
+
+}  // namespace tarvo

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QString>
+
+class QBoxLayout;
+class QCheckBox;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTabWidget;
+class QWidget;
+
+namespace tarvo {
+
+// The display-only controls every page is made of.
+
+// A read-only edit box with the button-face background; `width` fixes its
+// width when above 0.
+QLineEdit* MakeValueEdit(QWidget* parent, const QString& name, int width = 0);
+// Paints an edit box or memo with the button-face background.
+void SetButtonFace(QWidget* widget);
+// A disabled check box that only shows a flag.
+QCheckBox* MakeFlagBox(QWidget* parent, const QString& name, const QString& caption);
+QLabel* MakeCaption(QWidget* parent, const QString& caption);
+QPushButton* MakeButton(QWidget* parent, const QString& name, const QString& caption, int width);
+QFrame* MakeVerticalLine(QWidget* parent);
+// Page margins and spacing, kept small: the window has a fixed size.
+void SetPageSpacing(QBoxLayout* layout);
+// Narrower tab padding for a page control whose captions must all fit.
+void SetCompactTabs(QTabWidget* tabs);
+// The windows are laid out for an 8 point font.
+void SetWindowFont(QWidget* window);
+
+}  // namespace tarvo

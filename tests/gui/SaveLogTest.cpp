@@ -1,0 +1,93 @@
+#include "tests/gui/GuiTestSupport.h"
+
+#include "mainwindow/LoaderLog.h"
+
+#include <QFile>
+#include <QListView>
+
+#include <csignal>
+#include <sys/resource.h>
+
+#include <string>
+#include <vector>
+
+namespace tarvo::testing {
+namespace {
+
+class SaveLogTest : public MainWindowTest {
+ protected:
+  void SetLog(std::vector<std::string> lines) { LogModelOf(window->LoaderMessages)->SetLines(std::move(lines)); }
+
+  QByteArray SaveTo(const QString& path) {
+    dialogs.saveAnswers.push_back(path);
+    window->BtnSaveLoaderMessagesClick();
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return QByteArray("<no file>");
+    return file.readAll();
+  }
+
+  static void WriteFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+  }
+};
+
+TEST_F(SaveLogTest, EachLineEndsWithCrLfInOneBytePerCharacter) {
+  SetLog({"a", "b"});
+  EXPECT_EQ(SaveTo(folder.filePath("log.txt")), QByteArray("a\r\nb\r\n"));
+  ASSERT_EQ(dialogs.saveCalls.size(), 1u);
+  EXPECT_EQ(dialogs.saveCalls[0].title, "Save Log");
+  EXPECT_EQ(dialogs.saveCalls[0].filters, QStringList({"*.txt (*.txt)", "*.log (*.log)", "*.* (*)"}));
+  EXPECT_EQ(dialogs.saveCalls[0].defaultSuffix, "txt");
+
+  // The song's 8-bit texts go back as the bytes they were.
+  SetLog({"Stra\xDF" "e \xE9t\xE9"});
+  EXPECT_EQ(SaveTo(folder.filePath("latin1.txt")), QByteArray("Stra\xDF" "e \xE9t\xE9\r\n"));
+  EXPECT_TRUE(dialogs.messages.empty());
+}
+
+TEST_F(SaveLogTest, EmptyLogReplacesAFileWithAnEmptyOne) {
+  const QString path = folder.filePath("empty.txt");
+  WriteFile(path, "old content");
+  EXPECT_EQ(SaveTo(path), QByteArray());
+  EXPECT_TRUE(dialogs.messages.empty());
+}
+
+TEST_F(SaveLogTest, UnwritablePlaceReportsTheFailureAndKeepsTheList) {
+  SetLog({"a", "b"});
+  EXPECT_EQ(SaveTo(folder.filePath("no/such/folder/log.txt")), QByteArray("<no file>"));
+  // A folder where the file should be.
+  QDir(folder.path()).mkdir("taken.txt");
+  SaveTo(folder.filePath("taken.txt"));
+  EXPECT_EQ(dialogs.messages, (std::vector<QString>{"Error while saving!", "Error while saving!"}));
+  EXPECT_EQ(LogModelOf(window->LoaderMessages)->Lines(), (std::vector<std::string>{"a", "b"}));
+  EXPECT_EQ(window->LoaderMessages->model()->rowCount(), 2);
+}
+
+TEST_F(SaveLogTest, FailedWriteLeavesTheOldFileUntouched) {
+  const QString path = folder.filePath("old.txt");
+  WriteFile(path, "old content");
+  SetLog(std::vector<std::string>(20000, std::string(40, 'x')));
+
+  // Writes past 64 KiB fail, as on a full disk; root ignores permissions,
+  // so this is how a test makes a write fail.
+  rlimit saved{};
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+  const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+  rlimit small = saved;
+  small.rlim_cur = 64 * 1024;
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+  dialogs.saveAnswers.push_back(path);
+  window->BtnSaveLoaderMessagesClick();
+  setrlimit(RLIMIT_FSIZE, &saved);
+  std::signal(SIGXFSZ, previousHandler);
+
+  EXPECT_EQ(dialogs.messages, std::vector<QString>{"Error while saving!"});
+  QFile file(path);
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  EXPECT_EQ(file.readAll(), QByteArray("old content"));
+}
+
+}  // namespace
+}  // namespace tarvo::testing

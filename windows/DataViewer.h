@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QDialog>
+
+class QComboBox;
+class QLabel;
+class QPushButton;
+class QTableView;
+
+namespace tarvo {
+
+class TKvsChunk;
+
+// Shows one kept chunk's bytes as a hex dump, one data set of 2000 rows at a
+// time. Created for one viewing and destroyed after it; it owns nothing of
+// the song.
+class TFrmDataViewer : public QDialog {
+  Q_OBJECT
+
+ public:
+  explicit TFrmDataViewer(QWidget* parent);
+  ~TFrmDataViewer() override;
+
+  // Fills the viewer with the chunk's first data set. The chunk must outlive
+  // the viewer.
+  void ShowChunk(const TKvsChunk& chunk);
+  // The user picked data set `index`.
+  void CbxDataSetChange(int index);
+  void BtnCloseClick();
+
+  QLabel* LblChunk;
+  QLabel* LblChunkSize;
+  QComboBox* CbxDataSet;
+  QTableView* LstChunks;
+  QPushButton* BtnClose;
+
+ private:
+  const TKvsChunk* currentChunk_ = nullptr;
+};
+
+extern TFrmDataViewer* FrmDataViewer;
+
+}  // namespace tarvo

@@ -1,0 +1,77 @@
+#include "windows/Progress.h"
+
+#include "mainwindow/PageWidgets.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QLabel>
+#include <QProgressBar>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace tarvo {
+
+TFrmProgress* FrmProgress = nullptr;
+
+TFrmProgress::TFrmProgress(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
+  setObjectName(QStringLiteral("FrmProgress"));
+  setWindowTitle(QStringLiteral("Loading..."));
+  setModal(false);
+  SetWindowFont(this);
+
+  auto* const layout = new QVBoxLayout(this);
+  layout->setContentsMargins(10, 8, 10, 8);
+  layout->setSpacing(6);
+
+  Bar = new QProgressBar(this);
+  Bar->setObjectName(QStringLiteral("Bar"));
+  Bar->setRange(0, 100);
+  Bar->setValue(0);
+  Bar->setTextVisible(false);
+  Bar->setFixedSize(297, 17);
+  layout->addWidget(Bar);
+
+  LblCaption = new QLabel(this);
+  LblCaption->setObjectName(QStringLiteral("LblCaption"));
+  LblCaption->setFixedWidth(297);
+  layout->addWidget(LblCaption);
+
+  layout->setSizeConstraint(QLayout::SetFixedSize);
+  FrmProgress = this;
+}
+
+TFrmProgress::~TFrmProgress() {
+  if (FrmProgress == this) FrmProgress = nullptr;
+}
+
+void TFrmProgress::ShowProgress() {
+  if (QWidget* const owner = parentWidget()) {
+    adjustSize();
+    move(owner->frameGeometry().center() - rect().center());
+  }
+  show();
+  raise();
+}
+
+void TFrmProgress::ResetProgress(int count, std::string_view text) {
+  Bar->setRange(0, std::max(0, count - 1));
+  Bar->setValue(0);
+  LblCaption->setText(QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
+}
+
+void TFrmProgress::StepProgress() {
+  // A position past the maximum shows full; QProgressBar would ignore it.
+  Bar->setValue(std::min(Bar->value() + 1, Bar->maximum()));
+  QCoreApplication::processEvents();
+}
+
+void TFrmProgress::HideProgress() { hide(); }
+
+void TFrmProgress::closeEvent(QCloseEvent* event) { event->ignore(); }
+
+// Escape would close a dialog; this one stays until the fill ends.
+void TFrmProgress::reject() {}
+
+}  // namespace tarvo
