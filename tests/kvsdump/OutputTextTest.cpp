@@ -39,5 +39,12 @@ TEST(KvsDumpOutputText, ExternalTextAlwaysBecomesValidUtf8) {
   }
 }
 
+TEST(KvsDumpOutputText, OneLineTextEscapesWhatWouldBreakTheLine) {
+  EXPECT_EQ(OneLineText("a\tb\r\nc"), "a\\tb\\r\\nc");
+  EXPECT_EQ(OneLineText(std::string("\x00\x1B\x7F\x85\x9F", 5)), "\\x00\\x1B\\x7F\\x85\\x9F");
+  EXPECT_EQ(OneLineText("caf\xE9 \xA0~"), "caf\xC3\xA9 \xC2\xA0~");
+  EXPECT_EQ(OneLineText(""), "\"\"");
+}
+
 }  // namespace
 }  // namespace tarvo::kvsdump

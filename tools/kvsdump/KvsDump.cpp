@@ -2,12 +2,14 @@
 
 #include "songfile/KvsLoader.h"
 #include "text/Latin1.h"
+#include "tools/kvsdump/Diff.h"
 #include "tools/kvsdump/JsonDump.h"
 #include "tools/kvsdump/LoadFlow.h"
 #include "tools/kvsdump/OutputText.h"
 
 #include <CLI/CLI.hpp>
 
+#include <cstddef>
 #include <exception>
 #include <memory>
 #include <optional>
@@ -23,13 +25,15 @@ namespace {
 
 struct Options {
   bool json = false;
-  std::string file;
+  bool diff = false;
+  std::vector<std::string> files;
 };
 
 class UsageFormatter : public CLI::Formatter {
  public:
   std::string make_usage(const CLI::App* /*app*/, std::string /*name*/) const override {
-    return "Usage: kvsdump [--json] FILE\n";
+    return "Usage: kvsdump [--json] FILE\n"
+           "       kvsdump --diff [--json] OLD NEW\n";
   }
 };
 
@@ -39,11 +43,15 @@ std::optional<int> ParseArguments(const std::vector<std::string>& args, std::ost
                                   std::ostream& err, Options& options) {
   CLI::App app{
       "Loads a Tarvo song file (.kvs) as Tarvo Analyzer does and prints the loader's "
-      "messages, or with --json everything the program shows.",
+      "messages, or with --json everything the program shows. With --diff, loads two song "
+      "files and prints what the program shows differently.",
       "kvsdump"};
   app.formatter(std::make_shared<UsageFormatter>());
-  app.add_flag("--json", options.json, "Print one JSON document instead of the messages");
-  app.add_option("FILE", options.file, "The song file")->required();
+  app.add_flag("--json", options.json, "Print one JSON document instead of lines of text");
+  app.add_flag("--diff", options.diff, "Compare two song files, OLD and NEW");
+  app.add_option("FILE", options.files, "The song file; OLD and NEW with --diff")
+      ->required()
+      ->expected(1, 2);
 
   std::vector<std::string> reversed(args.rbegin(), args.rend());  // as CLI11 takes them
   try {
@@ -53,6 +61,13 @@ std::optional<int> ParseArguments(const std::vector<std::string>& args, std::ost
     return ExitLoaded;
   } catch (const CLI::ParseError& error) {
     err << "kvsdump: " << ExternalTextToUtf8(error.what()) << "\n" << app.help();
+    return ExitUsage;
+  }
+  const std::size_t wanted = options.diff ? 2 : 1;
+  if (options.files.size() != wanted) {
+    err << "kvsdump: "
+        << (options.diff ? "--diff needs OLD and NEW" : "one FILE, or --diff OLD NEW") << "\n"
+        << app.help();
     return ExitUsage;
   }
   return std::nullopt;
@@ -98,7 +113,11 @@ int RunKvsDump(const std::vector<std::string>& args, std::ostream& out, std::ost
 
   int status = ExitLoaded;
   try {
-    status = options.json ? DumpJson(options.file, out) : DumpLog(options.file, out, err);
+    if (options.diff) {
+      status = RunDiff(options.files[0], options.files[1], options.json, out, err);
+    } else {
+      status = options.json ? DumpJson(options.files[0], out) : DumpLog(options.files[0], out, err);
+    }
   } catch (const std::exception& error) {
     out.flush();
     err << "kvsdump: " << ExternalTextToUtf8(error.what()) << '\n';

@@ -5,12 +5,17 @@
 #include <vector>
 
 // kvsdump: runs the window's load flow without a window and prints what the
-// user would see, as the loader's log or as one JSON document.
+// user would see, as the loader's log or as one JSON document; or compares
+// what two songs show.
 namespace tarvo::kvsdump {
 
 inline constexpr int ExitLoaded = 0;
 inline constexpr int ExitFailed = 1;    // the load raised an error
 inline constexpr int ExitRejected = 2;  // the load handed back an error text
+// --diff
+inline constexpr int ExitSame = 0;
+inline constexpr int ExitDifferent = 1;
+inline constexpr int ExitDiffError = 2;  // a file did not load
 inline constexpr int ExitUsage = 64;
 inline constexpr int ExitSoftware = 70;     // kvsdump itself went wrong
 inline constexpr int ExitOutputError = 74;  // the output could not be written

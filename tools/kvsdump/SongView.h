@@ -1,0 +1,96 @@
+#pragma once
+
+#include <cstddef>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "mainwindow/content/Controls.h"
+#include "songfile/KvsLoader.h"
+#include "tools/kvsdump/LoadFlow.h"
+
+// What kvsdump shows of one load flow: the main window's controls, one
+// module viewer per module and one chunk data viewer per chunk, each as a
+// fixed list of named controls. The JSON document and the comparison of two
+// songs both walk these lists, so they always name and read the same
+// controls.
+namespace tarvo::kvsdump {
+
+enum class KeyRole {
+  Plain,
+  // A page control: its value is the caption of the active tab.
+  TabCaption,
+  // The song event list shows the first data set; a comparison walks
+  // every set, since the user can pick any of them.
+  FirstDataSet,
+  // The data viewer's data-set choice and hex dump: both only show the
+  // chunk's bytes, which a comparison takes directly.
+  ChunkDump,
+};
+
+struct ControlKey {
+  std::string_view page;  // the main window's page; empty for the window's own controls
+  std::string_view name;
+  KeyRole role = KeyRole::Plain;
+};
+
+// In the order of the JSON document. A viewer's first key is its label.
+std::span<const ControlKey> MainWindowKeys();
+std::span<const ControlKey> ModuleViewerKeys();
+std::span<const ControlKey> DataViewerKeys();
+
+struct Shown {
+  const ControlKey* key;
+  const content::Value* value;
+};
+
+// A text control's text as displayed (8-bit): a page control shows "&&"
+// as "&".
+std::string DisplayedText(const Shown& shown);
+// A drop-down list's selection, -1 for none.
+int SelectedIndex(const content::Combo& combo);
+
+// One viewer right after it was shown. Moving it keeps `controls` valid:
+// they point into the page's heap storage and the view's designed layout.
+struct ShownViewer {
+  content::Page page;
+  std::vector<Shown> controls;  // one per key, in key order
+};
+
+class SongView {
+ public:
+  // `loader` must outlive the view; `log` holds the loader's messages
+  // (8-bit). Throws std::logic_error when a page lacks a control the keys
+  // name: a fault of this program, never of the file.
+  SongView(const TKvsLoader& loader, Outcome outcome, std::vector<std::string> log);
+  SongView(const SongView&) = delete;
+  SongView& operator=(const SongView&) = delete;
+
+  bool Loaded() const { return loaded_; }
+  const TKvsLoader& Loader() const { return loader_; }
+  // One per main window key, in key order.
+  const std::vector<Shown>& Main() const { return main_; }
+  const std::vector<std::string>& Log() const;
+
+  // None unless loaded.
+  std::size_t ModuleCount() const;
+  ShownViewer Module(std::size_t index) const;
+  std::size_t ChunkCount() const;
+  ShownViewer Chunk(std::size_t index) const;
+
+  // Every song event, one row each, made a data set at a time as the song
+  // event list makes them.
+  content::Table EverySongEvent() const;
+
+ private:
+  const TKvsLoader& loader_;
+  bool loaded_;
+  std::vector<content::Page> pages_;
+  content::Page window_;
+  content::Page moduleViewer_;
+  content::Page dataViewer_;
+  std::vector<Shown> main_;
+};
+
+}  // namespace tarvo::kvsdump
