@@ -1,5 +1,7 @@
 #include "mainwindow/LoaderLog.h"
 
+#include "mainwindow/RowCopy.h"
+
 #include <QListView>
 #include <QSaveFile>
 
@@ -69,6 +71,11 @@ QVariant TLogModel::data(const QModelIndex& index, int role) const {
   return QString::fromLatin1(line.data(), static_cast<qsizetype>(line.size()));
 }
 
+QVariant TLogModel::headerData(int section, Qt::Orientation orientation, int role) const {
+  if (role != Qt::DisplayRole || orientation != Qt::Horizontal || section != 0) return QVariant();
+  return ColumnCaption;
+}
+
 QListView* MakeLogView(QWidget* parent, const QString& name) {
   auto* const view = new QListView(parent);
   view->setObjectName(name);
@@ -77,6 +84,7 @@ QListView* MakeLogView(QWidget* parent, const QString& name) {
   view->setEditTriggers(QAbstractItemView::NoEditTriggers);
   view->setSelectionMode(QAbstractItemView::SingleSelection);
   view->setWordWrap(false);
+  InstallRowCopy(view);
   return view;
 }
 

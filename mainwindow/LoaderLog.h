@@ -21,6 +21,9 @@ class TLogModel : public QAbstractListModel {
   Q_OBJECT
 
  public:
+  // The caption of the one column, shown nowhere but heading copied lines.
+  inline static const QString ColumnCaption = QStringLiteral("Loader Messages");
+
   explicit TLogModel(QObject* parent);
 
   // Adds one line at the end.
@@ -39,6 +42,7 @@ class TLogModel : public QAbstractListModel {
   // QAbstractItemModel
   int rowCount(const QModelIndex& parent = QModelIndex()) const override;
   QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+  QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
  private:
   std::vector<std::string> lines_;
@@ -46,7 +50,8 @@ class TLogModel : public QAbstractListModel {
   bool flushQueued_ = false;
 };
 
-// The list view LoaderMessages over a fresh TLogModel.
+// The list view LoaderMessages over a fresh TLogModel; its lines can be
+// copied (see RowCopy.h).
 QListView* MakeLogView(QWidget* parent, const QString& name);
 TLogModel* LogModelOf(const QListView* view);
 

@@ -12,17 +12,26 @@
 #include "windows/ModuleViewer.h"
 #include "windows/Progress.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDragEnterEvent>
+#include <QDragMoveEvent>
+#include <QDropEvent>
 #include <QFile>
 #include <QFileInfo>
 #include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QKeySequence>
 #include <QListView>
+#include <QMimeData>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTabWidget>
 #include <QTableView>
+#include <QUrl>
 #include <QVBoxLayout>
 
 #include <cstdint>
@@ -145,6 +154,18 @@ TFrmMain::TFrmMain(QWidget* parent)
   connect(CbxSongEventDataSet, &QComboBox::activated, this, Guarded(this, &TFrmMain::CbxSongEventDataSetChange));
   connect(BtnClearLoaderMessages, &QPushButton::clicked, this, Guarded(this, &TFrmMain::BtnClearLoaderMessagesClick));
   connect(BtnSaveLoaderMessages, &QPushButton::clicked, this, Guarded(this, &TFrmMain::BtnSaveLoaderMessagesClick));
+
+  auto* const loadKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_O), this);
+  loadKey->setObjectName(QStringLiteral("KeyLoadKvs"));
+  connect(loadKey, &QShortcut::activated, this, Guarded(this, &TFrmMain::BtnLoadKvsClick));
+  // Enter on a row opens what a double-click opens.
+  LstModules->installEventFilter(this);
+  LstChunks->installEventFilter(this);
+
+  // The whole window takes a dropped file: no child keeps a drag to itself
+  // (an edit box would take the file's name as text).
+  setAcceptDrops(true);
+  for (QWidget* const child : findChildren<QWidget*>()) child->setAcceptDrops(false);
 
   // FormCreate: every page as a load attempt leaves it (the lists get their
   // columns here), the clip count as designed, the start pages showing.
@@ -344,6 +365,65 @@ void TFrmMain::BtnSaveLoaderMessagesClick() {
 }
 
 void TFrmMain::ShowMessage(const char* text) { CurrentDialogs().Message(this, QString::fromLatin1(text)); }
+
+std::optional<QString> TFrmMain::DroppableFile(const QDropEvent& event) const {
+  // An open viewer shows the loader's data; a load would take it away.
+  if (busy_ || QApplication::activeModalWidget() != nullptr) return std::nullopt;
+  // Copied, never moved: after a move the sender would delete the file.
+  if (!(event.possibleActions() & Qt::CopyAction)) return std::nullopt;
+  const QMimeData* const mime = event.mimeData();
+  if (mime == nullptr || !mime->hasUrls()) return std::nullopt;
+  const QList<QUrl> urls = mime->urls();
+  if (urls.size() != 1 || !urls.constFirst().isLocalFile()) return std::nullopt;
+  const QString path = urls.constFirst().toLocalFile();
+  // Any name, as "All Files" in the open dialog allows; a folder is no song.
+  if (path.isEmpty() || QFileInfo(path).isDir()) return std::nullopt;
+  return path;
+}
+
+void TFrmMain::dragEnterEvent(QDragEnterEvent* event) {
+  if (!DroppableFile(*event)) {
+    event->ignore();
+    return;
+  }
+  event->setDropAction(Qt::CopyAction);
+  event->accept();
+}
+
+void TFrmMain::dragMoveEvent(QDragMoveEvent* event) {
+  if (!DroppableFile(*event)) {
+    event->ignore();
+    return;
+  }
+  event->setDropAction(Qt::CopyAction);
+  event->accept();
+}
+
+void TFrmMain::dropEvent(QDropEvent* event) {
+  const std::optional<QString> path = DroppableFile(*event);
+  if (!path) {
+    event->ignore();
+    return;
+  }
+  event->setDropAction(Qt::CopyAction);
+  event->accept();
+  // Loaded once the drop has returned, so the program the file came from
+  // does not wait for the load; a load that starts first makes it a no-op.
+  QMetaObject::invokeMethod(
+      this, [this, file = *path] { Guarded(this, &TFrmMain::LoadFile)(file); }, Qt::QueuedConnection);
+}
+
+bool TFrmMain::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::KeyPress && (watched == LstModules || watched == LstChunks)) {
+    const auto* const key = static_cast<const QKeyEvent*>(event);
+    const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+    if (enter && (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+      Guarded(this, watched == LstModules ? &TFrmMain::LstModulesDblClick : &TFrmMain::LstChunksDblClick)();
+      return true;
+    }
+  }
+  return QWidget::eventFilter(watched, event);
+}
 
 void TFrmMain::closeEvent(QCloseEvent* event) {
   // The loader and the pages are in use until the load or fill returns.

@@ -6,9 +6,11 @@
 #include <cstddef>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QCheckBox;
 class QComboBox;
+class QDropEvent;
 class QListView;
 class QPushButton;
 class QTabWidget;
@@ -23,7 +25,8 @@ class Page;
 
 // The main window: eleven read-only pages that show what the song loader made
 // of one song file. It owns the current loader from the first load attempt
-// on; every attempt replaces it.
+// on; every attempt replaces it. A file dropped anywhere on the window is
+// loaded as if picked in the open dialog.
 class TFrmMain : public QWidget {
   Q_OBJECT
 
@@ -78,6 +81,12 @@ class TFrmMain : public QWidget {
  protected:
   // QWidget
   void closeEvent(QCloseEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dragMoveEvent(QDragMoveEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+
+  // QObject
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   class BusyScope;
@@ -102,6 +111,8 @@ class TFrmMain : public QWidget {
   void FillGroup(int group, const TKvsLoader& loader);
   void ShowChunkViewer(std::size_t chunkIndex);
   void ShowMessage(const char* text);
+  // The file a drag brings if the window can load it now.
+  std::optional<QString> DroppableFile(const QDropEvent& event) const;
 
   QString savedCaption_;
   std::unique_ptr<TKvsLoader> loader_;

@@ -1,5 +1,7 @@
 #include "mainwindow/ReportList.h"
 
+#include "mainwindow/RowCopy.h"
+
 #include <QFontMetrics>
 #include <QHeaderView>
 #include <QItemSelectionModel>
@@ -98,6 +100,7 @@ QTableView* MakeReportView(QWidget* parent, const QString& name) {
   view->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
   view->horizontalHeader()->setStretchLastSection(false);
   FixReportRowHeight(view);
+  InstallRowCopy(view);
   return view;
 }
 

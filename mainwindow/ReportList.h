@@ -47,7 +47,7 @@ class TReportModel : public QAbstractTableModel {
 
 // A report list: a table view over a TReportModel with whole-row single
 // selection, no editing, no sorting, fixed row heights and a header that
-// does not react to clicks.
+// does not react to clicks. Its rows can be copied (see RowCopy.h).
 QTableView* MakeReportView(QWidget* parent, const QString& name);
 TReportModel* ReportModelOf(const QTableView* view);
 // Puts a table into a report list; column captions and widths are set

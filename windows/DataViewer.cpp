@@ -5,6 +5,7 @@
 #include "mainwindow/ReportList.h"
 #include "songfile/KvsChunk.h"
 #include "windows/Application.h"
+#include "windows/Dialogs.h"
 #include "windows/content/ViewerContent.h"
 
 #include <QComboBox>
@@ -12,16 +13,38 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QSaveFile>
 #include <QSignalBlocker>
 #include <QTableView>
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <cstdint>
+#include <optional>
 #include <variant>
 
 namespace tarvo {
 
 TFrmDataViewer* FrmDataViewer = nullptr;
+
+namespace {
+
+const QString SaveDataTitle = QStringLiteral("Save Chunk Data");
+const QStringList SaveDataFilters = {QStringLiteral("All Files (*)")};
+
+// The file is replaced only once every byte is written; a failure leaves an
+// existing file as it was and no partial one.
+bool WriteWholeFile(const QString& path, const std::uint8_t* data, std::int64_t size) {
+  QSaveFile file(path);
+  if (!file.open(QIODevice::WriteOnly)) return false;
+  if (size > 0 && file.write(reinterpret_cast<const char*>(data), size) != size) {
+    file.cancelWriting();
+    return false;
+  }
+  return file.commit();
+}
+
+}  // namespace
 
 TFrmDataViewer::TFrmDataViewer(QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("FrmDataViewer"));
@@ -59,6 +82,12 @@ TFrmDataViewer::TFrmDataViewer(QWidget* parent) : QDialog(parent) {
 
   auto* const bottom = new QHBoxLayout();
   bottom->addStretch(1);
+  BtnSaveData = new QPushButton(QStringLiteral("Save Data..."), this);
+  BtnSaveData->setObjectName(QStringLiteral("BtnSaveData"));
+  BtnSaveData->setAutoDefault(false);
+  // Nothing to save until a chunk is shown.
+  BtnSaveData->setEnabled(false);
+  bottom->addWidget(BtnSaveData);
   BtnClose = new QPushButton(QStringLiteral("Close"), this);
   BtnClose->setObjectName(QStringLiteral("BtnClose"));
   BtnClose->setAutoDefault(false);
@@ -66,6 +95,7 @@ TFrmDataViewer::TFrmDataViewer(QWidget* parent) : QDialog(parent) {
   layout->addLayout(bottom);
 
   connect(CbxDataSet, &QComboBox::activated, this, Guarded(this, &TFrmDataViewer::CbxDataSetChange));
+  connect(BtnSaveData, &QPushButton::clicked, this, Guarded(this, &TFrmDataViewer::BtnSaveDataClick));
   connect(BtnClose, &QPushButton::clicked, this, Guarded(this, &TFrmDataViewer::BtnCloseClick));
 
   ApplyPage(this, content::DataViewerDesigned());
@@ -78,6 +108,7 @@ TFrmDataViewer::~TFrmDataViewer() {
 void TFrmDataViewer::ShowChunk(const TKvsChunk& chunk) {
   currentChunk_ = &chunk;
   ApplyPage(this, content::ShowChunk(chunk));
+  BtnSaveData->setEnabled(true);
 }
 
 void TFrmDataViewer::CbxDataSetChange(int index) {
@@ -93,6 +124,16 @@ void TFrmDataViewer::CbxDataSetChange(int index) {
     const QSignalBlocker blocker(CbxDataSet);
     CbxDataSet->setCurrentIndex(selected >= 0 && selected < CbxDataSet->count() ? selected : -1);
   }
+}
+
+void TFrmDataViewer::BtnSaveDataClick() {
+  if (currentChunk_ == nullptr) return;
+  // The dialog asks before it replaces a file.
+  const std::optional<QString> path = CurrentDialogs().SaveFileName(this, SaveDataTitle, SaveDataFilters, QString());
+  if (!path) return;
+  const TKvsByteStream& data = currentChunk_->Data;
+  if (!WriteWholeFile(*path, data.data(), data.Size()))
+    CurrentDialogs().Message(this, QStringLiteral("Error while saving!"));
 }
 
 void TFrmDataViewer::BtnCloseClick() { close(); }

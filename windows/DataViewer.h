@@ -12,8 +12,8 @@ namespace tarvo {
 class TKvsChunk;
 
 // Shows one kept chunk's bytes as a hex dump, one data set of 2000 rows at a
-// time. Created for one viewing and destroyed after it; it owns nothing of
-// the song.
+// time, and saves them to a file on request. Created for one viewing and
+// destroyed after it; it owns nothing of the song.
 class TFrmDataViewer : public QDialog {
   Q_OBJECT
 
@@ -26,12 +26,15 @@ class TFrmDataViewer : public QDialog {
   void ShowChunk(const TKvsChunk& chunk);
   // The user picked data set `index`.
   void CbxDataSetChange(int index);
+  // Writes the chunk's bytes as held to a file the user picks.
+  void BtnSaveDataClick();
   void BtnCloseClick();
 
   QLabel* LblChunk;
   QLabel* LblChunkSize;
   QComboBox* CbxDataSet;
   QTableView* LstChunks;
+  QPushButton* BtnSaveData;
   QPushButton* BtnClose;
 
  private:

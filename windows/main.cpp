@@ -18,7 +18,8 @@ int main(int argc, char** argv) {
   const QStringList arguments = QCoreApplication::arguments();
   if (arguments.size() > 1) {
     const QString path = arguments.at(1);
-    QTimer::singleShot(0, &mainWindow, [&mainWindow, path] { mainWindow.LoadFile(path); });
+    QTimer::singleShot(0, &mainWindow,
+                       [&mainWindow, path] { tarvo::Guarded(&mainWindow, &tarvo::TFrmMain::LoadFile)(path); });
   }
   return QApplication::exec();
 }

@@ -15,6 +15,9 @@
 #include <QTabWidget>
 #include <QTableView>
 
+#include <csignal>
+#include <sys/resource.h>
+
 #include <type_traits>
 #include <variant>
 
@@ -122,6 +125,27 @@ std::vector<std::vector<QString>> Rows(const QTableView* view) {
     rows.push_back(std::move(cells));
   }
   return rows;
+}
+
+FileSizeLimit::FileSizeLimit(unsigned long bytes) {
+  rlimit limit{};
+  if (getrlimit(RLIMIT_FSIZE, &limit) != 0) ADD_FAILURE() << "getrlimit";
+  savedCurrent_ = limit.rlim_cur;
+  savedHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+  limit.rlim_cur = bytes;
+  if (setrlimit(RLIMIT_FSIZE, &limit) != 0) ADD_FAILURE() << "setrlimit";
+}
+
+FileSizeLimit::~FileSizeLimit() {
+  rlimit limit{};
+  getrlimit(RLIMIT_FSIZE, &limit);
+  limit.rlim_cur = savedCurrent_;
+  setrlimit(RLIMIT_FSIZE, &limit);
+  std::signal(SIGXFSZ, savedHandler_);
+}
+
+QStringList FolderEntries(const QString& path) {
+  return QDir(path).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
 }
 
 namespace {

@@ -90,4 +90,22 @@ void ExpectShows(QWidget* root, const content::Page& page);
 // The rows of a report list as its cells, for comparing two lists.
 std::vector<std::vector<QString>> Rows(const QTableView* view);
 
+// While it lives, writes that make a file larger than `bytes` fail, as on a
+// full disk; root ignores permissions, so this is how a test makes a write
+// fail.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(unsigned long bytes);
+  ~FileSizeLimit();
+  FileSizeLimit(const FileSizeLimit&) = delete;
+  FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+ private:
+  unsigned long savedCurrent_ = 0;
+  void (*savedHandler_)(int) = nullptr;
+};
+
+// The names in a folder, without "." and "..".
+QStringList FolderEntries(const QString& path);
+
 }  // namespace tarvo::testing

@@ -251,25 +251,34 @@ TEST_F(MainWindowTest, LogShowsWhileTheLoaderWritesAndTheWindowTakesNoInput) {
       .EndOfSong();
   const QString path = WriteSong(big);
 
-  int shownRows = -1;
-  std::size_t writtenLines = 0;
-  bool busy = false;
-  bool enabled = true;
-  bool closed = true;
-  QTimer::singleShot(0, window.get(), [&] {
-    shownRows = window->LoaderMessages->model()->rowCount();
-    writtenLines = LogLines().size();
-    busy = window->IsBusy();
-    enabled = window->BtnLoadKvs->isEnabled();
-    closed = window->close();
+  struct Turn {
+    int shownRows;
+    std::size_t writtenLines;
+    bool busy;
+    bool enabled;
+    bool closed;
+  };
+  // Every turn the load gives to pending events, also those before the
+  // first line (while the file is read).
+  std::vector<Turn> turns;
+  QTimer probe;
+  probe.setInterval(0);
+  QObject::connect(&probe, &QTimer::timeout, window.get(), [&] {
+    turns.push_back({window->LoaderMessages->model()->rowCount(), LogLines().size(), window->IsBusy(),
+                     window->BtnLoadKvs->isEnabled(), window->close()});
   });
+  probe.start();
   PickAndLoad(path);
+  probe.stop();
 
-  EXPECT_TRUE(busy) << "no pending events were handled during the load";
-  EXPECT_GT(writtenLines, 0u);
-  EXPECT_EQ(shownRows, static_cast<int>(writtenLines));
-  EXPECT_FALSE(enabled);
-  EXPECT_FALSE(closed);
+  ASSERT_FALSE(turns.empty()) << "no pending events were handled during the load";
+  EXPECT_GT(turns.back().writtenLines, 0u);
+  for (const Turn& turn : turns) {
+    EXPECT_TRUE(turn.busy);
+    EXPECT_EQ(turn.shownRows, static_cast<int>(turn.writtenLines));
+    EXPECT_FALSE(turn.enabled);
+    EXPECT_FALSE(turn.closed);
+  }
   EXPECT_TRUE(window->isVisible());
 }
 

@@ -5,9 +5,6 @@
 #include <QFile>
 #include <QListView>
 
-#include <csignal>
-#include <sys/resource.h>
-
 #include <string>
 #include <vector>
 
@@ -70,18 +67,11 @@ TEST_F(SaveLogTest, FailedWriteLeavesTheOldFileUntouched) {
   WriteFile(path, "old content");
   SetLog(std::vector<std::string>(20000, std::string(40, 'x')));
 
-  // Writes past 64 KiB fail, as on a full disk; root ignores permissions,
-  // so this is how a test makes a write fail.
-  rlimit saved{};
-  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-  const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-  rlimit small = saved;
-  small.rlim_cur = 64 * 1024;
-  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
   dialogs.saveAnswers.push_back(path);
-  window->BtnSaveLoaderMessagesClick();
-  setrlimit(RLIMIT_FSIZE, &saved);
-  std::signal(SIGXFSZ, previousHandler);
+  {
+    const FileSizeLimit limit(64 * 1024);
+    window->BtnSaveLoaderMessagesClick();
+  }
 
   EXPECT_EQ(dialogs.messages, std::vector<QString>{"Error while saving!"});
   QFile file(path);
