@@ -2,6 +2,7 @@
 
 #include "windows/Dialogs.h"
 
+#include <QIcon>
 #include <QStringDecoder>
 
 namespace tarvo {
@@ -9,6 +10,9 @@ namespace tarvo {
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
   // The name only: a display name would be appended to every window caption.
   setApplicationName(QStringLiteral("Tarvo Analyzer"));
+  // Lets the desktop match the windows to the installed entry and its icon.
+  setDesktopFileName(QStringLiteral("tarvo-analyzer"));
+  setWindowIcon(QIcon::fromTheme(QStringLiteral("tarvo-analyzer")));
 }
 
 void TApplication::ShowException(const std::exception& error) {
