@@ -18,5 +18,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   } catch (const tarvo::KvsError& error) {
     if (std::string_view(error.what()) != "Stream read error") std::abort();
   }
+  if (!errorText.empty() && !errorText.starts_with("File version ")) std::abort();
+  // Every module owns only channels that name it.
+  for (const auto& module : loader.Modules())
+    for (const std::size_t position : loader.ChannelsOwnedBy(module->ModuleIndex))
+      if (loader.Channels().at(position).OwnerModule() != module->ModuleIndex) std::abort();
   return 0;
 }

@@ -69,21 +69,24 @@ void TKvsLoader::LoadFromFile(const std::string& fileName, std::string& errorTex
     if (fd >= 0) ::close(fd);
     throw KvsError(Format("Cannot open file %s", {fileName}));
   }
+  struct CloseOnExit {
+    int fd;
+    ~CloseOnExit() { ::close(fd); }
+  } const closeOnExit{fd};
   const std::size_t size = static_cast<std::size_t>(info.st_size);
   // Not zero-initialised: every byte is overwritten by the read below.
   std::unique_ptr<std::uint8_t[]> buffer(new std::uint8_t[size > 0 ? size : 1]);
+  // Read in slices, with the user interface's turn after each: copying a
+  // file of a gigabyte takes about half a second.
   std::size_t done = 0;
   while (done < size) {
-    const ssize_t got = ::read(fd, buffer.get() + done, size - done);
+    const ssize_t got = ::read(fd, buffer.get() + done, std::min(size - done, PendingEventsBudget));
     if (got < 0 && errno == EINTR) continue;
-    if (got < 0) {
-      ::close(fd);
-      throw KvsError("Stream read error");
-    }
+    if (got < 0) throw KvsError("Stream read error");
     if (got == 0) break;  // the file shrank meanwhile: keep what was there
     done += static_cast<std::size_t>(got);
+    if (pendingEvents_) pendingEvents_();
   }
-  ::close(fd);
 
   stream_ = std::move(buffer);
   reader_ = ByteReader(stream_.get(), done);

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -74,6 +75,12 @@ class TKvsLoader {
   // The loaded file's bytes, as copied into memory.
   std::size_t StreamSize() const { return reader_.size(); }
 
+  // Positions in Channels() of the channels whose OwnerModule is
+  // `moduleIndex`, in list order. Indexed on first use after the load, so
+  // that showing every module of a song does not scan every channel for
+  // each module.
+  std::span<const std::size_t> ChannelsOwnedBy(std::int32_t moduleIndex) const;
+
  private:
   struct Walk;
 
@@ -126,6 +133,10 @@ class TKvsLoader {
   std::vector<TKvsChannel> channels_;
   std::vector<TKvsSendFxAssign> sendFxAssigns_;
   std::vector<TKvsChunk> chunks_;
+
+  // Positions in channels_, ordered by owner, then position; empty until
+  // ChannelsOwnedBy first needs it.
+  mutable std::vector<std::size_t> channelsByOwner_;
 };
 
 }  // namespace tarvo

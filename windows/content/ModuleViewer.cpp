@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,11 +20,8 @@ std::vector<Column> PinColumns() { return {{"Chan#", 45}, {"Stereo?", -1}}; }
 
 // Positions in the song's Channels of the channels the module owns.
 std::vector<std::size_t> OwnedChannels(const TKvsLoader& loader, const TKvsModule& module) {
-  std::vector<std::size_t> owned;
-  const std::vector<TKvsChannel>& channels = loader.Channels();
-  for (std::size_t i = 0; i < channels.size(); ++i)
-    if (static_cast<std::int32_t>(channels[i].OwnerModule()) == module.ModuleIndex) owned.push_back(i);
-  return owned;
+  const std::span<const std::size_t> owned = loader.ChannelsOwnedBy(module.ModuleIndex);
+  return std::vector<std::size_t>(owned.begin(), owned.end());
 }
 
 }  // namespace

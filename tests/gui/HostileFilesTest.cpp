@@ -1,0 +1,140 @@
+#include "tests/gui/GuiTestSupport.h"
+
+#include "mainwindow/ReportList.h"
+#include "mainwindow/content/MainContent.h"
+#include "songfile/KvsLoader.h"
+#include "tests/robustness/HostileSongs.h"
+#include "windows/content/ViewerContent.h"
+
+#include <QComboBox>
+#include <QDialog>
+#include <QFile>
+#include <QPushButton>
+#include <QTableView>
+#include <QTest>
+
+#include <string>
+#include <vector>
+
+namespace tarvo::testing {
+namespace {
+
+// Broken files through the real load flow, then every viewer the window
+// offers on them: each shows what its content gives, and no error reaches
+// the user but the documented ones.
+class HostileFilesTest : public MainWindowTest {
+ protected:
+  QString WriteBytes(const Bytes& bytes) {
+    const QString path = folder.filePath(QStringLiteral("hostile.kvs"));
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size()));
+    return path;
+  }
+
+  // Through the button, as a click by the user goes, so that a raised
+  // error takes the way to the error box.
+  void LoadThroughTheButton(const QString& path) {
+    dialogs.openAnswers.push_back(path);
+    QTest::mouseClick(window->BtnLoadKvs, Qt::LeftButton);
+  }
+
+  // Every data set of the data viewer's chunk, picked in turn.
+  static void PickEveryDataSet(QDialog& dialog, const TKvsChunk& chunk) {
+    auto* const sets = dialog.findChild<QComboBox*>(QStringLiteral("CbxDataSet"));
+    ASSERT_NE(sets, nullptr);
+    for (int i = 0; i < sets->count(); ++i) {
+      emit sets->activated(i);
+      auto* const rows = dialog.findChild<QTableView*>(QStringLiteral("LstChunks"));
+      ASSERT_NE(rows, nullptr);
+      EXPECT_EQ(static_cast<std::size_t>(ReportModelOf(rows)->rowCount()),
+                content::DataSetChange(chunk, i).List("LstChunks").RowCount());
+    }
+  }
+
+  void OpenEveryViewer() {
+    const TKvsLoader& song = *window->Loader();
+    for (std::size_t row = 0; row < song.Modules().size(); ++row) {
+      const TKvsModule& module = *song.Modules()[row];
+      List("LstModules")->selectRow(static_cast<int>(row));
+      dialogs.onExec = [&](QDialog& dialog) { ExpectShows(&dialog, content::ShowModule(song, module)); };
+      window->BtnViewModuleClick();
+      if (module.ChunkIndex < 0) continue;
+      const TKvsChunk& chunk = song.Chunks().at(static_cast<std::size_t>(module.ChunkIndex));
+      dialogs.onExec = [&](QDialog& dialog) {
+        ExpectShows(&dialog, content::ShowChunk(chunk));
+        PickEveryDataSet(dialog, chunk);
+      };
+      window->BtnViewModuleChunk->click();
+    }
+    for (std::size_t row = 0; row < song.Chunks().size(); ++row) {
+      const TKvsChunk& chunk = song.Chunks()[row];
+      List("LstChunks")->selectRow(static_cast<int>(row));
+      dialogs.onExec = [&](QDialog& dialog) {
+        ExpectShows(&dialog, content::ShowChunk(chunk));
+        PickEveryDataSet(dialog, chunk);
+      };
+      window->LstChunksDblClick();
+    }
+    dialogs.onExec = nullptr;
+    for (int i = 0; i < window->CbxSongEventDataSet->count(); ++i) {
+      emit window->CbxSongEventDataSet->activated(i);
+      EXPECT_EQ(static_cast<std::size_t>(RowCount("LstSongEvents")),
+                content::SongEventList(song, static_cast<std::size_t>(i) * content::SongEventDataSetSize).RowCount());
+    }
+  }
+};
+
+// The broken shapes, and every size and count field at the two extremes
+// the format's readers most often trip on.
+std::vector<HostileSong> SongsForTheWindow() {
+  std::vector<HostileSong> songs = BrokenShapeSongs();
+  for (HostileSong& song : ExtremeFieldSongs())
+    if (song.name.ends_with(" 0x7FFFFFFF") || song.name.ends_with(" 0xFFFFFFFF")) songs.push_back(std::move(song));
+  return songs;
+}
+
+TEST_F(HostileFilesTest, EveryViewerOpensOnBrokenFiles) {
+  for (const HostileSong& song : SongsForTheWindow()) {
+    SCOPED_TRACE(song.name);
+    dialogs.errors.clear();
+    dialogs.messages.clear();
+    const int execs = dialogs.execCount;
+    LoadThroughTheButton(WriteBytes(song.bytes));
+
+    ASSERT_NE(window->Loader(), nullptr);
+    EXPECT_FALSE(window->IsBusy());
+    EXPECT_TRUE(window->BtnLoadKvs->isEnabled());
+    EXPECT_TRUE(window->Pages->isEnabled());
+    if (song.raises) {
+      EXPECT_EQ(dialogs.errors, std::vector<QString>{QStringLiteral("Stream read error.")});
+      continue;
+    }
+    // A file may still run into a chunk that says it is longer than the
+    // data: then the documented error, and the window shows nothing of it.
+    if (!dialogs.errors.empty()) {
+      EXPECT_EQ(dialogs.errors, std::vector<QString>{QStringLiteral("Stream read error.")});
+      continue;
+    }
+    if (!dialogs.messages.empty()) {
+      // A rejected version: its text, and the pages stay empty.
+      ASSERT_EQ(dialogs.messages.size(), 1u);
+      EXPECT_TRUE(dialogs.messages[0].startsWith("File version ") && dialogs.messages[0].endsWith(" too old!"))
+          << dialogs.messages[0].toStdString();
+      EXPECT_EQ(dialogs.execCount, execs);
+      continue;
+    }
+    OpenEveryViewer();
+    // One viewer per module, per module's data chunk and per chunk; only a
+    // module without its data chunk has a message instead: no chunk to view.
+    const TKvsLoader& loaded = *window->Loader();
+    std::size_t viewers = loaded.Modules().size() + loaded.Chunks().size();
+    for (const auto& module : loaded.Modules()) viewers += module->ChunkIndex >= 0 ? 1 : 0;
+    EXPECT_EQ(static_cast<std::size_t>(dialogs.execCount - execs), viewers);
+    for (const QString& message : dialogs.messages) EXPECT_EQ(message, QStringLiteral("No chuck available."));
+    EXPECT_TRUE(dialogs.errors.empty());
+  }
+}
+
+}  // namespace
+}  // namespace tarvo::testing
