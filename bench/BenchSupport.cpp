@@ -112,23 +112,6 @@ void ReadPrefix(const std::string& path, std::size_t limit, std::vector<std::uin
   ::close(fd);
 }
 
-std::vector<content::Page> FillAllPages(const TKvsLoader& loader) {
-  using namespace content;
-  std::vector<Page> pages;
-  pages.reserve(10);
-  pages.push_back(FillGlobalPage(loader));
-  pages.push_back(FillSongInfoPage(loader));
-  pages.push_back(FillModulesPage(loader));
-  pages.push_back(FillChannelsPage(loader));
-  pages.push_back(FillAudioClipsPage(loader));
-  pages.push_back(FillSendFxAssignPage(loader));
-  pages.push_back(FillSongEventsPage(loader, false));
-  pages.push_back(FillPlaylistPage(loader));
-  pages.push_back(FillWindowStatePage(loader));
-  pages.push_back(FillChunksPage(loader));
-  return pages;
-}
-
 std::vector<const content::Table*> PageTables(const std::vector<content::Page>& pages) {
   std::vector<const content::Table*> tables;
   for (const content::Page& page : pages)

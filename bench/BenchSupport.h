@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "mainwindow/content/Controls.h"
+#include "mainwindow/content/MainContent.h"
 #include "songfile/KvsLoader.h"
 
 // What the benchmarks and the memory probe share: the reference scan, the
@@ -67,8 +68,7 @@ std::size_t ByteByByteMarkerScan(const std::uint8_t* data, std::size_t size,
 // into `buffer`, which is resized to them.
 void ReadPrefix(const std::string& path, std::size_t limit, std::vector<std::uint8_t>& buffer);
 
-// The pages FillAllViews fills, in its order, with song events shown.
-std::vector<content::Page> FillAllPages(const TKvsLoader& loader);
+using content::FillAllPages;
 
 // Every list of the pages, in order.
 std::vector<const content::Table*> PageTables(const std::vector<content::Page>& pages);

@@ -229,16 +229,7 @@ void TFrmMain::LoadFile(const QString& path) {
 
 void TFrmMain::ClearAllViews() {
   LogModelOf(LoaderMessages)->Clear();
-  ApplyMainPage(content::ClearedSongInfoPage());
-  ApplyMainPage(content::ClearedGlobalPage());
-  ApplyMainPage(content::ClearedModulesPage());
-  ApplyMainPage(content::ClearedChannelsPage());
-  ApplyMainPage(content::ClearedAudioClipsPage());
-  ApplyMainPage(content::ClearedSendFxAssignPage());
-  ApplyMainPage(content::ClearedSongEventsPage());
-  ApplyMainPage(content::ClearedPlaylistPage());
-  ApplyMainPage(content::ClearedWindowStatePage());
-  ApplyMainPage(content::ClearedChunksPage());
+  for (const content::Page& page : content::ClearedPages()) ApplyMainPage(page);
 }
 
 void TFrmMain::FillAllViews(const TKvsLoader& loader) {

@@ -66,4 +66,9 @@ Page ClearedWindowStatePage();
 Page FillChunksPage(const TKvsLoader& loader);
 Page ClearedChunksPage();
 
+// All ten groups in the order FillAllViews fills them (song events not
+// skipped), and all pages as ClearAllViews leaves them, in its order.
+std::vector<Page> FillAllPages(const TKvsLoader& loader);
+std::vector<Page> ClearedPages();
+
 }  // namespace tarvo::content

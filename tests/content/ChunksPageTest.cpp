@@ -7,6 +7,7 @@
 
 #include "mainwindow/content/MainContent.h"
 #include "songfile/KvsLoader.h"
+#include "tests/content/LoadSong.h"
 #include "tests/support/SongBuilder.h"
 
 namespace {
@@ -15,15 +16,6 @@ namespace tt = tarvo::testing;
 using tarvo::TKvsLoader;
 using tarvo::content::Table;
 using Cells = std::vector<std::string>;
-
-std::unique_ptr<TKvsLoader> Load(const tt::SongBuilder& song) {
-  const tt::Bytes bytes = song.Build();
-  auto loader = std::make_unique<TKvsLoader>();
-  std::string errorText;
-  loader->LoadFromMemory(bytes.data(), bytes.size(), errorText);
-  EXPECT_EQ(errorText, "");
-  return loader;
-}
 
 TEST(ChunksPage, ListsEveryKeptChunk) {
   const tt::SongBuilder song = tt::SongBuilder()

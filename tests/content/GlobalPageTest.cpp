@@ -8,6 +8,7 @@
 
 #include "mainwindow/content/MainContent.h"
 #include "songfile/KvsLoader.h"
+#include "tests/content/LoadSong.h"
 #include "tests/support/SongBuilder.h"
 
 namespace {
@@ -17,15 +18,6 @@ using tarvo::TKvsLoader;
 using tarvo::content::Page;
 using tarvo::content::Table;
 using Rows = std::vector<std::vector<std::string>>;
-
-std::unique_ptr<TKvsLoader> Load(const tt::SongBuilder& song) {
-  const tt::Bytes bytes = song.Build();
-  auto loader = std::make_unique<TKvsLoader>();
-  std::string errorText;
-  loader->LoadFromMemory(bytes.data(), bytes.size(), errorText);
-  EXPECT_EQ(errorText, "");
-  return loader;
-}
 
 std::unique_ptr<TKvsLoader> LoadGlob(const tt::GlobChunk& glob) {
   return Load(tt::SongBuilder().Version(0x6105).Glob(glob).EndOfSong());

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "songfile/KvsLoader.h"
+#include "tests/content/LoadSong.h"
 #include "tests/support/SongBuilder.h"
 #include "windows/content/ViewerContent.h"
 
@@ -17,15 +18,6 @@ using tarvo::TKvsLoader;
 using content::Page;
 using content::Table;
 using Rows = std::vector<std::vector<std::string>>;
-
-std::unique_ptr<TKvsLoader> Load(const tt::SongBuilder& song) {
-  const tt::Bytes bytes = song.Build();
-  auto loader = std::make_unique<TKvsLoader>();
-  std::string errorText;
-  loader->LoadFromMemory(bytes.data(), bytes.size(), errorText);
-  EXPECT_EQ(errorText, "");
-  return loader;
-}
 
 Rows AllRows(const Table& table) {
   Rows rows;

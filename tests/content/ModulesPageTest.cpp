@@ -6,21 +6,13 @@
 
 #include "mainwindow/content/MainContent.h"
 #include "songfile/KvsLoader.h"
+#include "tests/content/LoadSong.h"
 #include "tests/support/SongBuilder.h"
 
 namespace {
 
 namespace tt = tarvo::testing;
 using Rows = std::vector<std::vector<std::string>>;
-
-std::unique_ptr<tarvo::TKvsLoader> Load(const tt::SongBuilder& song) {
-  const tt::Bytes bytes = song.Build();
-  auto loader = std::make_unique<tarvo::TKvsLoader>();
-  std::string errorText;
-  loader->LoadFromMemory(bytes.data(), bytes.size(), errorText);
-  EXPECT_EQ(errorText, "");
-  return loader;
-}
 
 TEST(ModulesPage, OneRowPerModuleWithProgramOnlyForPlugins) {
   const auto loader = Load(tt::SongBuilder()

@@ -7,6 +7,7 @@
 
 #include "mainwindow/content/MainContent.h"
 #include "songfile/KvsLoader.h"
+#include "tests/content/LoadSong.h"
 #include "tests/support/SongBuilder.h"
 
 namespace {
@@ -16,15 +17,6 @@ using tarvo::TKvsLoader;
 using tarvo::content::Page;
 using tarvo::content::Table;
 using Cells = std::vector<std::string>;
-
-std::unique_ptr<TKvsLoader> Load(const tt::SongBuilder& song) {
-  const tt::Bytes bytes = song.Build();
-  auto loader = std::make_unique<TKvsLoader>();
-  std::string errorText;
-  loader->LoadFromMemory(bytes.data(), bytes.size(), errorText);
-  EXPECT_EQ(errorText, "");
-  return loader;
-}
 
 TEST(PlaylistPage, DataCellNamesThePattern) {
   struct Case {

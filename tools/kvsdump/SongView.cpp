@@ -127,33 +127,7 @@ std::vector<Shown> Resolve(std::span<const ControlKey> keys,
 // The pages in the order the window fills them; after a load that did not
 // succeed, what ClearAllViews leaves.
 std::vector<Page> MainPages(const TKvsLoader& loader, bool loaded) {
-  using namespace content;
-  std::vector<Page> pages;
-  pages.reserve(10);
-  if (loaded) {
-    pages.push_back(FillGlobalPage(loader));
-    pages.push_back(FillSongInfoPage(loader));
-    pages.push_back(FillModulesPage(loader));
-    pages.push_back(FillChannelsPage(loader));
-    pages.push_back(FillAudioClipsPage(loader));
-    pages.push_back(FillSendFxAssignPage(loader));
-    pages.push_back(FillSongEventsPage(loader, false));
-    pages.push_back(FillPlaylistPage(loader));
-    pages.push_back(FillWindowStatePage(loader));
-    pages.push_back(FillChunksPage(loader));
-  } else {
-    pages.push_back(ClearedSongInfoPage());
-    pages.push_back(ClearedGlobalPage());
-    pages.push_back(ClearedModulesPage());
-    pages.push_back(ClearedChannelsPage());
-    pages.push_back(ClearedAudioClipsPage());
-    pages.push_back(ClearedSendFxAssignPage());
-    pages.push_back(ClearedSongEventsPage());
-    pages.push_back(ClearedPlaylistPage());
-    pages.push_back(ClearedWindowStatePage());
-    pages.push_back(ClearedChunksPage());
-  }
-  return pages;
+  return loaded ? content::FillAllPages(loader) : content::ClearedPages();
 }
 
 // What a freshly created window shows and the load flow does not change:
