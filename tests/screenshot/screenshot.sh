@@ -64,7 +64,8 @@ for _ in $(seq 100); do
 done
 [ -s "$scratch/display" ] || fail "Xvfb gave no display number"
 export DISPLAY=":$(head -n1 "$scratch/display")"
-for _ in $(seq 50); do
+# A loaded machine can take a while before the server takes connections.
+for _ in $(seq 200); do
   xwininfo -root >/dev/null 2>&1 && break
   sleep 0.1
 done
