@@ -13,7 +13,7 @@ namespace {
 
 // Compares a channel position with an owner by the channel's OwnerModule.
 struct ByOwner {
-  const std::vector<TKvsChannel>& channels;
+  const TKvsChannelList& channels;
   bool operator()(std::size_t position, std::int16_t owner) const { return channels[position].OwnerModule() < owner; }
   bool operator()(std::int16_t owner, std::size_t position) const { return owner < channels[position].OwnerModule(); }
 };
@@ -26,8 +26,12 @@ std::span<const std::size_t> TKvsLoader::ChannelsOwnedBy(std::int32_t moduleInde
   if (channelsByOwner_.size() != channels_.size()) {
     channelsByOwner_.resize(channels_.size());
     std::iota(channelsByOwner_.begin(), channelsByOwner_.end(), std::size_t{0});
-    std::stable_sort(channelsByOwner_.begin(), channelsByOwner_.end(), [this](std::size_t a, std::size_t b) {
-      return channels_[a].OwnerModule() < channels_[b].OwnerModule();
+    // Sorted in place by owner, then position: a stable sort would want a
+    // buffer as large as the index again.
+    std::sort(channelsByOwner_.begin(), channelsByOwner_.end(), [this](std::size_t a, std::size_t b) {
+      const std::int16_t ownerA = channels_[a].OwnerModule();
+      const std::int16_t ownerB = channels_[b].OwnerModule();
+      return ownerA != ownerB ? ownerA < ownerB : a < b;
     });
   }
   const auto range = std::equal_range(channelsByOwner_.begin(), channelsByOwner_.end(),

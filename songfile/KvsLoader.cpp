@@ -29,6 +29,13 @@ constexpr std::size_t MarkerCompareSize = 22;
 constexpr std::array<std::uint8_t, MarkerCompareSize> ModuleEndMarker = {
     'Z', 'M', 'O', 'D', 0x10, 0x00, 0x00, 0x00, 'E', 'n', 'd', 'T', 'a', 'r', 'v', 'o', 'M', 'o', 'd', 'u', 'l', 'e'};
 
+// The record of every channel entry with another tag: the text, then zeros.
+constexpr std::array<std::uint8_t, TKvsChannel::RecordSize> CorruptedChannel = {
+    'C', 'h', 'a', 'n', ' ', 'I', 'n', 'f', 'o', ' ', 'C', 'o', 'r', 'r', 'u', 'p', 't', 'e', 'd', '!'};
+
+static_assert(TKvsLoader::ZeroPadding >= TKvsModule::MaxInfoSize && TKvsLoader::ZeroPadding >= TKvsChannel::RecordSize &&
+              TKvsLoader::ZeroPadding >= TKvsTrack::RecordSize);
+
 template <std::size_t N>
 std::array<std::uint8_t, N> ReadRecord(ByteReader& reader) {
   std::array<std::uint8_t, N> record;
@@ -75,7 +82,7 @@ void TKvsLoader::LoadFromFile(const std::string& fileName, std::string& errorTex
   } const closeOnExit{fd};
   const std::size_t size = static_cast<std::size_t>(info.st_size);
   // Not zero-initialised: every byte is overwritten by the read below.
-  std::unique_ptr<std::uint8_t[]> buffer(new std::uint8_t[size > 0 ? size : 1]);
+  std::unique_ptr<std::uint8_t[]> buffer(new std::uint8_t[size + ZeroPadding]);
   // Read in slices, with the user interface's turn after each: copying a
   // file of a gigabyte takes about half a second.
   std::size_t done = 0;
@@ -88,16 +95,22 @@ void TKvsLoader::LoadFromFile(const std::string& fileName, std::string& errorTex
     if (pendingEvents_) pendingEvents_();
   }
 
-  stream_ = std::move(buffer);
-  reader_ = ByteReader(stream_.get(), done);
+  Start(std::move(buffer), done);
   Run(errorText);
 }
 
 void TKvsLoader::LoadFromMemory(const std::uint8_t* data, std::size_t size, std::string& errorText) {
-  stream_.reset(new std::uint8_t[size > 0 ? size : 1]);
-  if (size > 0) std::memcpy(stream_.get(), data, size);
-  reader_ = ByteReader(stream_.get(), size);
+  std::unique_ptr<std::uint8_t[]> buffer(new std::uint8_t[size + ZeroPadding]);
+  if (size > 0) std::memcpy(buffer.get(), data, size);
+  Start(std::move(buffer), size);
   Run(errorText);
+}
+
+void TKvsLoader::Start(std::unique_ptr<std::uint8_t[]> stream, std::size_t size) {
+  std::memset(stream.get() + size, 0, ZeroPadding);
+  stream_ = std::move(stream);
+  reader_ = ByteReader(stream_.get(), size);
+  chunks_ = TKvsChunkList(stream_.get());
 }
 
 void TKvsLoader::AddLoaderMessage(const std::string& text) {
@@ -212,8 +225,10 @@ void TKvsLoader::ReadEvents(std::vector<TKvsEvent>& events, std::int32_t size) {
   const std::int32_t declared = size / static_cast<std::int32_t>(TKvsEvent::RecordSize);
   const std::size_t count = BoundedCount(declared, reader_.remaining());
   // Records are only made from bytes that exist, so the reservation is
-  // bounded by the data as well.
-  events.reserve(events.size() + std::min(count, reader_.remaining() / TKvsEvent::RecordSize + 1));
+  // bounded by the data as well. A list that already holds events grows at
+  // least by half: many small event chunks must not copy it each time.
+  const std::size_t wanted = events.size() + std::min(count, reader_.remaining() / TKvsEvent::RecordSize + 1);
+  if (wanted > events.capacity()) events.reserve(std::max(wanted, events.size() + events.size() / 2));
   for (std::size_t i = 0; i < count && !reader_.atEnd(); ++i) {
     events.emplace_back(ReadRecord<TKvsEvent::RecordSize>(reader_));
     if ((i & 0xFFFF) == 0xFFFF) Progress();
@@ -224,7 +239,8 @@ void TKvsLoader::ReadEvents(std::vector<TKvsEvent>& events, std::int32_t size) {
 // One object per assignment, each with the same bytes; the record holds
 // eight entries, so a larger count makes eight.
 void TKvsLoader::ReadSendFxAssign() {
-  const auto record = ReadRecord<TKvsSendFxAssign::RecordSize>(reader_);
+  const std::uint8_t* const record = reader_.data() + reader_.position();
+  reader_.skip(TKvsSendFxAssign::RecordSize);
   const int count = std::min<int>(record[2], TKvsSendFxAssign::MaxAssigns);
   for (int i = 0; i < count; ++i) sendFxAssigns_.emplace_back(record);
 }
@@ -239,6 +255,14 @@ void TKvsLoader::ReadWindowPosInfos() {
 
 // A length-prefixed text: at most the bytes that remain; a negative length
 // takes none. The text ends at the first zero byte.
+// The plug-in text after the info record, as ReadLengthText takes it.
+void TKvsLoader::ReadPluginText(TKvsModule& module, std::int32_t length) {
+  if (length <= 0) return module.SetPluginText(reader_.data() + reader_.position(), 0);
+  const std::size_t take = std::min(static_cast<std::size_t>(length), reader_.remaining());
+  module.SetPluginText(reader_.data() + reader_.position(), take);
+  reader_.skip(take);
+}
+
 std::string TKvsLoader::ReadLengthText(std::int32_t length) {
   if (length <= 0) return {};
   const std::size_t take = std::min(static_cast<std::size_t>(length), reader_.remaining());
@@ -272,16 +296,14 @@ void TKvsLoader::ReadChannels(std::int32_t count) {
     const std::uint32_t tag = reader_.readUInt32();
     reader_.skip(4);
     if (tag == ValidChannelTag) {
-      channels_.emplace_back(ReadRecord<TKvsChannel::RecordSize>(reader_));
+      channels_.emplace_back(reader_.data() + reader_.position());
+      reader_.skip(TKvsChannel::RecordSize);
       reader_.skip(4);
       const std::int32_t extra = reader_.readInt32();
       // A negative length counts as 0: the reader never moves backwards.
       if (extra > 0) reader_.skip(static_cast<std::size_t>(extra));
     } else {
-      std::array<std::uint8_t, TKvsChannel::RecordSize> record{};
-      static constexpr char corrupted[] = "Chan Info Corrupted!";
-      std::memcpy(record.data(), corrupted, sizeof corrupted - 1);
-      channels_.emplace_back(record);
+      channels_.emplace_back(CorruptedChannel.data());
     }
     if ((i & 0xFFF) == 0xFFF) Progress();
   }
@@ -303,11 +325,8 @@ void TKvsLoader::ReadAudioClips(std::int32_t count) {
 void TKvsLoader::ReadUnknownChunk(std::uint32_t id, std::int32_t size) {
   const std::size_t length = static_cast<std::uint32_t>(size);
   if (!reader_.has(length)) throw KvsError("Stream read error");
-  TKvsChunk chunk(static_cast<std::int32_t>(id), size);
-  chunk.Offset = static_cast<std::int64_t>(reader_.position());
-  chunk.Data = TKvsByteStream(reader_.data() + reader_.position(), static_cast<std::int64_t>(length));
+  chunks_.Add(static_cast<std::int32_t>(id), static_cast<std::int64_t>(reader_.position()), length);
   reader_.skip(length);
-  chunks_.push_back(chunk);
   WriteChunkTrace(id, size);
 }
 
@@ -329,24 +348,24 @@ void TKvsLoader::ReadModule(std::uint32_t id, std::int32_t size, int& moduleCoun
   const std::uint32_t tag = reader_.readUInt32();
   reader_.skip(4);
   if (tag == ExpectedInfoTag(module.Class())) {
-    reader_.read(module.InfoBytes(), module.InfoSize());
+    module.SetInfo(reader_.data() + reader_.position());
+    reader_.skip(module.InfoSize());
     switch (module.Class()) {
       case ModuleClass::VSTSynth:
-        module.Generator = ReadLengthText(static_cast<TKvsVSTSynth&>(module).PluginTextLength());
+        ReadPluginText(module, static_cast<TKvsVSTSynth&>(module).PluginTextLength());
         break;
       case ModuleClass::VSTFX:
-        module.Generator = ReadLengthText(static_cast<TKvsVSTFX&>(module).PluginTextLength());
+        ReadPluginText(module, static_cast<TKvsVSTFX&>(module).PluginTextLength());
         break;
       case ModuleClass::DXSynth:
       case ModuleClass::DXFX:
-        module.Generator = static_cast<TKvsDXModule&>(module).ClassIdText();
+        module.SetClassIdGenerator();
         break;
       default:
         break;
     }
-    module.Name = module.InfoName();
   } else {
-    module.Name = module.IsGenerator() ? "GEN Info Corrupted!" : "FX Info Corrupted!";
+    module.SetInfoCorrupted();
   }
 
   if (module.IsGenerator() && !ReadModuleTracks(module)) stopped = true;
@@ -359,14 +378,10 @@ void TKvsLoader::ReadModule(std::uint32_t id, std::int32_t size, int& moduleCoun
     reader_.seek(reader_.size());
     return;
   }
-  const std::size_t dataSize = markerStart - dataStart;
-  TKvsChunk chunk(0, static_cast<std::int32_t>(dataSize));
-  chunk.Offset = static_cast<std::int64_t>(dataStart);
-  chunk.Data = TKvsByteStream(reader_.data() + dataStart, static_cast<std::int64_t>(dataSize));
   reader_.seek(markerStart + MarkerSize);
   module.ChunkIndex = static_cast<std::int32_t>(chunks_.size());
   module.ModuleIndex = static_cast<std::int32_t>(modules_.size() - 1);
-  chunks_.push_back(chunk);
+  chunks_.Add(0, static_cast<std::int64_t>(dataStart), markerStart - dataStart);
 }
 
 // Track block: u32 tag 5, i32 byte length L (taken as unsigned), then
@@ -386,11 +401,12 @@ bool TKvsLoader::ReadModuleTracks(TKvsModule& module) {
   if (static_cast<std::int64_t>(count) != module.ExpectedTrackCount())
     AddLoaderMessage(Format("Module Track Count Mismatch, expecting %d, but %d found!",
                             {module.ExpectedTrackCount(), static_cast<std::int32_t>(count)}));
-  const std::size_t tracks = BoundedCount(count, reader_.remaining());
-  for (std::size_t i = 0; i < tracks && !reader_.atEnd(); ++i) {
-    module.Tracks.emplace_back();
-    reader_.read(module.Tracks.back().Data.data(), TKvsTrack::RecordSize);
-  }
+  // Whole records while they last, then one cut short by the end of the
+  // data, which reads as zero-filled.
+  const std::size_t held = reader_.remaining();
+  const std::size_t tracks = std::min<std::size_t>(count, (held + TKvsTrack::RecordSize - 1) / TKvsTrack::RecordSize);
+  module.SetTracks(reader_.data() + reader_.position(), tracks);
+  reader_.skip(std::min(held, tracks * TKvsTrack::RecordSize));
   return true;
 }
 

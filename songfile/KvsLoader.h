@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <span>
@@ -17,6 +18,15 @@
 
 namespace tarvo {
 
+// The song's lists. Counted records can come every few bytes of a file, so
+// lists that grow record by record are deques: growing one never copies it
+// nor needs twice its memory.
+using TKvsAudioClipList = std::deque<TKvsAudioClip>;
+using TKvsModuleList = std::deque<std::unique_ptr<TKvsModule>>;
+using TKvsWindowPosInfoList = std::deque<TKvsWindowPosInfo>;
+using TKvsChannelList = std::deque<TKvsChannel>;
+using TKvsSendFxAssignList = std::deque<TKvsSendFxAssign>;
+
 // Reads one song file into the song model and writes the loader message log.
 // One loader serves one load. It knows nothing of any user interface: the
 // caller gives it a sink for the log and a callback that lets the user
@@ -28,6 +38,10 @@ class TKvsLoader {
 
   // Bytes of progress (walked or searched) between two pending-event calls.
   static constexpr std::size_t PendingEventsBudget = std::size_t{1} << 20;
+  // Zero bytes after the file's copy, at least the longest fixed-size
+  // record: the model views records in place, and one cut short by the end
+  // of the file then reads as zero-filled, as the format wants.
+  static constexpr std::size_t ZeroPadding = 256;
 
   TKvsLoader();
   explicit TKvsLoader(MessageSink sink, PendingEvents pendingEvents = {});
@@ -61,16 +75,14 @@ class TKvsLoader {
   std::int32_t WindowCount() const { return windowCount_; }
   std::int32_t FXAssignDataSize() const { return fxAssignDataSize_; }
 
-  const std::vector<TKvsAudioClip>& AudioClips() const { return audioClips_; }
-  const std::vector<std::unique_ptr<TKvsModule>>& Modules() const { return modules_; }
+  const TKvsAudioClipList& AudioClips() const { return audioClips_; }
+  const TKvsModuleList& Modules() const { return modules_; }
   const std::vector<TKvsEvent>& PatternEvents() const { return patternEvents_; }
   const std::vector<TKvsEvent>& SongEvents() const { return songEvents_; }
-  const std::vector<TKvsWindowPosInfo>& WindowPosInfos() const { return windowPosInfos_; }
-  const std::vector<TKvsChannel>& Channels() const { return channels_; }
-  const std::vector<TKvsSendFxAssign>& SendFxAssigns() const { return sendFxAssigns_; }
-  const std::vector<TKvsChunk>& Chunks() const { return chunks_; }
-  // The viewer moves a chunk's read position; nothing else changes.
-  std::vector<TKvsChunk>& Chunks() { return chunks_; }
+  const TKvsWindowPosInfoList& WindowPosInfos() const { return windowPosInfos_; }
+  const TKvsChannelList& Channels() const { return channels_; }
+  const TKvsSendFxAssignList& SendFxAssigns() const { return sendFxAssigns_; }
+  const TKvsChunkList& Chunks() const { return chunks_; }
 
   // The loaded file's bytes, as copied into memory.
   std::size_t StreamSize() const { return reader_.size(); }
@@ -84,6 +96,7 @@ class TKvsLoader {
  private:
   struct Walk;
 
+  void Start(std::unique_ptr<std::uint8_t[]> stream, std::size_t size);
   void Run(std::string& errorText);
   void AddLoaderMessage(const std::string& text);
   void WriteChunkTrace(std::uint32_t id, std::int32_t size);
@@ -101,6 +114,7 @@ class TKvsLoader {
   bool ReadModuleTracks(TKvsModule& module);
   bool FindModuleEnd(std::size_t& markerStart);
   std::string ReadLengthText(std::int32_t length);
+  void ReadPluginText(TKvsModule& module, std::int32_t length);
 
   MessageSink sink_;
   PendingEvents pendingEvents_;
@@ -125,14 +139,14 @@ class TKvsLoader {
   std::int32_t windowCount_ = 0;
   std::int32_t fxAssignDataSize_ = 0;
 
-  std::vector<TKvsAudioClip> audioClips_;
-  std::vector<std::unique_ptr<TKvsModule>> modules_;
+  TKvsAudioClipList audioClips_;
+  TKvsModuleList modules_;
   std::vector<TKvsEvent> patternEvents_;
   std::vector<TKvsEvent> songEvents_;
-  std::vector<TKvsWindowPosInfo> windowPosInfos_;
-  std::vector<TKvsChannel> channels_;
-  std::vector<TKvsSendFxAssign> sendFxAssigns_;
-  std::vector<TKvsChunk> chunks_;
+  TKvsWindowPosInfoList windowPosInfos_;
+  TKvsChannelList channels_;
+  TKvsSendFxAssignList sendFxAssigns_;
+  TKvsChunkList chunks_;
 
   // Positions in channels_, ordered by owner, then position; empty until
   // ChannelsOwnedBy first needs it.

@@ -1,5 +1,7 @@
 #include "songfile/KvsModules.h"
 
+#include <cstring>
+
 #include "songfile/ModuleTypes.h"
 
 namespace tarvo {
@@ -15,7 +17,65 @@ constexpr std::int32_t VstFx = 0x1104;
 constexpr std::int32_t DxFx = 0x110D;
 }  // namespace typeids
 
-TKvsModule::TKvsModule(std::int32_t typeId) : TypeId(typeId), Generator(ModuleTypeToText(typeId)) {}
+namespace {
+// The info record of a module whose record was never read.
+constexpr std::uint8_t NoInfo[TKvsModule::MaxInfoSize] = {};
+}  // namespace
+
+// Hundreds of thousands of modules may stand on 40 bytes of file each.
+static_assert(sizeof(TKvsSynth) <= 56 && sizeof(TKvsVSTSynth) <= 56 && sizeof(TKvsDXFX) <= 56);
+
+TKvsModule::TKvsModule(std::int32_t typeId) : TypeId(typeId), info_(NoInfo) {}
+
+void TKvsModule::SetInfo(const std::uint8_t* info) {
+  info_ = info;
+  nameSource_ = NameSource::Info;
+}
+
+void TKvsModule::SetPluginText(const std::uint8_t* text, std::size_t length) {
+  pluginText_ = text;
+  pluginTextLength_ = static_cast<std::uint32_t>(length);
+  generatorSource_ = GeneratorSource::PluginText;
+}
+
+void TKvsModule::SetTracks(const std::uint8_t* first, std::size_t count) {
+  tracks_ = first;
+  trackCount_ = static_cast<std::uint32_t>(count);
+}
+
+std::string TKvsModule::GetName() const {
+  switch (nameSource_) {
+    case NameSource::Info:
+      return InfoName();
+    case NameSource::Corrupted:
+      return IsGenerator() ? "GEN Info Corrupted!" : "FX Info Corrupted!";
+    case NameSource::None:
+      break;
+  }
+  return {};
+}
+
+std::string TKvsModule::Generator() const {
+  switch (generatorSource_) {
+    case GeneratorSource::PluginText: {
+      const void* zero = std::memchr(pluginText_, 0, pluginTextLength_);
+      const std::size_t end = zero != nullptr ? static_cast<std::size_t>(static_cast<const std::uint8_t*>(zero) - pluginText_)
+                                              : pluginTextLength_;
+      return std::string(reinterpret_cast<const char*>(pluginText_), end);
+    }
+    case GeneratorSource::ClassId:
+      return GuidToText(info_ + 56);
+    case GeneratorSource::TypeName:
+      break;
+  }
+  return ModuleTypeToText(TypeId);
+}
+
+TKvsTrack TKvsModule::Track(std::size_t index) const {
+  TKvsTrack track;
+  if (index < trackCount_) std::memcpy(track.Data.data(), tracks_ + index * TKvsTrack::RecordSize, TKvsTrack::RecordSize);
+  return track;
+}
 
 bool TKvsModule::IsGenerator() const {
   switch (Class()) {
@@ -53,7 +113,7 @@ std::int32_t TKvsVSTSynth::VstSynthChannelCount() const {
   return count;
 }
 
-std::string TKvsDXModule::ClassIdText() const { return GuidToText(&Info[56]); }
+std::string TKvsDXModule::ClassIdText() const { return GuidToText(Info() + 56); }
 
 std::unique_ptr<TKvsModule> MakeModule(std::int32_t typeId) {
   switch (typeId) {

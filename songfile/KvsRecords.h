@@ -44,23 +44,27 @@ class TKvsWindowPosInfo {
 // Channel record, 68 bytes: 0 name[24], 24 i32 Insert1, 28 i32 Insert2,
 // 36 u32 Flags, 40 i32 Stereo, 56 i32 Insert3, 60 i32 Insert4,
 // 64 i16 OwnerModule
+// A view of the record: a file can hold a channel entry every 8 bytes, so
+// the record is read in place. It must outlive the channel.
 class TKvsChannel {
  public:
   static constexpr std::size_t RecordSize = 68;
   static constexpr std::size_t NameSize = 24;
-  explicit TKvsChannel(const std::array<std::uint8_t, RecordSize>& record) : Record(record) {}
+  explicit TKvsChannel(const std::uint8_t* record) : record_(record) {}
 
-  std::string ChannelName() const { return FixedText(&Record[0], NameSize); }
+  const std::uint8_t* Record() const { return record_; }
+  std::string ChannelName() const { return FixedText(&record_[0], NameSize); }
   std::string GetName() const { return ChannelName(); }
-  std::int32_t Insert1() const { return le::I32(&Record[24]); }
-  std::int32_t Insert2() const { return le::I32(&Record[28]); }
-  std::uint32_t Flags() const { return le::U32(&Record[36]); }
-  std::int32_t Stereo() const { return le::I32(&Record[40]); }
-  std::int32_t Insert3() const { return le::I32(&Record[56]); }
-  std::int32_t Insert4() const { return le::I32(&Record[60]); }
-  std::int16_t OwnerModule() const { return le::I16(&Record[64]); }
+  std::int32_t Insert1() const { return le::I32(&record_[24]); }
+  std::int32_t Insert2() const { return le::I32(&record_[28]); }
+  std::uint32_t Flags() const { return le::U32(&record_[36]); }
+  std::int32_t Stereo() const { return le::I32(&record_[40]); }
+  std::int32_t Insert3() const { return le::I32(&record_[56]); }
+  std::int32_t Insert4() const { return le::I32(&record_[60]); }
+  std::int16_t OwnerModule() const { return le::I16(&record_[64]); }
 
-  std::array<std::uint8_t, RecordSize> Record;
+ private:
+  const std::uint8_t* record_;
 };
 
 // Audio clip record, 104 bytes: 40 ClipName[20]; the rest is kept whole.
@@ -79,19 +83,22 @@ class TKvsAudioClip {
 };
 
 // Send-FX assignment record, 20 bytes: 2 u8 AssignCount,
-// 4 8 x i16 AssignModules. Every object made from one record holds the same
-// bytes; the object at list position i stands for entry i.
+// 4 8 x i16 AssignModules. Every object made from one record views the
+// same bytes, which must outlive it; the object at list position i stands
+// for entry i.
 class TKvsSendFxAssign {
  public:
   static constexpr std::size_t RecordSize = 20;
   static constexpr int MaxAssigns = 8;
-  explicit TKvsSendFxAssign(const std::array<std::uint8_t, RecordSize>& record) : Record(record) {}
+  explicit TKvsSendFxAssign(const std::uint8_t* record) : record_(record) {}
 
-  std::uint8_t AssignCount() const { return Record[2]; }
+  const std::uint8_t* Record() const { return record_; }
+  std::uint8_t AssignCount() const { return record_[2]; }
   // Entry i of AssignModules, 0 <= i < 8.
-  std::int16_t AssignModule(int i) const { return le::I16(&Record[4 + 2 * i]); }
+  std::int16_t AssignModule(int i) const { return le::I16(&record_[4 + 2 * i]); }
 
-  std::array<std::uint8_t, RecordSize> Record;
+ private:
+  const std::uint8_t* record_;
 };
 
 // Playlist track, 64 bytes: 0 name[30]; the rest is not interpreted.

@@ -10,7 +10,7 @@
 
 namespace tarvo {
 
-std::string GetModuleText(const std::vector<std::unique_ptr<TKvsModule>>& modules,
+std::string GetModuleText(const TKvsModuleList& modules,
                           std::int32_t index) {
   if (index < 0) {
     return "n/a";

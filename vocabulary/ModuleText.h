@@ -12,7 +12,7 @@ namespace tarvo {
 
 // A module named by its index in the loader's module list: "n/a" for a
 // negative index, the module's name, or "<ERROR> (%d)" past the list.
-std::string GetModuleText(const std::vector<std::unique_ptr<TKvsModule>>& modules,
+std::string GetModuleText(const TKvsModuleList& modules,
                           std::int32_t index);
 
 inline std::string GetModuleText(const TKvsLoader& loader, std::int32_t index) {

@@ -106,13 +106,13 @@ TFrmDataViewer::~TFrmDataViewer() {
 }
 
 void TFrmDataViewer::ShowChunk(const TKvsChunk& chunk) {
-  currentChunk_ = &chunk;
+  currentChunk_ = chunk;
   ApplyPage(this, content::ShowChunk(chunk));
   BtnSaveData->setEnabled(true);
 }
 
 void TFrmDataViewer::CbxDataSetChange(int index) {
-  if (currentChunk_ == nullptr) return;
+  if (!currentChunk_) return;
   content::Page page = content::DataSetChange(*currentChunk_, index);
   // The data-set items stay; only the selection comes with the new set.
   for (const content::Control& control : page.controls) {
@@ -127,7 +127,7 @@ void TFrmDataViewer::CbxDataSetChange(int index) {
 }
 
 void TFrmDataViewer::BtnSaveDataClick() {
-  if (currentChunk_ == nullptr) return;
+  if (!currentChunk_) return;
   // The dialog asks before it replaces a file.
   const std::optional<QString> path = CurrentDialogs().SaveFileName(this, SaveDataTitle, SaveDataFilters, QString());
   if (!path) return;

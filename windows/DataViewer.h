@@ -2,14 +2,16 @@
 
 #include <QDialog>
 
+#include <optional>
+
+#include "songfile/KvsChunk.h"
+
 class QComboBox;
 class QLabel;
 class QPushButton;
 class QTableView;
 
 namespace tarvo {
-
-class TKvsChunk;
 
 // Shows one kept chunk's bytes as a hex dump, one data set of 2000 rows at a
 // time, and saves them to a file on request. Created for one viewing and
@@ -21,8 +23,8 @@ class TFrmDataViewer : public QDialog {
   explicit TFrmDataViewer(QWidget* parent);
   ~TFrmDataViewer() override;
 
-  // Fills the viewer with the chunk's first data set. The chunk must outlive
-  // the viewer.
+  // Fills the viewer with the chunk's first data set. The chunk's bytes (the
+  // loader's copy of the file) must outlive the viewer.
   void ShowChunk(const TKvsChunk& chunk);
   // The user picked data set `index`.
   void CbxDataSetChange(int index);
@@ -38,7 +40,7 @@ class TFrmDataViewer : public QDialog {
   QPushButton* BtnClose;
 
  private:
-  const TKvsChunk* currentChunk_ = nullptr;
+  std::optional<TKvsChunk> currentChunk_;
 };
 
 extern TFrmDataViewer* FrmDataViewer;

@@ -26,7 +26,7 @@ bool FileMissing(const std::string& fileName) {
 
 Page FillAudioClipsPage(const TKvsLoader& loader) {
   const TKvsLoader* const song = &loader;
-  const std::vector<TKvsAudioClip>& clips = loader.AudioClips();
+  const TKvsAudioClipList& clips = loader.AudioClips();
 
   // Tested once, now: a file that appears or vanishes later shows at the next load.
   auto missing = std::make_shared<std::vector<bool>>();

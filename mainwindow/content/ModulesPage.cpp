@@ -46,7 +46,7 @@ Page FillModulesPage(const TKvsLoader& loader) {
                                  cells.push_back(Format("0x%8.8x", {module.TypeId}));
                                  cells.push_back(module.GetKindText());
                                  cells.push_back(module.GetName());
-                                 cells.push_back(module.Generator);
+                                 cells.push_back(module.Generator());
                                  cells.push_back(ProgramText(module));
                                  cells.push_back(Format("%d", {GetChannelCount(module)}));
                                }));

@@ -42,15 +42,15 @@ TEST(ModulesPage, OneRowPerModuleWithProgramOnlyForPlugins) {
   Rows rows;
   for (std::size_t row = 0; row < table.RowCount(); ++row) rows.push_back(table.Row(row));
   EXPECT_EQ(rows, (Rows{
-                      {"0", "0x00001000", "Synth", "Piano", modules[0]->Generator, "", "2"},
-                      {"1", "0x00001104", "VST FX", "Chorus", modules[1]->Generator, "-1 (0xFFFFFFFF)", "2"},
-                      {"2", "0x00001003", "VST Synth", "Strings", modules[2]->Generator, "10 (0xA)", "4"},
-                      {"3", "0x00001012", "DX Synth", "Organ", modules[3]->Generator, "", "6"},
-                      {"4", "0x0000110D", "DX FX", "Flanger", modules[4]->Generator, "", "2"},
-                      {"5", "0x0000100F", "ReWire", "Link", modules[5]->Generator, "", "1"},
-                      {"6", "0x00001100", "FX", "Delay", modules[6]->Generator, "", "-3"},
+                      {"0", "0x00001000", "Synth", "Piano", modules[0]->Generator(), "", "2"},
+                      {"1", "0x00001104", "VST FX", "Chorus", modules[1]->Generator(), "-1 (0xFFFFFFFF)", "2"},
+                      {"2", "0x00001003", "VST Synth", "Strings", modules[2]->Generator(), "10 (0xA)", "4"},
+                      {"3", "0x00001012", "DX Synth", "Organ", modules[3]->Generator(), "", "6"},
+                      {"4", "0x0000110D", "DX FX", "Flanger", modules[4]->Generator(), "", "2"},
+                      {"5", "0x0000100F", "ReWire", "Link", modules[5]->Generator(), "", "1"},
+                      {"6", "0x00001100", "FX", "Delay", modules[6]->Generator(), "", "-3"},
                   }));
-  EXPECT_EQ(modules[1]->Generator, "ChorusPlug");
+  EXPECT_EQ(modules[1]->Generator(), "ChorusPlug");
 }
 
 }  // namespace

@@ -154,22 +154,22 @@ TEST_F(KeysTest, CtrlOIsLoadKvs) {
 
 TEST_F(KeysTest, EnterOnARowOpensWhatADoubleClickOpens) {
   const TKvsLoader& song = *window->Loader();
-  std::vector<const TKvsChunk*> expected;
+  std::vector<TKvsChunk> expected;
   dialogs.onExec = [&](QDialog& dialog) {
     ASSERT_EQ(FrmDataViewer, &dialog);
-    ExpectShows(&dialog, content::ShowChunk(*expected.back()));
+    ExpectShows(&dialog, content::ShowChunk(expected.back()));
   };
 
   // Modules: "View Chunk...".
   constexpr int VstSynthRow = 2;
-  expected.push_back(&song.Chunks()[static_cast<std::size_t>(song.Modules()[VstSynthRow]->ChunkIndex)]);
+  expected.push_back(song.Chunks()[static_cast<std::size_t>(song.Modules()[VstSynthRow]->ChunkIndex)]);
   List("LstModules")->selectRow(VstSynthRow);
   QTest::keyClick(List("LstModules"), Qt::Key_Return);
   EXPECT_EQ(dialogs.execCount, 1);
 
   // Chunks: "View...", also with the keypad's Enter.
   const int lastChunk = static_cast<int>(song.Chunks().size()) - 1;
-  expected.push_back(&song.Chunks()[static_cast<std::size_t>(lastChunk)]);
+  expected.push_back(song.Chunks()[static_cast<std::size_t>(lastChunk)]);
   List("LstChunks")->selectRow(lastChunk);
   QTest::keyClick(List("LstChunks"), Qt::Key_Enter, Qt::KeypadModifier);
   EXPECT_EQ(dialogs.execCount, 2);

@@ -69,21 +69,21 @@ TEST_F(ViewerTest, BuiltInModuleShowsItsTracksPage) {
 
 TEST_F(ViewerTest, ChunkListAndModuleDataOpenTheDataViewer) {
   std::vector<QDialog*> viewers;
-  std::vector<const TKvsChunk*> expected;
+  std::vector<TKvsChunk> expected;
   dialogs.onExec = [&](QDialog& dialog) {
     viewers.push_back(&dialog);
     ASSERT_EQ(FrmDataViewer, &dialog);
     EXPECT_EQ(dialog.windowTitle(), "Data");
-    ExpectShows(&dialog, content::ShowChunk(*expected.back()));
+    ExpectShows(&dialog, content::ShowChunk(expected.back()));
   };
 
   const int lastChunk = static_cast<int>(Song().Chunks().size()) - 1;
-  expected.push_back(&Song().Chunks()[static_cast<std::size_t>(lastChunk)]);
+  expected.push_back(Song().Chunks()[static_cast<std::size_t>(lastChunk)]);
   List("LstChunks")->selectRow(lastChunk);
   window->LstChunksDblClick();
 
   const TKvsModule& module = *Song().Modules()[VstSynthRow];
-  expected.push_back(&Song().Chunks()[static_cast<std::size_t>(module.ChunkIndex)]);
+  expected.push_back(Song().Chunks()[static_cast<std::size_t>(module.ChunkIndex)]);
   List("LstModules")->selectRow(VstSynthRow);
   window->LstModulesDblClick();
 

@@ -23,7 +23,7 @@ std::string Mismatch(int expected, long long found) {
 
 Strings TrackNames(const TKvsModule& module) {
   Strings names;
-  for (const TKvsTrack& track : module.Tracks) names.push_back(track.GetName());
+  for (std::size_t i = 0; i < module.TrackCount(); ++i) names.push_back(module.Track(i).GetName());
   return names;
 }
 
@@ -88,7 +88,7 @@ TEST(LoaderModules, EachKind) {
     EXPECT_EQ(module.TypeId, static_cast<std::int32_t>(record.typeId()));
     EXPECT_EQ(module.GetName(), c.name);
     EXPECT_EQ(module.InfoName(), c.name);
-    EXPECT_EQ(module.Generator, c.generator);
+    EXPECT_EQ(module.Generator(), c.generator);
     EXPECT_EQ(GetChannelCount(module), c.channels);
     EXPECT_EQ(module.ExpectedTrackCount(), c.expectedTracks);
     EXPECT_EQ(TrackNames(module), c.tracks);
@@ -145,7 +145,7 @@ TEST(LoaderModules, ClassFollowsTypeIdBoundaries) {
     EXPECT_EQ(module.GetName(), "M");
   }
   const auto unknown = LoadSong(SongWith(ModuleRecord(0x1013)));
-  EXPECT_EQ(unknown->Modules().at(0)->Generator, "unknown object (1013)");
+  EXPECT_EQ(unknown->Modules().at(0)->Generator(), "unknown object (1013)");
   EXPECT_EQ(unknown.messages.at(3), " Obj: unknown object (1013)");
 }
 
@@ -172,11 +172,11 @@ TEST(LoaderModules, WrongInfoTag) {
     ASSERT_EQ(song->Modules().size(), 1u);
     const TKvsModule& module = *song->Modules().at(0);
     EXPECT_EQ(module.GetName(), c.name);
-    EXPECT_EQ(module.Generator, TypeName(c.typeId));
+    EXPECT_EQ(module.Generator(), TypeName(c.typeId));
     EXPECT_EQ(GetChannelCount(module), 0);
     const Bytes info(module.InfoBytes(), module.InfoBytes() + module.InfoSize());
     EXPECT_EQ(info, Bytes(module.InfoSize(), 0));
-    EXPECT_EQ(module.Tracks.size(), c.withTrack ? 1u : 0u);  // expected 1 either way: no mismatch
+    EXPECT_EQ(module.TrackCount(), c.withTrack ? 1u : 0u);  // expected 1 either way: no mismatch
     ASSERT_EQ(song->Chunks().size(), 1u);
     EXPECT_EQ(ChunkBytes(song->Chunks().at(0)), ToBytes("abc"));
     EXPECT_EQ(LastMessage(song), " Loaded Module Count: 1");
@@ -218,7 +218,7 @@ TEST(LoaderModules, TrackCountMismatch) {
     EXPECT_EQ(Strings(song.messages.begin() + 3, song.messages.begin() + 4 + static_cast<long>(c.messages.size())),
               expected);
     ASSERT_EQ(song->Modules().size(), 1u);
-    EXPECT_EQ(song->Modules().at(0)->Tracks.size(), c.tracks);
+    EXPECT_EQ(song->Modules().at(0)->TrackCount(), c.tracks);
     EXPECT_EQ(LastMessage(song), " Loaded Module Count: 1");
   }
 }
@@ -238,7 +238,7 @@ TEST(LoaderModules, TrackBlockRemainderBelongsToModuleData) {
 TEST(LoaderModules, BytesWithoutTrackTagAreModuleData) {
   const Bytes data{6, 0, 0, 0, 64, 0, 0, 0, 'r', 'e', 's', 't'};
   const auto song = LoadSong(SongWith(ModuleRecord(0x1000, "S").Data(data)));
-  EXPECT_TRUE(song->Modules().at(0)->Tracks.empty());
+  EXPECT_TRUE(song->Modules().at(0)->TrackCount() == 0);
   EXPECT_EQ(ChunkBytes(song->Chunks().at(0)), data);
 }
 
@@ -248,7 +248,7 @@ TEST(LoaderModules, EffectsHaveNoTrackBlock) {
     ModuleRecord record(typeId, "E");
     record.Track("looks like a track");
     const auto song = LoadSong(SongWith(record));
-    EXPECT_TRUE(song->Modules().at(0)->Tracks.empty());
+    EXPECT_TRUE(song->Modules().at(0)->TrackCount() == 0);
     EXPECT_EQ(song->Chunks().at(0).DataSize, 8 + 64);
   }
 }
@@ -348,7 +348,7 @@ TEST(LoaderModules, PluginTextEndsAtFirstZero) {
   ModuleRecord record(0x1104, "F");
   record.PluginTextBytes(ToBytes(std::string("Name\0junk", 9))).Data(ToBytes("d"));
   const auto song = LoadSong(SongWith(record));
-  EXPECT_EQ(song->Modules().at(0)->Generator, "Name");
+  EXPECT_EQ(song->Modules().at(0)->Generator(), "Name");
   EXPECT_EQ(ChunkBytes(song->Chunks().at(0)), ToBytes("d"));
 }
 

@@ -66,7 +66,7 @@ TEST(LoaderRecords, SendFxAssignCountMakesThatManyCopies) {
     const auto song = LoadSong(built);
     ASSERT_EQ(song->SendFxAssigns().size(), static_cast<std::size_t>(count));
     for (const TKvsSendFxAssign& assign : song->SendFxAssigns()) {
-      EXPECT_EQ(Bytes(assign.Record.begin(), assign.Record.end()), record.bytes());
+      EXPECT_EQ(Bytes(assign.Record(), assign.Record() + TKvsSendFxAssign::RecordSize), record.bytes());
       EXPECT_EQ(assign.AssignModule(1), -1);
       EXPECT_EQ(assign.AssignModule(7), 300);
     }
@@ -295,7 +295,7 @@ TEST(LoaderRecords, ChannelEntriesConsumeTheirOwnBytes) {
   std::array<std::uint8_t, 68> expected{};
   const std::string corrupted = "Chan Info Corrupted!";
   std::copy(corrupted.begin(), corrupted.end(), expected.begin());
-  EXPECT_EQ(bad.Record, expected);
+  EXPECT_EQ(Bytes(bad.Record(), bad.Record() + TKvsChannel::RecordSize), Bytes(expected.begin(), expected.end()));
 }
 
 TEST(LoaderRecords, ChannelCountZeroOrNegativeGivesNone) {

@@ -106,8 +106,8 @@ TEST(LoaderRobustness, CountedRecordsNeverComeFromNothing) {
        [](const LoadedSong& song) {
          ASSERT_EQ(song->Modules().size(), 1u);
          const TKvsModule& module = *song->Modules().at(0);
-         ASSERT_EQ(module.Tracks.size(), 2u);
-         EXPECT_EQ(module.Tracks[1].GetName(), "partial");
+         ASSERT_EQ(module.TrackCount(), 2u);
+         EXPECT_EQ(module.Track(1).GetName(), "partial");
          EXPECT_EQ(module.ChunkIndex, -1);
          EXPECT_EQ(LastMessage(song), "Module Track Count Mismatch, expecting 1, but 5 found!");
        }},
@@ -155,7 +155,7 @@ TEST(LoaderRobustness, HugeCountsStopAtTheEndOfTheData) {
          // Taken as unsigned: 67108863 tracks wanted; the data holds the
          // module data and its marker, 124 bytes, so two tracks.
          ASSERT_EQ(song->Modules().size(), 1u);
-         EXPECT_EQ(song->Modules().at(0)->Tracks.size(), 2u);
+         EXPECT_EQ(song->Modules().at(0)->TrackCount(), 2u);
          EXPECT_TRUE(Contains(song.messages, "Module Track Count Mismatch, expecting 1, but 67108863 found!"));
        }},
   };
@@ -211,7 +211,7 @@ TEST(LoaderRobustness, TextLengths) {
     const auto song = LoadSong(SongBuilder().Version(0x6105).Module(
         ModuleRecord(0x1104, "F").PluginTextLength(-5).Data(ToBytes("data"))).EndOfSong());
     EXPECT_EQ(song->Modules().at(0)->GetName(), "F");
-    EXPECT_EQ(song->Modules().at(0)->Generator, "");
+    EXPECT_EQ(song->Modules().at(0)->Generator(), "");
     ASSERT_EQ(song->Chunks().size(), 1u);
     EXPECT_EQ(ChunkBytes(song->Chunks().at(0)), ToBytes("data"));
   }
@@ -220,7 +220,7 @@ TEST(LoaderRobustness, TextLengths) {
     const auto song = LoadSong(SongBuilder().Version(0x6105).Module(
         ModuleRecord(0x1003, "S").PluginTextBytes(ToBytes("Plug")).PluginTextLength(1000).EndMarker(false)));
     ASSERT_EQ(song->Modules().size(), 1u);
-    EXPECT_EQ(song->Modules().at(0)->Generator, "Plug");
+    EXPECT_EQ(song->Modules().at(0)->Generator(), "Plug");
     EXPECT_EQ(song->Modules().at(0)->ChunkIndex, -1);
   }
 }

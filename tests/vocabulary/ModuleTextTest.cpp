@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -12,14 +14,22 @@
 namespace tarvo {
 namespace {
 
-std::vector<std::unique_ptr<TKvsModule>> ThreeModules() {
-  std::vector<std::unique_ptr<TKvsModule>> modules;
-  const char* const names[] = {"", "Lead", "Echo \xE4"};
-  const std::int32_t types[] = {0x1000, 0x1003, 0x1106};
-  for (int i = 0; i < 3; ++i) {
-    modules.push_back(MakeModule(types[i]));
-    modules.back()->Name = names[i];
-  }
+// Modules view their info records, which hold the name at offset 4.
+std::array<std::uint8_t, TKvsModule::MaxInfoSize> InfoNamed(const std::string& name) {
+  std::array<std::uint8_t, TKvsModule::MaxInfoSize> info{};
+  std::copy(name.begin(), name.end(), info.begin() + 4);
+  return info;
+}
+
+TKvsModuleList ThreeModules() {
+  static const auto lead = InfoNamed("Lead");
+  static const auto echo = InfoNamed("Echo \xE4");
+  TKvsModuleList modules;
+  modules.push_back(MakeModule(0x1000));  // no info record read: no name
+  modules.push_back(MakeModule(0x1003));
+  modules.back()->SetInfo(lead.data());
+  modules.push_back(MakeModule(0x1106));
+  modules.back()->SetInfo(echo.data());
   return modules;
 }
 

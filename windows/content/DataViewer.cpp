@@ -75,12 +75,13 @@ Page ShowRange(const TKvsChunk& chunk, std::int64_t first, std::int64_t last) {
   page.Add("CbxDataSet", std::move(selection));
 
   const auto rowCount = static_cast<std::size_t>(DumpRowCount(length, first, last));
-  const TKvsChunk* const shown = &chunk;
+  // A chunk is a small view: the table keeps its own copy, so only the
+  // loader's bytes must outlive it.
   page.Add("LstChunks", Table(DumpColumns(), rowCount,
-                              [shown, first, length](std::size_t row, std::vector<std::string>& cells) {
+                              [shown = chunk, first, length](std::size_t row, std::vector<std::string>& cells) {
                                 const std::int64_t position = first + static_cast<std::int64_t>(row) * BytesPerRow;
                                 const std::int64_t count = std::min(BytesPerRow, length - position);
-                                HexDumpRow(shown->Offset, position, shown->Data.data() + position,
+                                HexDumpRow(shown.Offset, position, shown.Data.data() + position,
                                            static_cast<std::size_t>(count), cells);
                               }));
   return page;

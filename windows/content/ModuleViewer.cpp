@@ -61,10 +61,10 @@ Page ShowModule(const TKvsLoader& loader, const TKvsModule& module) {
                            }));
 
   const TKvsModule* const shown = &module;
-  set("LstPlaylistTracks", Table(TrackColumns(), module.Tracks.size(),
+  set("LstPlaylistTracks", Table(TrackColumns(), module.TrackCount(),
                                  [shown](std::size_t row, std::vector<std::string>& cells) {
                                    cells.push_back(RowCaption(row));
-                                   cells.push_back(shown->Tracks[row].GetName());
+                                   cells.push_back(shown->Track(row).GetName());
                                    cells.push_back("44 bytes");
                                  }));
 

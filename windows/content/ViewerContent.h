@@ -7,7 +7,8 @@
 
 // The two viewers' content as plain data. Each viewer is created for one
 // viewing from its designed layout, then filled once. Tables read the module,
-// the loader or the chunk when asked for rows: those must outlive them.
+// the loader or the chunk's bytes when asked for rows: those must outlive
+// them.
 namespace tarvo::content {
 
 // Module viewer. Tabs, in order: "General Synth", "VSTSynth", "VST FX"
