@@ -91,16 +91,16 @@ int Run(std::string_view mode, const std::string& file) {
     return 0;
   }
 
-  std::vector<std::string> log;
+  TLogLines log;
   PendingEventClock pending;
-  TKvsLoader loader([&log](std::string_view message) { log.emplace_back(message); }, [&pending] { pending.Tick(); });
+  TKvsLoader loader([&log](std::string_view message) { log.Append(message); }, [&pending] { pending.Tick(); });
   pending.Start();
   const kvsdump::LoadResult result = kvsdump::LoadSong(loader, file);
   pending.Stop();
   Print("load_ms", MsSince(start));
   Print("longest_gap_ms", pending.LongestMs());
   PrintBytes("pending_calls", pending.Calls());
-  PrintBytes("log_lines", log.size());
+  PrintBytes("log_lines", log.Size());
   PrintSong(loader);
   PrintBytes("peak_load", PeakResidentBytes());
   PrintBytes("rss_load", ResidentBytes());

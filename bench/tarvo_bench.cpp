@@ -68,14 +68,14 @@ std::uint64_t FileSize(const std::string& path) { return std::filesystem::file_s
 // callback that only notes the time.
 struct LoadedSong {
   // Held apart, so that the loader's sink can keep pointing at it.
-  std::unique_ptr<std::vector<std::string>> log = std::make_unique<std::vector<std::string>>();
+  std::unique_ptr<TLogLines> log = std::make_unique<TLogLines>();
   std::unique_ptr<TKvsLoader> loader;
 };
 
 LoadedSong Load(const std::string& path, PendingEventClock& clock) {
   LoadedSong song;
   song.loader = std::make_unique<TKvsLoader>(
-      [log = song.log.get()](std::string_view message) { log->emplace_back(message); }, [&clock] { clock.Tick(); });
+      [log = song.log.get()](std::string_view message) { log->Append(message); }, [&clock] { clock.Tick(); });
   std::string errorText;
   clock.Start();
   song.loader->LoadFromFile(path, errorText);

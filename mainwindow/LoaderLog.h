@@ -8,15 +8,17 @@
 #include <string_view>
 #include <vector>
 
+#include "text/LogLines.h"
+
 class QListView;
 class QWidget;
 
 namespace tarvo {
 
 // The loader message log behind the list LoaderMessages. A load can write
-// hundreds of thousands of lines, so lines are kept as the loader's 8-bit
-// texts and handed to the view in batches: whatever was written shows at the
-// next repaint.
+// millions of lines, so lines are kept compactly as the loader's 8-bit texts
+// and handed to the view in batches: whatever was written shows at the next
+// repaint.
 class TLogModel : public QAbstractListModel {
   Q_OBJECT
 
@@ -31,8 +33,8 @@ class TLogModel : public QAbstractListModel {
   // Shows the lines added since the last flush.
   void Flush();
   void Clear();
-  void SetLines(std::vector<std::string> lines);
-  const std::vector<std::string>& Lines() const { return lines_; }
+  void SetLines(TLogLines lines);
+  const TLogLines& Lines() const { return lines_; }
 
   // Writes every line followed by CR LF, one byte per character, no byte
   // order mark. An existing file is replaced only when everything was
@@ -45,8 +47,14 @@ class TLogModel : public QAbstractListModel {
   QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
  private:
-  std::vector<std::string> lines_;
+  // The line at `row`, through a cache of the lines around it: the view asks
+  // for neighbouring rows, and the store rebuilds lines a group at a time.
+  const std::string& CachedLine(std::size_t row) const;
+
+  TLogLines lines_;
   std::size_t shown_ = 0;  // lines the view knows of
+  mutable std::vector<std::string> cache_;
+  mutable std::size_t cacheFirst_ = 0;
   bool flushQueued_ = false;
 };
 

@@ -8,6 +8,8 @@
 #include <variant>
 #include <vector>
 
+#include "text/LogLines.h"
+
 // What a page or viewer shows, as plain data: the desktop program puts it
 // into its widgets, kvsdump prints it. Texts are 8-bit (ISO-8859-1) like
 // the song file's; they are decoded where they leave the program.
@@ -59,9 +61,10 @@ struct Combo {
   int selected = -1;
 };
 
-// A list box: one line per item.
+// A list box: one line per item, held compactly (a load's log can have
+// millions of lines).
 struct Lines {
-  std::vector<std::string> lines;
+  TLogLines lines;
 };
 
 // Edit box, memo, label and the active tab of a page control: a text.

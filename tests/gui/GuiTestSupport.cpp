@@ -114,7 +114,9 @@ QString MainWindowTest::Text(const char* name) const {
   return QString();
 }
 
-std::vector<std::string> MainWindowTest::LogLines() const { return LogModelOf(window->LoaderMessages)->Lines(); }
+std::vector<std::string> MainWindowTest::LogLines() const {
+  return LogModelOf(window->LoaderMessages)->Lines().ToVector();
+}
 
 std::vector<std::vector<QString>> Rows(const QTableView* view) {
   const TReportModel* const model = ReportModelOf(view);
@@ -215,7 +217,7 @@ void ExpectShows(QWidget* root, const content::Page& page) {
           } else if constexpr (std::is_same_v<T, content::Lines>) {
             auto* const view = qobject_cast<QListView*>(widget);
             ASSERT_NE(view, nullptr) << control.name;
-            EXPECT_EQ(LogModelOf(view)->Lines(), value.lines) << control.name;
+            EXPECT_EQ(LogModelOf(view)->Lines().ToVector(), value.lines.ToVector()) << control.name;
           }
         },
         control.value);

@@ -136,16 +136,18 @@ TEST(LoaderLog, ModelPassesTheModelTesterAndShowsLinesOnFlush) {
 
   model.Append("first");
   model.Append("second");
-  EXPECT_EQ(model.Lines().size(), 2u);
+  EXPECT_EQ(model.Lines().Size(), 2u);
   model.Flush();
   EXPECT_EQ(model.rowCount(), 2);
   EXPECT_EQ(model.data(model.index(1, 0)).toString(), "second");
   model.Append("third");
   QCoreApplication::processEvents();  // a queued flush shows it too
   EXPECT_EQ(model.rowCount(), 3);
+  // A line added after its neighbours were shown shows too.
+  EXPECT_EQ(model.data(model.index(2, 0)).toString(), "third");
   model.Clear();
   EXPECT_EQ(model.rowCount(), 0);
-  EXPECT_TRUE(model.Lines().empty());
+  EXPECT_TRUE(model.Lines().Empty());
   EXPECT_TRUE(WarningCollector::Warnings().empty()) << WarningCollector::Warnings().front().toStdString();
 }
 

@@ -13,7 +13,11 @@ namespace {
 
 class SaveLogTest : public MainWindowTest {
  protected:
-  void SetLog(std::vector<std::string> lines) { LogModelOf(window->LoaderMessages)->SetLines(std::move(lines)); }
+  void SetLog(const std::vector<std::string>& lines) {
+    TLogLines log;
+    for (const std::string& line : lines) log.Append(line);
+    LogModelOf(window->LoaderMessages)->SetLines(std::move(log));
+  }
 
   QByteArray SaveTo(const QString& path) {
     dialogs.saveAnswers.push_back(path);
@@ -58,7 +62,7 @@ TEST_F(SaveLogTest, UnwritablePlaceReportsTheFailureAndKeepsTheList) {
   QDir(folder.path()).mkdir("taken.txt");
   SaveTo(folder.filePath("taken.txt"));
   EXPECT_EQ(dialogs.messages, (std::vector<QString>{"Error while saving!", "Error while saving!"}));
-  EXPECT_EQ(LogModelOf(window->LoaderMessages)->Lines(), (std::vector<std::string>{"a", "b"}));
+  EXPECT_EQ(LogModelOf(window->LoaderMessages)->Lines().ToVector(), (std::vector<std::string>{"a", "b"}));
   EXPECT_EQ(window->LoaderMessages->model()->rowCount(), 2);
 }
 

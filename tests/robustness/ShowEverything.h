@@ -73,8 +73,8 @@ inline Shown ShowEverything(const std::uint8_t* data, std::size_t size) {
   using kvsdump::Outcome;
   Shown shown;
 
-  std::vector<std::string> log;
-  TKvsLoader loader([&log](std::string_view message) { log.emplace_back(message); }, [] {});
+  TLogLines log;
+  TKvsLoader loader([&log](std::string_view message) { log.Append(message); }, [] {});
   LoadResult result;
   std::string errorText;
   try {

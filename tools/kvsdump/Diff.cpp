@@ -159,7 +159,7 @@ class Comparer {
             }
           } else {
             static_assert(std::is_same_v<T, Lines>);
-            CompareTexts(place, Difference::Unit::Line, old.lines, now.lines);
+            CompareTexts(place, Difference::Unit::Line, old.lines.ToVector(), now.lines.ToVector());
           }
         },
         *before.value);
@@ -411,17 +411,17 @@ Json DifferenceJson(const Difference& found) {
 class LoadedFile {
  public:
   explicit LoadedFile(const std::string& file)
-      : loader_([this](std::string_view message) { log_.emplace_back(message); }),
+      : loader_([this](std::string_view message) { log_.Append(message); }),
         result_(LoadSong(loader_, file)) {}
   LoadedFile(const LoadedFile&) = delete;
   LoadedFile& operator=(const LoadedFile&) = delete;
 
   const TKvsLoader& Loader() const { return loader_; }
   const LoadResult& Result() const { return result_; }
-  std::vector<std::string> TakeLog() { return std::move(log_); }
+  TLogLines TakeLog() { return std::move(log_); }
 
  private:
-  std::vector<std::string> log_;
+  TLogLines log_;
   TKvsLoader loader_;
   LoadResult result_;
 };

@@ -73,8 +73,23 @@ void WriteTable(std::ostream& out, const content::Table& table, int depth) {
   });
 }
 
-void WriteLines(std::ostream& out, const std::vector<std::string>& lines, int depth) {
-  WriteArray(out, lines.size(), depth, [&](std::size_t i) { WriteText(out, lines[i]); });
+// Decoded in one pass: fetching each line on its own would decode its group
+// again for every line.
+void WriteLines(std::ostream& out, const TLogLines& lines, int depth) {
+  if (lines.Empty()) {
+    out << "[]";
+    return;
+  }
+  out << '[';
+  bool first = true;
+  lines.ForEach([&](std::string_view line) {
+    if (!first) out << ',';
+    first = false;
+    NewLine(out, depth + 1);
+    WriteText(out, line);
+  });
+  NewLine(out, depth);
+  out << ']';
 }
 
 void WriteValue(std::ostream& out, const Shown& shown, int depth) {
@@ -125,7 +140,7 @@ const char* OutcomeText(Outcome outcome) {
 }  // namespace
 
 void WriteJsonDocument(std::ostream& out, const std::string& file, const TKvsLoader& loader,
-                       const LoadResult& result, std::vector<std::string> log) {
+                       const LoadResult& result, TLogLines log) {
   // Every main window control is looked up before the first byte goes out,
   // so a missing one never leaves half a document behind.
   const SongView view(loader, result.outcome, std::move(log));

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "songfile/KvsLoader.h"
+#include "text/LogLines.h"
 #include "tools/kvsdump/LoadFlow.h"
 
 namespace tarvo::kvsdump {
@@ -19,6 +20,6 @@ namespace tarvo::kvsdump {
 // std::logic_error when a page lacks one of the controls the document
 // names: that is a fault of this program, never of the file.
 void WriteJsonDocument(std::ostream& out, const std::string& file, const TKvsLoader& loader,
-                       const LoadResult& result, std::vector<std::string> log);
+                       const LoadResult& result, TLogLines log);
 
 }  // namespace tarvo::kvsdump

@@ -98,8 +98,8 @@ int DumpLog(const std::string& file, std::ostream& out, std::ostream& err) {
 }
 
 int DumpJson(const std::string& file, std::ostream& out) {
-  std::vector<std::string> log;
-  TKvsLoader loader([&log](std::string_view message) { log.emplace_back(message); });
+  TLogLines log;
+  TKvsLoader loader([&log](std::string_view message) { log.Append(message); });
   const LoadResult result = LoadSong(loader, file);
   WriteJsonDocument(out, file, loader, result, std::move(log));
   return ExitStatus(result.outcome);

@@ -133,7 +133,7 @@ std::vector<Page> MainPages(const TKvsLoader& loader, bool loaded) {
 // What a freshly created window shows and the load flow does not change:
 // the active pages, and the data-set choice that clearing leaves alone. The
 // message list holds the load's log.
-Page FreshWindow(std::vector<std::string> log) {
+Page FreshWindow(TLogLines log) {
   Page window;
   window.Add("Pages", std::string("Global"));
   window.Add("PagesGlobal", std::string("Song Settings"));
@@ -155,7 +155,7 @@ std::string DisplayedText(const Shown& shown) {
 
 int SelectedIndex(const content::Combo& combo) { return combo.selected < 0 ? -1 : combo.selected; }
 
-SongView::SongView(const TKvsLoader& loader, Outcome outcome, std::vector<std::string> log)
+SongView::SongView(const TKvsLoader& loader, Outcome outcome, TLogLines log)
     : loader_(loader),
       loaded_(outcome == Outcome::Loaded),
       pages_(MainPages(loader, loaded_)),
@@ -165,7 +165,7 @@ SongView::SongView(const TKvsLoader& loader, Outcome outcome, std::vector<std::s
       main_(Resolve(MainKeys, {std::span<const Page>(pages_), std::span<const Page>(&window_, 1)},
                     "main window")) {}
 
-const std::vector<std::string>& SongView::Log() const {
+const TLogLines& SongView::Log() const {
   return window_.Items("LoaderMessages").lines;
 }
 

@@ -63,7 +63,7 @@ class SongView {
   // `loader` must outlive the view; `log` holds the loader's messages
   // (8-bit). Throws std::logic_error when a page lacks a control the keys
   // name: a fault of this program, never of the file.
-  SongView(const TKvsLoader& loader, Outcome outcome, std::vector<std::string> log);
+  SongView(const TKvsLoader& loader, Outcome outcome, TLogLines log);
   SongView(const SongView&) = delete;
   SongView& operator=(const SongView&) = delete;
 
@@ -71,7 +71,7 @@ class SongView {
   const TKvsLoader& Loader() const { return loader_; }
   // One per main window key, in key order.
   const std::vector<Shown>& Main() const { return main_; }
-  const std::vector<std::string>& Log() const;
+  const TLogLines& Log() const;
 
   // None unless loaded.
   std::size_t ModuleCount() const;
