@@ -14,6 +14,7 @@
 
 #include "tests/robustness/HostileSongs.h"
 #include "tests/robustness/ShowEverything.h"
+#include "tests/robustness/TinyRecords.h"
 #include "tests/support/SongBuilder.h"
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -207,6 +208,17 @@ TEST(AllocationBombs, PeakMemoryStaysWithinFourTimesTheFileSize) {
   EXPECT_TRUE(ShowsWithinMemoryBound(EmptyModules(100000)));
   EXPECT_TRUE(ShowsWithinMemoryBound(Bytes(8 * MiB, 0xFF)));
   EXPECT_TRUE(ShowsWithinMemoryBound(ModuleEndMarkers(1 * MiB)));
+}
+
+// Files of nothing but the smallest records of a kind: the model views the
+// file's bytes and the log keeps near-identical lines in a few bytes, so
+// even these stay within the bound. Large enough that one model object or
+// one log line as text per record would break it.
+TEST(AllocationBombs, SongsOfOnlyTheSmallestRecordsStayWithinTheBound) {
+  for (const TinyRecord kind : AllTinyRecords()) {
+    SCOPED_TRACE(TinyRecordName(kind));
+    EXPECT_TRUE(ShowsWithinMemoryBound(TinyRecordSong(kind, 16 * MiB)));
+  }
 }
 
 #endif

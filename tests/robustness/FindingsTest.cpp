@@ -52,5 +52,33 @@ TEST(Findings, ChannelsOwnedByGiveWhatAScanGives) {
   for (std::size_t row = 0; row < owned.size(); ++row) EXPECT_EQ(list.Row(row).at(0), std::to_string(owned[row]));
 }
 
+// Each event chunk reserved room for exactly its own events, so a song of
+// many small event chunks copied the whole list once per chunk: time in the
+// square of the file's size (a 16 MiB file of one-event chunks took
+// minutes). The list now grows by at least half. A relapse shows as this
+// test running into the suite's time limit.
+TEST(Findings, ManySmallEventChunksKeepEveryEventInOrder) {
+  constexpr std::int32_t Chunks = 300000;
+  SongBuilder unit;
+  unit.Events({EventRecord().TickTime(0)});
+  const Bytes one = unit.Build();
+  SongBuilder head;
+  head.Version(0x6105);
+  Bytes bytes = head.Build();
+  bytes.reserve(bytes.size() + one.size() * Chunks);
+  for (std::int32_t i = 0; i < Chunks; ++i) {
+    bytes.insert(bytes.end(), one.begin(), one.end());
+    // TickTime at record offset 4, after the 8-byte chunk header.
+    const std::size_t tick = bytes.size() - 16 + 4;
+    for (int b = 0; b < 4; ++b) bytes[tick + b] = static_cast<std::uint8_t>(i >> (8 * b));
+  }
+  TKvsLoader loader;
+  std::string errorText;
+  loader.LoadFromMemory(bytes.data(), bytes.size(), errorText);
+  ASSERT_EQ(loader.SongEvents().size(), static_cast<std::size_t>(Chunks));
+  for (std::int32_t i = 0; i < Chunks; i += 9973) EXPECT_EQ(loader.SongEvents()[static_cast<std::size_t>(i)].TickTime(), i);
+  EXPECT_EQ(loader.SongEvents().back().TickTime(), Chunks - 1);
+}
+
 }  // namespace
 }  // namespace tarvo::testing
