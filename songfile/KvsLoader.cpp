@@ -236,7 +236,7 @@ void TKvsLoader::ReadEvents(std::vector<TKvsEvent>& events, std::int32_t size) {
 }
 
 // Send-FX assignment record, 20 bytes: 2 u8 AssignCount, 4 8 x i16 modules.
-// One object per assignment, each with the same bytes; the record holds
+// One object per assignment, each viewing the same bytes; the record holds
 // eight entries, so a larger count makes eight.
 void TKvsLoader::ReadSendFxAssign() {
   const std::uint8_t* const record = reader_.data() + reader_.position();
@@ -253,9 +253,8 @@ void TKvsLoader::ReadWindowPosInfos() {
     windowPosInfos_.emplace_back(ReadRecord<TKvsWindowPosInfo::RecordSize>(reader_));
 }
 
-// A length-prefixed text: at most the bytes that remain; a negative length
-// takes none. The text ends at the first zero byte.
-// The plug-in text after the info record, as ReadLengthText takes it.
+// The plug-in text after the info record, taken as ReadLengthText takes
+// its text; the module views it in place.
 void TKvsLoader::ReadPluginText(TKvsModule& module, std::int32_t length) {
   if (length <= 0) return module.SetPluginText(reader_.data() + reader_.position(), 0);
   const std::size_t take = std::min(static_cast<std::size_t>(length), reader_.remaining());
@@ -263,6 +262,8 @@ void TKvsLoader::ReadPluginText(TKvsModule& module, std::int32_t length) {
   reader_.skip(take);
 }
 
+// A length-prefixed text: at most the bytes that remain; a negative length
+// takes none. The text ends at the first zero byte.
 std::string TKvsLoader::ReadLengthText(std::int32_t length) {
   if (length <= 0) return {};
   const std::size_t take = std::min(static_cast<std::size_t>(length), reader_.remaining());
