@@ -53,23 +53,40 @@ DESTDIR=$root cmake --install "$build" --prefix /usr >"$scratch/install.log" 2>&
 program=$root/usr/bin/tarvo-analyzer
 [ -x "$program" ] || fail "the installed program is missing"
 
-# A display number nobody uses: Xvfb picks it and writes it to the file.
-Xvfb -displayfd 3 -screen 0 "${width}x${height}x24" -nolisten tcp 3>"$scratch/display" \
-  >"$scratch/xvfb.log" 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 100); do
-  [ -s "$scratch/display" ] && break
-  kill -0 "$xvfb_pid" 2>/dev/null || { cat "$scratch/xvfb.log" >&2; fail "Xvfb did not start"; }
-  sleep 0.1
+# A display number nobody uses: Xvfb picks it and writes it to the file. On
+# a shared machine the server can still lose its display to another one
+# starting at the same moment, so a server that dies or takes no connection
+# is replaced, up to three times.
+start_xvfb() {
+  : >"$scratch/display"
+  Xvfb -displayfd 3 -screen 0 "${width}x${height}x24" -nolisten tcp 3>"$scratch/display" \
+    >"$scratch/xvfb.log" 2>&1 &
+  xvfb_pid=$!
+  for _ in $(seq 100); do
+    [ -s "$scratch/display" ] && break
+    kill -0 "$xvfb_pid" 2>/dev/null || return 1
+    sleep 0.1
+  done
+  [ -s "$scratch/display" ] || return 1
+  export DISPLAY=":$(head -n1 "$scratch/display")"
+  # A loaded machine can take a while before the server takes connections.
+  for _ in $(seq 200); do
+    kill -0 "$xvfb_pid" 2>/dev/null || return 1
+    xwininfo -root >/dev/null 2>&1 && return 0
+    sleep 0.1
+  done
+  return 1
+}
+for attempt in 1 2 3; do
+  start_xvfb && break
+  kill "$xvfb_pid" 2>/dev/null || true
+  wait "$xvfb_pid" 2>/dev/null || true
+  if [ "$attempt" -eq 3 ]; then
+    cat "$scratch/xvfb.log" >&2
+    fail "cannot start Xvfb or connect to it (display ${DISPLAY:-none})"
+  fi
+  echo "Xvfb on ${DISPLAY:-no display} took no connection; starting another" >&2
 done
-[ -s "$scratch/display" ] || fail "Xvfb gave no display number"
-export DISPLAY=":$(head -n1 "$scratch/display")"
-# A loaded machine can take a while before the server takes connections.
-for _ in $(seq 200); do
-  xwininfo -root >/dev/null 2>&1 && break
-  sleep 0.1
-done
-xwininfo -root >/dev/null 2>&1 || fail "cannot connect to Xvfb on $DISPLAY"
 # The tests run Qt offscreen; this one needs the real X window.
 export QT_QPA_PLATFORM=xcb
 unset WAYLAND_DISPLAY
