@@ -13,6 +13,7 @@
 #include "songfile/KvsError.h"
 #include "songfile/ModuleTypes.h"
 #include "text/Format.h"
+#include "text/Latin1.h"
 
 namespace tarvo {
 
@@ -41,14 +42,6 @@ std::array<std::uint8_t, N> ReadRecord(ByteReader& reader) {
   std::array<std::uint8_t, N> record;
   reader.read(record.data(), N);
   return record;
-}
-
-// The text of `length` bytes that ends at the first zero byte among them.
-std::string TextUpToZero(const std::uint8_t* bytes, std::size_t length) {
-  const void* zero = std::memchr(bytes, 0, length);
-  const std::size_t end = zero != nullptr ? static_cast<std::size_t>(static_cast<const std::uint8_t*>(zero) - bytes)
-                                          : length;
-  return std::string(reinterpret_cast<const char*>(bytes), end);
 }
 
 // A count from a size field, never more than the records the rest of the
@@ -253,23 +246,26 @@ void TKvsLoader::ReadWindowPosInfos() {
     windowPosInfos_.emplace_back(ReadRecord<TKvsWindowPosInfo::RecordSize>(reader_));
 }
 
+// The bytes of a length-prefixed text: at most the bytes that remain; a
+// negative length takes none. The reader moves past them.
+std::span<const std::uint8_t> TKvsLoader::TakeLengthBytes(std::int32_t length) {
+  const std::uint8_t* const start = reader_.data() + reader_.position();
+  const std::size_t take = length > 0 ? std::min(static_cast<std::size_t>(length), reader_.remaining()) : 0;
+  reader_.skip(take);
+  return {start, take};
+}
+
+// A length-prefixed text, ending at the first zero byte.
+std::string TKvsLoader::ReadLengthText(std::int32_t length) {
+  const std::span<const std::uint8_t> bytes = TakeLengthBytes(length);
+  return FixedText(bytes.data(), bytes.size());
+}
+
 // The plug-in text after the info record, taken as ReadLengthText takes
 // its text; the module views it in place.
 void TKvsLoader::ReadPluginText(TKvsModule& module, std::int32_t length) {
-  if (length <= 0) return module.SetPluginText(reader_.data() + reader_.position(), 0);
-  const std::size_t take = std::min(static_cast<std::size_t>(length), reader_.remaining());
-  module.SetPluginText(reader_.data() + reader_.position(), take);
-  reader_.skip(take);
-}
-
-// A length-prefixed text: at most the bytes that remain; a negative length
-// takes none. The text ends at the first zero byte.
-std::string TKvsLoader::ReadLengthText(std::int32_t length) {
-  if (length <= 0) return {};
-  const std::size_t take = std::min(static_cast<std::size_t>(length), reader_.remaining());
-  const std::uint8_t* start = reader_.data() + reader_.position();
-  reader_.skip(take);
-  return TextUpToZero(start, take);
+  const std::span<const std::uint8_t> bytes = TakeLengthBytes(length);
+  module.SetPluginText(bytes.data(), bytes.size());
 }
 
 // GLOB: 0 settings[1264], 1264 8 bytes discarded, 1272 song info header[16]

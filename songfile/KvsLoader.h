@@ -113,6 +113,7 @@ class TKvsLoader {
   void ReadModule(std::uint32_t id, std::int32_t size, int& moduleCounter, bool& stopped);
   bool ReadModuleTracks(TKvsModule& module);
   bool FindModuleEnd(std::size_t& markerStart);
+  std::span<const std::uint8_t> TakeLengthBytes(std::int32_t length);
   std::string ReadLengthText(std::int32_t length);
   void ReadPluginText(TKvsModule& module, std::int32_t length);
 

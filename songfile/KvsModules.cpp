@@ -57,12 +57,8 @@ std::string TKvsModule::GetName() const {
 
 std::string TKvsModule::Generator() const {
   switch (generatorSource_) {
-    case GeneratorSource::PluginText: {
-      const void* zero = std::memchr(pluginText_, 0, pluginTextLength_);
-      const std::size_t end = zero != nullptr ? static_cast<std::size_t>(static_cast<const std::uint8_t*>(zero) - pluginText_)
-                                              : pluginTextLength_;
-      return std::string(reinterpret_cast<const char*>(pluginText_), end);
-    }
+    case GeneratorSource::PluginText:
+      return FixedText(pluginText_, pluginTextLength_);
     case GeneratorSource::ClassId:
       return GuidToText(info_ + 56);
     case GeneratorSource::TypeName:
