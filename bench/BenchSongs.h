@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "tests/support/SongBuilder.h"
+#include "songbuilder/SongBuilder.h"
 
 // The large synthetic songs the benchmarks load, built with the song-file
 // builder. Each is the same on every run, so a file written once can be used

@@ -14,7 +14,7 @@
 #include <system_error>
 #include <variant>
 
-#include "mainwindow/content/MainContent.h"
+#include "content/pages/MainContent.h"
 #include "songfile/ByteReader.h"
 
 namespace tarvo::bench {

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "mainwindow/content/Controls.h"
-#include "mainwindow/content/MainContent.h"
+#include "content/Controls.h"
+#include "content/pages/MainContent.h"
 #include "songfile/KvsLoader.h"
 
 // What the benchmarks and the memory probe share: the reference scan, the

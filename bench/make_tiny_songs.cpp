@@ -10,7 +10,7 @@
 #include <fstream>
 #include <string>
 
-#include "tests/robustness/TinyRecords.h"
+#include "songbuilder/TinyRecords.h"
 
 int main(int argc, char** argv) {
   using namespace tarvo::testing;

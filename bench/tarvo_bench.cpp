@@ -32,10 +32,10 @@
 
 #include "bench/BenchSongs.h"
 #include "bench/BenchSupport.h"
-#include "mainwindow/ReportList.h"
-#include "mainwindow/content/Controls.h"
+#include "ui/ReportList.h"
+#include "content/Controls.h"
 #include "songfile/KvsLoader.h"
-#include "windows/content/ViewerContent.h"
+#include "content/viewers/ViewerContent.h"
 
 extern char** environ;
 

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "tests/robustness/HostileSongs.h"
-#include "tests/support/SongBuilder.h"
+#include "songbuilder/HostileSongs.h"
+#include "songbuilder/SongBuilder.h"
 
 namespace {
 

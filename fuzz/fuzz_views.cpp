@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "tests/robustness/ShowEverything.h"
+#include "songbuilder/ShowEverything.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const tarvo::testing::Shown shown = tarvo::testing::ShowEverything(data, size);

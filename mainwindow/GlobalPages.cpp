@@ -1,8 +1,8 @@
 // The "Global" page with its three sub-pages, and the "Song Info" page.
 #include "mainwindow/Main.h"
 
-#include "mainwindow/PageWidgets.h"
-#include "mainwindow/ReportList.h"
+#include "ui/PageWidgets.h"
+#include "ui/ReportList.h"
 
 #include <QCheckBox>
 #include <QGridLayout>

@@ -1,9 +1,9 @@
 // The pages that list the song's objects, the chunk list and the loader log.
 #include "mainwindow/Main.h"
 
-#include "mainwindow/LoaderLog.h"
-#include "mainwindow/PageWidgets.h"
-#include "mainwindow/ReportList.h"
+#include "ui/LoaderLog.h"
+#include "ui/PageWidgets.h"
+#include "ui/ReportList.h"
 
 #include <QComboBox>
 #include <QFrame>

@@ -1,12 +1,12 @@
 #include "windows/DataViewer.h"
 
-#include "mainwindow/ApplyContent.h"
-#include "mainwindow/PageWidgets.h"
-#include "mainwindow/ReportList.h"
+#include "ui/ApplyContent.h"
+#include "ui/PageWidgets.h"
+#include "ui/ReportList.h"
 #include "songfile/KvsChunk.h"
-#include "windows/Application.h"
-#include "windows/Dialogs.h"
-#include "windows/content/ViewerContent.h"
+#include "ui/Application.h"
+#include "ui/Dialogs.h"
+#include "content/viewers/ViewerContent.h"
 
 #include <QComboBox>
 #include <QFontDatabase>

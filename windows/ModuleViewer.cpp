@@ -1,11 +1,11 @@
 #include "windows/ModuleViewer.h"
 
-#include "mainwindow/ApplyContent.h"
-#include "mainwindow/PageWidgets.h"
-#include "mainwindow/ReportList.h"
+#include "ui/ApplyContent.h"
+#include "ui/PageWidgets.h"
+#include "ui/ReportList.h"
 #include "songfile/KvsLoader.h"
-#include "windows/Application.h"
-#include "windows/content/ViewerContent.h"
+#include "ui/Application.h"
+#include "content/viewers/ViewerContent.h"
 
 #include <QFrame>
 #include <QGridLayout>

@@ -1,6 +1,6 @@
 #include "windows/Progress.h"
 
-#include "mainwindow/PageWidgets.h"
+#include "ui/PageWidgets.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>

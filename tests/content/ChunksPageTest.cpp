@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "mainwindow/content/MainContent.h"
+#include "content/pages/MainContent.h"
 #include "songfile/KvsLoader.h"
 #include "tests/content/LoadSong.h"
-#include "tests/support/SongBuilder.h"
+#include "songbuilder/SongBuilder.h"
 
 namespace {
 

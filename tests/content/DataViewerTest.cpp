@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "songfile/KvsChunk.h"
-#include "windows/content/ViewerContent.h"
+#include "content/viewers/ViewerContent.h"
 
 namespace {
 

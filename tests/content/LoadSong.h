@@ -6,7 +6,7 @@
 #include <string>
 
 #include "songfile/KvsLoader.h"
-#include "tests/support/SongBuilder.h"
+#include "songbuilder/SongBuilder.h"
 
 namespace tarvo::testing {
 

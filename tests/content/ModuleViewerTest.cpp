@@ -7,8 +7,8 @@
 
 #include "songfile/KvsLoader.h"
 #include "tests/content/LoadSong.h"
-#include "tests/support/SongBuilder.h"
-#include "windows/content/ViewerContent.h"
+#include "songbuilder/SongBuilder.h"
+#include "content/viewers/ViewerContent.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
 #include "tests/gui/GuiTestSupport.h"
 
-#include "mainwindow/ReportList.h"
+#include "ui/ReportList.h"
 #include "songfile/KvsLoader.h"
-#include "tests/support/SongBuilder.h"
+#include "songbuilder/SongBuilder.h"
 #include "windows/DataViewer.h"
-#include "windows/content/ViewerContent.h"
+#include "content/viewers/ViewerContent.h"
 
 #include <QApplication>
 #include <QCoreApplication>

@@ -1,8 +1,8 @@
 #include "tests/gui/GuiTestSupport.h"
 
-#include "mainwindow/LoaderLog.h"
-#include "mainwindow/ReportList.h"
-#include "tests/support/SongBuilder.h"
+#include "ui/LoaderLog.h"
+#include "ui/ReportList.h"
+#include "songbuilder/SongBuilder.h"
 #include "windows/Progress.h"
 
 #include <QCheckBox>

@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "mainwindow/Main.h"
-#include "mainwindow/content/Controls.h"
-#include "windows/Application.h"
-#include "windows/Dialogs.h"
+#include "content/Controls.h"
+#include "ui/Application.h"
+#include "ui/Dialogs.h"
 
 #include <QDir>
 #include <QString>

@@ -1,10 +1,10 @@
 #include "tests/gui/GuiTestSupport.h"
 
-#include "mainwindow/ReportList.h"
-#include "mainwindow/content/MainContent.h"
+#include "ui/ReportList.h"
+#include "content/pages/MainContent.h"
 #include "songfile/KvsLoader.h"
-#include "tests/robustness/HostileSongs.h"
-#include "windows/content/ViewerContent.h"
+#include "songbuilder/HostileSongs.h"
+#include "content/viewers/ViewerContent.h"
 
 #include <QComboBox>
 #include <QDialog>

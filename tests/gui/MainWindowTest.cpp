@@ -1,11 +1,11 @@
 #include "tests/gui/GuiTestSupport.h"
 
-#include "mainwindow/LoaderLog.h"
-#include "mainwindow/ReportList.h"
-#include "mainwindow/content/MainContent.h"
+#include "ui/LoaderLog.h"
+#include "ui/ReportList.h"
+#include "content/pages/MainContent.h"
 #include "songfile/KvsError.h"
 #include "songfile/KvsLoader.h"
-#include "tests/support/SongBuilder.h"
+#include "songbuilder/SongBuilder.h"
 #include "windows/Progress.h"
 
 #include <QCheckBox>

@@ -1,8 +1,8 @@
 #include "tests/gui/GuiTestSupport.h"
 
-#include "mainwindow/ApplyContent.h"
-#include "mainwindow/LoaderLog.h"
-#include "mainwindow/ReportList.h"
+#include "ui/ApplyContent.h"
+#include "ui/LoaderLog.h"
+#include "ui/ReportList.h"
 
 #include <QAbstractItemModelTester>
 #include <QComboBox>

@@ -1,9 +1,9 @@
 #include "tests/gui/GuiTestSupport.h"
 
-#include "mainwindow/LoaderLog.h"
-#include "mainwindow/ReportList.h"
-#include "mainwindow/RowCopy.h"
-#include "tests/support/SongBuilder.h"
+#include "ui/LoaderLog.h"
+#include "ui/ReportList.h"
+#include "ui/RowCopy.h"
+#include "songbuilder/SongBuilder.h"
 #include "windows/DataViewer.h"
 
 #include <QAction>

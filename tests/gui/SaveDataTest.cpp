@@ -2,7 +2,7 @@
 
 #include "songfile/KvsChunk.h"
 #include "songfile/KvsLoader.h"
-#include "tests/support/SongBuilder.h"
+#include "songbuilder/SongBuilder.h"
 #include "windows/DataViewer.h"
 
 #include <QBoxLayout>

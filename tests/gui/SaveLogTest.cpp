@@ -1,6 +1,6 @@
 #include "tests/gui/GuiTestSupport.h"
 
-#include "mainwindow/LoaderLog.h"
+#include "ui/LoaderLog.h"
 
 #include <QFile>
 #include <QListView>

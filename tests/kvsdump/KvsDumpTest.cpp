@@ -1,5 +1,5 @@
 #include "tests/kvsdump/DumpHarness.h"
-#include "tests/support/SongBuilder.h"
+#include "songbuilder/SongBuilder.h"
 #include "tools/kvsdump/KvsDump.h"
 
 #include <gtest/gtest.h>

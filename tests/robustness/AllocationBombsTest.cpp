@@ -12,10 +12,10 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/robustness/HostileSongs.h"
-#include "tests/robustness/ShowEverything.h"
-#include "tests/robustness/TinyRecords.h"
-#include "tests/support/SongBuilder.h"
+#include "songbuilder/HostileSongs.h"
+#include "songbuilder/ShowEverything.h"
+#include "songbuilder/TinyRecords.h"
+#include "songbuilder/SongBuilder.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 #define TARVO_ADDRESS_SANITIZER 1

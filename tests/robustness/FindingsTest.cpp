@@ -6,8 +6,8 @@
 #include <gtest/gtest.h>
 
 #include "songfile/KvsLoader.h"
-#include "tests/support/SongBuilder.h"
-#include "windows/content/ViewerContent.h"
+#include "songbuilder/SongBuilder.h"
+#include "content/viewers/ViewerContent.h"
 
 namespace tarvo::testing {
 namespace {

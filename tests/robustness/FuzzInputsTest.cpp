@@ -7,8 +7,8 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/robustness/ShowEverything.h"
-#include "tests/support/SongBuilder.h"
+#include "songbuilder/ShowEverything.h"
+#include "songbuilder/SongBuilder.h"
 
 namespace tarvo::testing {
 namespace {

@@ -6,9 +6,9 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
-#include "tests/robustness/HostileSongs.h"
-#include "tests/robustness/ShowEverything.h"
-#include "tests/support/SongBuilder.h"
+#include "songbuilder/HostileSongs.h"
+#include "songbuilder/ShowEverything.h"
+#include "songbuilder/SongBuilder.h"
 #include "tools/kvsdump/KvsDump.h"
 
 namespace tarvo::testing {

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "songfile/KvsLoader.h"
-#include "tests/support/SongBuilder.h"
+#include "songbuilder/SongBuilder.h"
 
 namespace tarvo::testing {
 

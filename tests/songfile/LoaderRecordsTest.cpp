@@ -5,7 +5,7 @@
 
 #include "songfile/KvsLoader.h"
 #include "tests/songfile/LoaderHarness.h"
-#include "tests/support/SongBuilder.h"
+#include "songbuilder/SongBuilder.h"
 
 namespace tarvo::testing {
 namespace {

@@ -9,7 +9,7 @@
 #include "songfile/KvsModules.h"
 #include "songfile/ModuleTypes.h"
 #include "tests/songfile/LoaderHarness.h"
-#include "tests/support/SongBuilder.h"
+#include "songbuilder/SongBuilder.h"
 
 namespace tarvo::testing {
 namespace {

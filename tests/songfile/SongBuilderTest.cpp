@@ -1,4 +1,4 @@
-#include "tests/support/SongBuilder.h"
+#include "songbuilder/SongBuilder.h"
 
 #include <fstream>
 #include <iterator>

@@ -9,7 +9,7 @@
 #include <variant>
 #include <vector>
 
-#include "mainwindow/content/Controls.h"
+#include "content/Controls.h"
 #include "tools/kvsdump/SongView.h"
 
 // kvsdump --diff: what two songs show, compared control by control. Rows,

@@ -1,6 +1,6 @@
 #include "tools/kvsdump/JsonDump.h"
 
-#include "mainwindow/content/Controls.h"
+#include "content/Controls.h"
 #include "text/Latin1.h"
 #include "tools/kvsdump/OutputText.h"
 #include "tools/kvsdump/SongView.h"

@@ -1,8 +1,8 @@
 #include "tools/kvsdump/SongView.h"
 
-#include "mainwindow/content/MainContent.h"
+#include "content/pages/MainContent.h"
 #include "tools/kvsdump/OutputText.h"
-#include "windows/content/ViewerContent.h"
+#include "content/viewers/ViewerContent.h"
 
 #include <initializer_list>
 #include <limits>

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "mainwindow/content/Controls.h"
+#include "content/Controls.h"
 #include "songfile/KvsLoader.h"
 #include "tools/kvsdump/LoadFlow.h"
 

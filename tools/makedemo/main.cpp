@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/SongBuilder.h"
+#include "songbuilder/SongBuilder.h"
 
 namespace {
 

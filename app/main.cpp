@@ -1,0 +1,25 @@
+#include "mainwindow/Main.h"
+#include "ui/Application.h"
+#include "windows/Progress.h"
+
+#include <QStringList>
+#include <QTimer>
+
+int main(int argc, char** argv) {
+  tarvo::TApplication application(argc, argv);
+
+  tarvo::TFrmMain mainWindow;
+  // Owned by the main window, hidden until a fill.
+  new tarvo::TFrmProgress(&mainWindow);
+  mainWindow.show();
+
+  // A file named at start takes the same road as one picked in the dialog,
+  // once the window shows.
+  const QStringList arguments = QCoreApplication::arguments();
+  if (arguments.size() > 1) {
+    const QString path = arguments.at(1);
+    QTimer::singleShot(0, &mainWindow,
+                       [&mainWindow, path] { tarvo::Guarded(&mainWindow, &tarvo::TFrmMain::LoadFile)(path); });
+  }
+  return QApplication::exec();
+}

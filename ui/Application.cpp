@@ -1,0 +1,42 @@
+#include "ui/Application.h"
+
+#include "ui/Dialogs.h"
+
+#include <QIcon>
+#include <QStringDecoder>
+
+namespace tarvo {
+
+TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
+  // The name only: a display name would be appended to every window caption.
+  setApplicationName(QStringLiteral("Tarvo Analyzer"));
+  // Lets the desktop match the windows to the installed entry and its icon.
+  setDesktopFileName(QStringLiteral("tarvo-analyzer"));
+  setWindowIcon(QIcon::fromTheme(QStringLiteral("tarvo-analyzer")));
+}
+
+void TApplication::ShowException(const std::exception& error) {
+  CurrentDialogs().Error(QApplication::activeWindow(), ErrorBoxText(error.what()));
+}
+
+bool TApplication::notify(QObject* receiver, QEvent* event) {
+  try {
+    return QApplication::notify(receiver, event);
+  } catch (const std::exception& error) {
+    ShowException(error);
+    return false;
+  }
+}
+
+QString ErrorBoxText(const std::string& what) {
+  // Error texts may quote a file name, which on this system is UTF-8 bytes;
+  // anything else is 8-bit text.
+  QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+  QString text = decoder(QByteArrayView(what.data(), static_cast<qsizetype>(what.size())));
+  if (decoder.hasError()) text = QString::fromLatin1(what.data(), static_cast<qsizetype>(what.size()));
+  if (!what.empty() && static_cast<unsigned char>(what.back()) > static_cast<unsigned char>('.'))
+    text += QLatin1Char('.');
+  return text;
+}
+
+}  // namespace tarvo
