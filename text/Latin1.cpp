@@ -24,6 +24,26 @@ std::string Latin1ToUtf8(std::string_view latin1) {
   return utf8;
 }
 
+std::string Latin1ToTerminalUtf8(std::string_view latin1) {
+  std::string utf8;
+  utf8.reserve(latin1.size());
+  for (const char c : latin1) {
+    const auto code = static_cast<unsigned char>(c);
+    if ((code < 0x20 && c != '\t') || (code >= 0x7F && code <= 0x9F)) {
+      constexpr char Digits[] = "0123456789ABCDEF";
+      utf8 += "\\x";
+      utf8.push_back(Digits[code >> 4]);
+      utf8.push_back(Digits[code & 0xF]);
+    } else if (code < 0x80) {
+      utf8.push_back(c);
+    } else {
+      utf8.push_back(static_cast<char>(0xC0 | (code >> 6)));
+      utf8.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+    }
+  }
+  return utf8;
+}
+
 std::string FixedText(const std::uint8_t* bytes, std::size_t width) {
   if (bytes == nullptr || width == 0) {
     return {};

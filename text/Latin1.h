@@ -12,6 +12,11 @@ namespace tarvo {
 // they leave it (UTF-8 output, Qt strings).
 std::string Latin1ToUtf8(std::string_view latin1);
 
+// The same for a terminal: each control character (below 0x20 except tab,
+// 0x7F, and 0x80 to 0x9F) is written as \xHH, so no song can steer the
+// terminal and every message stays on its one line.
+std::string Latin1ToTerminalUtf8(std::string_view latin1);
+
 // A fixed-width text field: the text ends at the first zero byte, or after
 // `width` characters when there is none.
 std::string FixedText(const std::uint8_t* bytes, std::size_t width);

@@ -16,6 +16,14 @@ TEST(Latin1Test, ToUtf8) {
   EXPECT_EQ(Latin1ToUtf8(std::string("a\0b", 3)), std::string("a\0b", 3));
 }
 
+TEST(Latin1Test, ToTerminalUtf8EscapesEveryControlCharacterOnly) {
+  EXPECT_EQ(Latin1ToTerminalUtf8("\x1B]0;x\x07\x1B[31m"), "\\x1B]0;x\\x07\\x1B[31m");
+  EXPECT_EQ(Latin1ToTerminalUtf8("a\r\nb\tc"), "a\\x0D\\x0Ab\tc");
+  EXPECT_EQ(Latin1ToTerminalUtf8(std::string("\0\x7F\x80\x9B\x9F\xA0\xE9", 7)),
+            "\\x00\\x7F\\x80\\x9B\\x9F\xC2\xA0\xC3\xA9");
+  EXPECT_EQ(Latin1ToTerminalUtf8("plain \\x41 text"), "plain \\x41 text");
+}
+
 TEST(Latin1Test, FixedText) {
   const std::uint8_t bytes[] = {'A', 'b', 0xE9, 0, 'x', 'y'};
   EXPECT_EQ(FixedText(bytes, 6), "Ab\xE9");
