@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
-#include <limits>
 #include <utility>
 
 namespace tarvo::content {
@@ -17,12 +16,6 @@ int HexDigit(char c) {
 }
 
 bool Blank(char c) { return c == ' ' || c == '\t'; }
-
-std::string_view Trimmed(std::string_view text) {
-  while (!text.empty() && Blank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && Blank(text.back())) text.remove_suffix(1);
-  return text;
-}
 
 // Which fixed byte of the pattern to scan for: the one seen least in a few
 // samples of the file, so that the scan stops rarely at a false hit.
@@ -74,25 +67,6 @@ SearchPattern TextPattern(std::string_view latin1) {
   pattern.bytes.assign(latin1.begin(), latin1.end());
   pattern.any.assign(latin1.size(), false);
   return pattern;
-}
-
-std::optional<std::uint64_t> ParseOffset(std::string_view text) {
-  text = Trimmed(text);
-  unsigned base = 10;
-  if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
-    base = 16;
-    text.remove_prefix(2);
-  }
-  if (text.empty()) return std::nullopt;
-  std::uint64_t value = 0;
-  for (const char c : text) {
-    const int digit = HexDigit(c);
-    if (digit < 0 || static_cast<unsigned>(digit) >= base) return std::nullopt;
-    if (value > (std::numeric_limits<std::uint64_t>::max() - static_cast<unsigned>(digit)) / base)
-      return std::nullopt;
-    value = value * base + static_cast<unsigned>(digit);
-  }
-  return value;
 }
 
 ByteSearch::ByteSearch(std::span<const std::uint8_t> bytes, SearchPattern pattern)

@@ -27,10 +27,6 @@ std::optional<SearchPattern> ParseHexPattern(std::string_view text);
 // The text's bytes as they are (8-bit), no wildcards.
 SearchPattern TextPattern(std::string_view latin1);
 
-// An offset typed by a person: "0x1A2C" (hexadecimal) or "6700" (decimal),
-// blanks around it allowed. Nothing for anything else or a value past 2^64.
-std::optional<std::uint64_t> ParseOffset(std::string_view text);
-
 // Where a pattern occurs in a file. A match lies wholly inside the bytes.
 // The search scans for one fixed byte of the pattern (the one rarest in a
 // sample of the file) with memchr/memrchr and compares the rest at each hit,

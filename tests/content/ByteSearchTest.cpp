@@ -7,6 +7,7 @@
 
 #include "content/map/ByteSearch.h"
 #include "content/map/DataInspector.h"
+#include "content/map/OffsetText.h"
 
 namespace {
 
@@ -70,7 +71,7 @@ TEST(ByteSearch, ReportsAWrapAndCanFindNothing) {
   EXPECT_EQ(absent.Scanned(), bytes.size());
 }
 
-TEST(ByteSearch, ParsesHexPatternsAndOffsets) {
+TEST(ByteSearch, ParsesHexPatternsAndOffsetsAndTheOffsetOfALogLine) {
   const std::optional<SearchPattern> pattern = content::ParseHexPattern(" 4b56 ??\t53 ");
   ASSERT_TRUE(pattern);
   EXPECT_EQ(pattern->bytes, (std::vector<std::uint8_t>{0x4B, 0x56, 0, 0x53}));
@@ -83,6 +84,9 @@ TEST(ByteSearch, ParsesHexPatternsAndOffsets) {
   EXPECT_EQ(content::ParseOffset("18446744073709551615"), UINT64_MAX);
   for (const char* const bad : {"", "0x", "12a", "-1", "0x1g", "18446744073709551616", "0x10000000000000000"})
     EXPECT_FALSE(content::ParseOffset(bad)) << bad;
+  EXPECT_EQ(content::LeadingOffset("00001a2c Chunk id: 53545645 (EVTS), skipping data: 0"), 0x1A2Cu);
+  for (const char* const line : {" File Version: 6105", "Module Track Count Mismatch", "1a2c Chunk"})
+    EXPECT_FALSE(content::LeadingOffset(line)) << line;
 }
 
 TEST(DataInspector, ReadsEachTypeInBothOrdersAndOnlyTheBytesThatAreThere) {

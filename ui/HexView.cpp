@@ -1,0 +1,288 @@
+#include "ui/HexView.h"
+
+#include <QFontDatabase>
+#include <QFontMetrics>
+#include <QHelpEvent>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <QToolTip>
+
+#include <algorithm>
+#include <climits>
+
+namespace tarvo {
+namespace {
+
+constexpr int Margin = 4;
+constexpr int MaxScrollSteps = INT_MAX / 2;
+
+QChar TextChar(std::uint8_t byte) {
+  const bool shown = (byte >= 0x20 && byte <= 0x7E) || byte >= 0xA0;
+  return shown ? QChar(byte) : QChar('.');
+}
+
+}  // namespace
+
+THexView::THexView(QWidget* parent) : QAbstractScrollArea(parent) {
+  setObjectName(QStringLiteral("HexView"));
+  QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+  fixed.setPointSize(std::max(8, font().pointSize()));
+  setFont(fixed);
+  const QFontMetrics metrics(fixed);
+  charWidth_ = std::max(1, metrics.horizontalAdvance(QLatin1Char('0')));
+  lineHeight_ = metrics.height() + 2;
+  setFocusPolicy(Qt::StrongFocus);
+  viewport()->setMouseTracking(true);
+  verticalScrollBar()->setSingleStep(1);
+  setMinimumWidth(HexX(0) + (OffsetDigits() + 70) * charWidth_ / 2);
+}
+
+void THexView::SetBytes(std::span<const std::uint8_t> bytes) {
+  bytes_ = bytes;
+  topRow_ = 0;
+  cursor_ = anchor_ = selectionStart_ = 0;
+  selectionSize_ = 0;
+  UpdateScrollBar();
+  verticalScrollBar()->setValue(0);
+  viewport()->update();
+}
+
+void THexView::SetShading(Shading shading) {
+  shading_ = std::move(shading);
+  viewport()->update();
+}
+
+std::uint64_t THexView::RowCount() const { return (bytes_.size() + BytesPerRow - 1) / BytesPerRow; }
+
+int THexView::VisibleRows() const { return std::max(1, viewport()->height() / lineHeight_); }
+
+int THexView::OffsetDigits() const {
+  int digits = 8;
+  while (digits < 16 && (bytes_.size() >> (4 * digits)) != 0) ++digits;
+  return digits;
+}
+
+int THexView::HexX(int column) const {
+  return Margin + (OffsetDigits() + 2 + column * 3 + (column >= 8 ? 1 : 0)) * charWidth_;
+}
+
+int THexView::TextX(int column) const { return Margin + (OffsetDigits() + 2 + 16 * 3 + 2 + column) * charWidth_; }
+
+void THexView::UpdateScrollBar() {
+  const std::uint64_t rows = RowCount();
+  const std::uint64_t visible = static_cast<std::uint64_t>(VisibleRows());
+  const std::uint64_t lastTop = rows > visible ? rows - visible : 0;
+  rowsPerStep_ = std::max<std::uint64_t>(1, (lastTop + MaxScrollSteps - 1) / MaxScrollSteps);
+  QScrollBar* const bar = verticalScrollBar();
+  bar->setRange(0, static_cast<int>((lastTop + rowsPerStep_ - 1) / rowsPerStep_));
+  bar->setPageStep(static_cast<int>(std::max<std::uint64_t>(1, visible / rowsPerStep_)));
+}
+
+void THexView::ScrollToRow(std::uint64_t row) {
+  const std::uint64_t rows = RowCount();
+  const std::uint64_t visible = static_cast<std::uint64_t>(VisibleRows());
+  topRow_ = std::min(row, rows > visible ? rows - visible : 0);
+  QScrollBar* const bar = verticalScrollBar();
+  const QSignalBlocker blocker(bar);
+  bar->setValue(static_cast<int>(topRow_ / rowsPerStep_));
+  viewport()->update();
+}
+
+void THexView::scrollContentsBy(int, int) {
+  const std::uint64_t row = static_cast<std::uint64_t>(verticalScrollBar()->value()) * rowsPerStep_;
+  const std::uint64_t rows = RowCount();
+  topRow_ = std::min(row, rows == 0 ? 0 : rows - 1);
+  viewport()->update();
+}
+
+void THexView::resizeEvent(QResizeEvent* event) {
+  QAbstractScrollArea::resizeEvent(event);
+  UpdateScrollBar();
+  ScrollToRow(topRow_);
+}
+
+void THexView::EnsureVisible(std::uint64_t offset) {
+  const std::uint64_t row = offset / BytesPerRow;
+  const std::uint64_t visible = static_cast<std::uint64_t>(VisibleRows());
+  if (row >= topRow_ && row < topRow_ + visible) return;
+  // A jump puts the place a few rows below the top, with context above it.
+  const std::uint64_t context = std::min<std::uint64_t>(3, visible / 4);
+  ScrollToRow(row > context ? row - context : 0);
+}
+
+void THexView::Select(std::uint64_t start, std::uint64_t size) {
+  if (bytes_.empty()) return;
+  start = std::min<std::uint64_t>(start, bytes_.size() - 1);
+  size = std::clamp<std::uint64_t>(size, 1, bytes_.size() - start);
+  selectionStart_ = start;
+  selectionSize_ = size;
+  if (cursor_ < start || cursor_ - start >= size) cursor_ = start;
+  anchor_ = start;
+  EnsureVisible(cursor_);
+  viewport()->update();
+  emit CursorMoved(cursor_);
+}
+
+void THexView::MoveCursor(std::uint64_t offset, bool extend) {
+  if (bytes_.empty()) return;
+  cursor_ = std::min<std::uint64_t>(offset, bytes_.size() - 1);
+  if (!extend) anchor_ = cursor_;
+  selectionStart_ = std::min(anchor_, cursor_);
+  selectionSize_ = std::max(anchor_, cursor_) - selectionStart_ + 1;
+  EnsureVisible(cursor_);
+  viewport()->update();
+  emit CursorMoved(cursor_);
+}
+
+std::optional<std::uint64_t> THexView::OffsetAt(const QPoint& point) const {
+  if (point.y() < 0) return std::nullopt;
+  const std::uint64_t row = topRow_ + static_cast<std::uint64_t>(point.y() / lineHeight_);
+  int column = -1;
+  for (int c = 0; c < BytesPerRow && column < 0; ++c) {
+    if (point.x() >= HexX(c) && point.x() < HexX(c) + 3 * charWidth_) column = c;
+    if (point.x() >= TextX(c) && point.x() < TextX(c) + charWidth_) column = c;
+  }
+  if (column < 0) return std::nullopt;
+  const std::uint64_t offset = row * BytesPerRow + static_cast<std::uint64_t>(column);
+  if (offset >= bytes_.size()) return std::nullopt;
+  return offset;
+}
+
+void THexView::paintEvent(QPaintEvent*) {
+  QPainter painter(viewport());
+  painter.fillRect(viewport()->rect(), palette().base());
+  painter.setFont(font());
+  const QFontMetrics metrics(font());
+  const int ascent = metrics.ascent() + 1;
+  const std::uint64_t rows = RowCount();
+  const int digits = OffsetDigits();
+  QColor selection = palette().highlight().color();
+  selection.setAlpha(110);
+  const std::uint8_t* const data = bytes_.data();
+  QString hex;
+  QString text;
+  for (int line = 0; line <= VisibleRows(); ++line) {
+    const std::uint64_t row = topRow_ + static_cast<std::uint64_t>(line);
+    if (row >= rows) break;
+    const int y = line * lineHeight_;
+    const std::uint64_t rowStart = row * BytesPerRow;
+    const std::uint64_t rowEnd = std::min<std::uint64_t>(rowStart + BytesPerRow, bytes_.size());
+    const int count = static_cast<int>(rowEnd - rowStart);
+    auto fillBytes = [&](std::uint64_t from, std::uint64_t to, const QColor& colour) {
+      const int first = static_cast<int>(from - rowStart);
+      const int last = static_cast<int>(to - rowStart) - 1;
+      painter.fillRect(QRect(HexX(first), y, HexX(last) + 2 * charWidth_ - HexX(first), lineHeight_), colour);
+      painter.fillRect(QRect(TextX(first), y, (last - first + 1) * charWidth_, lineHeight_), colour);
+    };
+    if (shading_) {
+      for (std::uint64_t offset = rowStart; offset < rowEnd;) {
+        std::uint64_t runEnd = offset + 1;
+        const QColor colour = shading_(offset, runEnd);
+        runEnd = std::clamp(runEnd, offset + 1, rowEnd);
+        if (colour.isValid()) fillBytes(offset, runEnd, colour);
+        offset = runEnd;
+      }
+    }
+    const std::uint64_t selectionEnd = selectionStart_ + selectionSize_;
+    if (selectionSize_ > 0 && selectionStart_ < rowEnd && selectionEnd > rowStart)
+      fillBytes(std::max(selectionStart_, rowStart), std::min(selectionEnd, rowEnd), selection);
+
+    hex.clear();
+    text.clear();
+    for (int c = 0; c < count; ++c) {
+      const std::uint8_t byte = data[rowStart + static_cast<std::uint64_t>(c)];
+      if (c == 8) hex += QLatin1Char(' ');
+      hex += QString::number(byte, 16).rightJustified(2, QLatin1Char('0')).toUpper();
+      hex += QLatin1Char(' ');
+      text += TextChar(byte);
+    }
+    painter.setPen(palette().color(QPalette::PlaceholderText));
+    painter.drawText(Margin, y + ascent,
+                     QString::number(rowStart, 16).rightJustified(digits, QLatin1Char('0')).toUpper());
+    painter.setPen(palette().color(QPalette::Text));
+    painter.drawText(HexX(0), y + ascent, hex);
+    painter.drawText(TextX(0), y + ascent, text);
+    if (!bytes_.empty() && cursor_ >= rowStart && cursor_ < rowEnd) {
+      const int c = static_cast<int>(cursor_ - rowStart);
+      painter.setPen(QPen(palette().color(QPalette::Text), 1));
+      painter.drawRect(QRect(HexX(c) - 1, y, 2 * charWidth_ + 1, lineHeight_ - 1));
+      painter.drawRect(QRect(TextX(c), y, charWidth_ - 1, lineHeight_ - 1));
+    }
+  }
+}
+
+bool THexView::viewportEvent(QEvent* event) {
+  if (event->type() == QEvent::ToolTip) {
+    const auto* const help = static_cast<QHelpEvent*>(event);
+    const std::optional<std::uint64_t> offset = OffsetAt(help->pos());
+    const QString tip = offset && toolTip_ ? toolTip_(*offset) : QString();
+    if (tip.isEmpty()) {
+      QToolTip::hideText();
+    } else {
+      // Song texts are never markup.
+      QToolTip::showText(help->globalPos(),
+                         QStringLiteral("<p style='white-space:pre'>") + tip.toHtmlEscaped() + QStringLiteral("</p>"),
+                         viewport());
+    }
+    return true;
+  }
+  return QAbstractScrollArea::viewportEvent(event);
+}
+
+void THexView::mousePressEvent(QMouseEvent* event) {
+  if (event->button() != Qt::LeftButton) return;
+  const std::optional<std::uint64_t> offset = OffsetAt(event->position().toPoint());
+  if (!offset) return;
+  dragged_ = false;
+  MoveCursor(*offset, event->modifiers() & Qt::ShiftModifier);
+  if (!(event->modifiers() & Qt::ShiftModifier)) emit ByteClicked(*offset);
+}
+
+void THexView::mouseMoveEvent(QMouseEvent* event) {
+  if (!(event->buttons() & Qt::LeftButton)) return;
+  const std::optional<std::uint64_t> offset = OffsetAt(event->position().toPoint());
+  if (!offset || *offset == cursor_) return;
+  dragged_ = true;
+  MoveCursor(*offset, true);
+}
+
+void THexView::keyPressEvent(QKeyEvent* event) {
+  if (bytes_.empty()) return QAbstractScrollArea::keyPressEvent(event);
+  const bool extend = event->modifiers() & Qt::ShiftModifier;
+  const bool control = event->modifiers() & Qt::ControlModifier;
+  const std::uint64_t last = bytes_.size() - 1;
+  const std::uint64_t page = static_cast<std::uint64_t>(VisibleRows()) * BytesPerRow;
+  const std::uint64_t at = cursor_;
+  switch (event->key()) {
+    case Qt::Key_Left:
+      MoveCursor(at > 0 ? at - 1 : 0, extend);
+      break;
+    case Qt::Key_Right:
+      MoveCursor(std::min(at + 1, last), extend);
+      break;
+    case Qt::Key_Up:
+      MoveCursor(at >= BytesPerRow ? at - BytesPerRow : at, extend);
+      break;
+    case Qt::Key_Down:
+      MoveCursor(last - at >= BytesPerRow ? at + BytesPerRow : at, extend);
+      break;
+    case Qt::Key_PageUp:
+      MoveCursor(at >= page ? at - page : at % BytesPerRow, extend);
+      break;
+    case Qt::Key_PageDown:
+      MoveCursor(last - at >= page ? at + page : last, extend);
+      break;
+    case Qt::Key_Home:
+      MoveCursor(control ? 0 : at - at % BytesPerRow, extend);
+      break;
+    case Qt::Key_End:
+      MoveCursor(control ? last : std::min(at - at % BytesPerRow + BytesPerRow - 1, last), extend);
+      break;
+    default:
+      QAbstractScrollArea::keyPressEvent(event);
+  }
+}
+
+}  // namespace tarvo
