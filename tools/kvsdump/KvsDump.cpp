@@ -5,6 +5,7 @@
 #include "tools/kvsdump/Diff.h"
 #include "tools/kvsdump/JsonDump.h"
 #include "tools/kvsdump/LoadFlow.h"
+#include "tools/kvsdump/MapDump.h"
 #include "tools/kvsdump/OutputText.h"
 
 #include <CLI/CLI.hpp>
@@ -26,6 +27,7 @@ namespace {
 struct Options {
   bool json = false;
   bool diff = false;
+  bool map = false;
   std::vector<std::string> files;
 };
 
@@ -33,6 +35,7 @@ class UsageFormatter : public CLI::Formatter {
  public:
   std::string make_usage(const CLI::App* /*app*/, std::string /*name*/) const override {
     return "Usage: kvsdump [--json] FILE\n"
+           "       kvsdump --map [--json] FILE\n"
            "       kvsdump --diff [--json] OLD NEW\n";
   }
 };
@@ -49,6 +52,8 @@ std::optional<int> ParseArguments(const std::vector<std::string>& args, std::ost
   app.formatter(std::make_shared<UsageFormatter>());
   app.add_flag("--json", options.json, "Print one JSON document instead of lines of text");
   app.add_flag("--diff", options.diff, "Compare two song files, OLD and NEW");
+  app.add_flag("--map", options.map, "Print which bytes of FILE the reading consumed and as what")
+      ->excludes("--diff");
   app.add_option("FILE", options.files, "The song file; OLD and NEW with --diff")
       ->required()
       ->expected(1, 2);
@@ -113,7 +118,9 @@ int RunKvsDump(const std::vector<std::string>& args, std::ostream& out, std::ost
 
   int status = ExitLoaded;
   try {
-    if (options.diff) {
+    if (options.map) {
+      status = ExitStatus(DumpMap(options.files[0], options.json, out, err));
+    } else if (options.diff) {
       status = RunDiff(options.files[0], options.files[1], options.json, out, err);
     } else {
       status = options.json ? DumpJson(options.files[0], out) : DumpLog(options.files[0], out, err);
