@@ -144,6 +144,7 @@ TFrmMain::TFrmMain(QWidget* parent)
   Pages->addTab(MakeLoaderMessagesPage(), QStringLiteral("Loader Messages"));
   layout->addWidget(Pages, 1);
 
+  MakeFileMapLinks(top);
   connect(BtnLoadKvs, &QPushButton::clicked, this, Guarded(this, &TFrmMain::BtnLoadKvsClick));
   connect(BtnAbout, &QPushButton::clicked, this, Guarded(this, &TFrmMain::BtnAboutClick));
   connect(BtnViewModule, &QPushButton::clicked, this, Guarded(this, &TFrmMain::BtnViewModuleClick));
@@ -182,6 +183,7 @@ TFrmMain::~TFrmMain() {
   if (FrmMain == this) FrmMain = nullptr;
   // No list may keep rows that read from the loader once it is gone.
   ClearAllViews();
+  FileMapLetGo();
 }
 
 void TFrmMain::ApplyMainPage(const content::Page& page) { ApplyPage(Pages, page, Tabs::Keep); }
@@ -200,13 +202,21 @@ void TFrmMain::LoadFile(const QString& path) {
   log->Clear();
   // The pages drop their rows before the loader they read from goes.
   ClearAllViews();
+  FileMapLetGo();
   loader_.reset();
+  loadedPath_ = path;
   loader_ = std::make_unique<TKvsLoader>(
       [log](std::string_view message) { log->Append(message); },
       [log] {
         log->Flush();
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
       });
+
+  // Also when the load raises an error: the map shows where it stopped.
+  struct FollowLoad {
+    TFrmMain& window;
+    ~FollowLoad() { window.FileMapFollowLoad(); }
+  } const follow{*this};
 
   std::string errorText;
   {

@@ -4,6 +4,7 @@
 #include <QWidget>
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -11,13 +12,16 @@
 class QCheckBox;
 class QComboBox;
 class QDropEvent;
+class QHBoxLayout;
 class QListView;
+class QModelIndex;
 class QPushButton;
 class QTabWidget;
 class QTableView;
 
 namespace tarvo {
 
+class TFrmFileMap;
 class TKvsLoader;
 namespace content {
 class Page;
@@ -48,6 +52,12 @@ class TFrmMain : public QWidget {
   // True while a load or a fill runs: no second load, no closing.
   bool IsBusy() const { return busy_; }
 
+  // Opens the File Map of the current file (also after a rejected or failed
+  // load), at `offset` when given. One map window per main window; it
+  // follows each new load while it is open.
+  void ShowFileMap(std::optional<std::uint64_t> offset = std::nullopt);
+  TFrmFileMap* FileMap() const { return fileMap_; }
+
   // Handlers.
   void BtnLoadKvsClick();
   void BtnAboutClick();
@@ -57,12 +67,17 @@ class TFrmMain : public QWidget {
   void CbxSongEventDataSetChange(int index);
   void BtnClearLoaderMessagesClick();
   void BtnSaveLoaderMessagesClick();
+  void BtnFileMapClick();
+  void LoaderMessagesDblClick(const QModelIndex& index);
+  void ShowChunkInFileMapClick();
+  void ShowModuleInFileMapClick();
 
   // Called before each fill group with its number, 1 to 10; lets tests make
   // a group fail.
   std::function<void(int group)> BeforeFillGroup;
 
   QPushButton* BtnLoadKvs;
+  QPushButton* BtnFileMap;
   QCheckBox* CbxSkipSongEventDisplay;
   QPushButton* BtnAbout;
   QTabWidget* Pages;
@@ -111,12 +126,19 @@ class TFrmMain : public QWidget {
   void FillGroup(int group, const TKvsLoader& loader);
   void ShowChunkViewer(std::size_t chunkIndex);
   void ShowMessage(const char* text);
+  // The File Map's button, keys and menu entries (FileMapLinks.cpp).
+  void MakeFileMapLinks(QHBoxLayout* top);
+  // The map lets go of the loader before it goes, and shows the new one after.
+  void FileMapLetGo();
+  void FileMapFollowLoad() noexcept;
   // The file a drag brings if the window can load it now.
   std::optional<QString> DroppableFile(const QDropEvent& event) const;
 
   QString savedCaption_;
   std::unique_ptr<TKvsLoader> loader_;
   bool busy_ = false;
+  TFrmFileMap* fileMap_ = nullptr;
+  QString loadedPath_;  // of the last load attempt
 };
 
 extern TFrmMain* FrmMain;

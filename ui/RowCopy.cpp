@@ -130,6 +130,11 @@ void TRowCopy::ListContextPopup(const QPoint& position) {
   menu->setAttribute(Qt::WA_DeleteOnClose);
   menu->addAction(ActCopy);
   menu->addAction(ActCopyAll);
+  // Actions a window adds to the list itself ("Show in File Map") follow.
+  if (!view_->actions().isEmpty()) {
+    menu->addSeparator();
+    menu->addActions(view_->actions());
+  }
   // The position is the viewport's, as for every scroll area.
   menu->popup(view_->viewport()->mapToGlobal(position));
 }

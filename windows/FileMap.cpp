@@ -1,0 +1,595 @@
+#include "windows/FileMap.h"
+
+#include "content/Controls.h"
+#include "content/map/DataInspector.h"
+#include "content/map/KindColumns.h"
+#include "content/map/OffsetText.h"
+#include "content/map/RegionText.h"
+#include "songfile/KvsLoader.h"
+#include "ui/Application.h"
+#include "ui/CoverageStrip.h"
+#include "ui/Dialogs.h"
+#include "ui/HexView.h"
+#include "ui/PageWidgets.h"
+#include "ui/ReportList.h"
+#include "windows/FileMapTree.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeySequence>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSaveFile>
+#include <QShortcut>
+#include <QSplitter>
+#include <QTableView>
+#include <QTimer>
+#include <QTreeView>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <array>
+#include <string>
+
+namespace tarvo {
+namespace {
+
+// Start positions one find step scans: a few milliseconds of memchr.
+constexpr std::uint64_t FindStepBytes = 32 * 1024 * 1024;
+// The most bytes the window copies to the clipboard; Save Selection writes more.
+constexpr std::uint64_t MaxCopyBytes = 16 * 1024 * 1024;
+// The bytes of regions one fill of the hex colours covers: a few screens.
+constexpr std::uint64_t ShadeBytes = 4096;
+
+constexpr std::array<TKvsRegionKind, RegionKindCount> Kinds = {
+    TKvsRegionKind::Header,  TKvsRegionKind::Field, TKvsRegionKind::Reserved,
+    TKvsRegionKind::Skipped, TKvsRegionKind::Data,  TKvsRegionKind::Unread};
+
+QColor KindColour(TKvsRegionKind kind) {
+  switch (kind) {
+    case TKvsRegionKind::Header: return QColor(0x9C, 0xC3, 0xF0);
+    case TKvsRegionKind::Field: return QColor(0xB6, 0xE3, 0xA8);
+    case TKvsRegionKind::Reserved: return QColor(0xF3, 0xE0, 0x8C);
+    case TKvsRegionKind::Skipped: return QColor(0xD3, 0xBE, 0xEA);
+    case TKvsRegionKind::Data: return QColor(0xE4, 0xE4, 0xE4);
+    case TKvsRegionKind::Unread: return QColor(0xF2, 0xA0, 0xA0);
+  }
+  return QColor();
+}
+
+QString Hex(std::uint64_t value) {
+  return QStringLiteral("0x") + QString::number(value, 16).toUpper().rightJustified(8, QLatin1Char('0'));
+}
+
+QString Share(std::uint64_t part, std::uint64_t whole) {
+  const double percent = whole == 0 ? 0.0 : 100.0 * static_cast<double>(part) / static_cast<double>(whole);
+  return QString::number(percent, 'f', 1) + QLatin1Char('%');
+}
+
+// A region's path and value as one line of plain text.
+QString PathText(const TKvsRegion& region) {
+  std::string text = region.path;
+  if (region.kind == TKvsRegionKind::Field) text += " = " + region.value;
+  QString shown;
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte == 0x7F || (byte >= 0x80 && byte <= 0x9F))
+      shown += QStringLiteral("\\x") + QString::number(byte, 16).toUpper().rightJustified(2, QLatin1Char('0'));
+    else
+      shown += QChar(byte);
+  }
+  return shown;
+}
+
+bool WriteWholeFile(const QString& path, const std::uint8_t* data, std::uint64_t size) {
+  QSaveFile file(path);
+  if (!file.open(QIODevice::WriteOnly)) return false;
+  if (size > 0 && file.write(reinterpret_cast<const char*>(data), static_cast<qint64>(size)) != static_cast<qint64>(size)) {
+    file.cancelWriting();
+    return false;
+  }
+  return file.commit();
+}
+
+QPushButton* Button(QWidget* parent, const char* name, const QString& caption) {
+  auto* const button = new QPushButton(caption, parent);
+  button->setObjectName(QLatin1String(name));
+  button->setAutoDefault(false);
+  return button;
+}
+
+}  // namespace
+
+TFrmFileMap::TFrmFileMap(QWidget* parent) : QWidget(parent, Qt::Window) {
+  setObjectName(QStringLiteral("FrmFileMap"));
+  setWindowTitle(QStringLiteral("File Map"));
+  SetWindowFont(this);
+  resize(1100, 640);
+
+  auto* const layout = new QVBoxLayout(this);
+  layout->setContentsMargins(6, 6, 6, 6);
+  layout->setSpacing(4);
+
+  Strip = new TCoverageStrip(this);
+  layout->addWidget(Strip);
+  auto* const legend = new QHBoxLayout();
+  LblCoverage = new QLabel(this);
+  LblCoverage->setObjectName(QStringLiteral("LblCoverage"));
+  LblCoverage->setTextFormat(Qt::PlainText);
+  legend->addWidget(LblCoverage);
+  for (const TKvsRegionKind kind : Kinds) {
+    auto* const label = new QLabel(this);
+    label->setObjectName(QStringLiteral("LblKind_") + QLatin1String(RegionKindName(kind)));
+    label->setTextFormat(Qt::PlainText);
+    label->setAutoFillBackground(true);
+    QPalette colours = label->palette();
+    colours.setColor(QPalette::Window, KindColour(kind));
+    colours.setColor(QPalette::WindowText, Qt::black);
+    label->setPalette(colours);
+    label->setContentsMargins(4, 1, 4, 1);
+    label->setText(QLatin1String(RegionKindName(kind)));
+    legend->addWidget(label);
+  }
+  legend->addStretch(1);
+  layout->addLayout(legend);
+
+  auto* const tools = new QHBoxLayout();
+  tools->addWidget(MakeCaption(this, QStringLiteral("Go to:")));
+  EdtGoTo = new QLineEdit(this);
+  EdtGoTo->setObjectName(QStringLiteral("EdtGoTo"));
+  EdtGoTo->setPlaceholderText(QStringLiteral("0x1A2C or 6700"));
+  EdtGoTo->setFixedWidth(130);
+  tools->addWidget(EdtGoTo);
+  tools->addSpacing(12);
+  tools->addWidget(MakeCaption(this, QStringLiteral("Find:")));
+  CbxFindMode = new QComboBox(this);
+  CbxFindMode->setObjectName(QStringLiteral("CbxFindMode"));
+  CbxFindMode->addItems({QStringLiteral("Hex"), QStringLiteral("Text")});
+  tools->addWidget(CbxFindMode);
+  EdtFind = new QLineEdit(this);
+  EdtFind->setObjectName(QStringLiteral("EdtFind"));
+  EdtFind->setPlaceholderText(QStringLiteral("4B 56 ?? 53"));
+  tools->addWidget(EdtFind, 1);
+  BtnFindNext = Button(this, "BtnFindNext", QStringLiteral("Next"));
+  BtnFindPrevious = Button(this, "BtnFindPrevious", QStringLiteral("Previous"));
+  BtnCancelFind = Button(this, "BtnCancelFind", QStringLiteral("Cancel"));
+  BtnCancelFind->setEnabled(false);
+  tools->addWidget(BtnFindNext);
+  tools->addWidget(BtnFindPrevious);
+  tools->addWidget(BtnCancelFind);
+  tools->addSpacing(12);
+  tools->addWidget(MakeCaption(this, QStringLiteral("Region:")));
+  CbxRegionKind = new QComboBox(this);
+  CbxRegionKind->setObjectName(QStringLiteral("CbxRegionKind"));
+  for (const TKvsRegionKind kind : Kinds) CbxRegionKind->addItem(QLatin1String(RegionKindName(kind)));
+  CbxRegionKind->setCurrentIndex(static_cast<int>(TKvsRegionKind::Unread));
+  tools->addWidget(CbxRegionKind);
+  BtnPreviousOfKind = Button(this, "BtnPreviousOfKind", QStringLiteral("Previous"));
+  BtnNextOfKind = Button(this, "BtnNextOfKind", QStringLiteral("Next"));
+  BtnPreviousOfKind->setToolTip(QStringLiteral("Previous region of this kind (Ctrl+Shift+N)"));
+  BtnNextOfKind->setToolTip(QStringLiteral("Next region of this kind (Ctrl+N)"));
+  tools->addWidget(BtnPreviousOfKind);
+  tools->addWidget(BtnNextOfKind);
+  layout->addLayout(tools);
+
+  auto* const split = new QSplitter(Qt::Horizontal, this);
+  split->setObjectName(QStringLiteral("SplFileMap"));
+  TreRegions = new QTreeView(split);
+  TreRegions->setObjectName(QStringLiteral("TreRegions"));
+  tree_ = new TFileMapTree(TreRegions);
+  TreRegions->setModel(tree_);
+  TreRegions->setUniformRowHeights(true);
+  TreRegions->setSelectionBehavior(QAbstractItemView::SelectRows);
+  TreRegions->setSelectionMode(QAbstractItemView::SingleSelection);
+  TreRegions->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  TreRegions->setSortingEnabled(false);
+  TreRegions->setWordWrap(false);
+  TreRegions->setTextElideMode(Qt::ElideRight);
+  TreRegions->header()->setStretchLastSection(true);
+  TreRegions->header()->setSectionsClickable(false);
+  TreRegions->setColumnWidth(TFileMapTree::ColOffset, 140);
+  TreRegions->setColumnWidth(TFileMapTree::ColSize, 60);
+  TreRegions->setColumnWidth(TFileMapTree::ColKind, 60);
+  TreRegions->setColumnWidth(TFileMapTree::ColName, 120);
+  HexView = new THexView(split);
+  auto* const side = new QWidget(split);
+  auto* const sideLayout = new QVBoxLayout(side);
+  sideLayout->setContentsMargins(0, 0, 0, 0);
+  CbxBigEndian = new QCheckBox(QStringLiteral("Big-endian"), side);
+  CbxBigEndian->setObjectName(QStringLiteral("CbxBigEndian"));
+  sideLayout->addWidget(CbxBigEndian);
+  LstInspector = MakeReportView(side, QStringLiteral("LstInspector"));
+  sideLayout->addWidget(LstInspector, 1);
+  split->addWidget(TreRegions);
+  split->addWidget(HexView);
+  split->addWidget(side);
+  split->setStretchFactor(0, 2);
+  split->setStretchFactor(1, 3);
+  split->setStretchFactor(2, 1);
+  split->setSizes({380, 520, 200});
+  layout->addWidget(split, 1);
+
+  auto* const bottom = new QHBoxLayout();
+  LblStatus = new QLabel(this);
+  LblStatus->setObjectName(QStringLiteral("LblStatus"));
+  LblStatus->setTextFormat(Qt::PlainText);
+  LblStatus->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  bottom->addWidget(LblStatus, 1);
+  BtnCopyHex = Button(this, "BtnCopyHex", QStringLiteral("Copy Hex"));
+  BtnCopyText = Button(this, "BtnCopyText", QStringLiteral("Copy Text"));
+  BtnSaveSelection = Button(this, "BtnSaveSelection", QStringLiteral("Save Selection..."));
+  BtnCopyHex->setToolTip(QStringLiteral("Ctrl+C"));
+  BtnCopyText->setToolTip(QStringLiteral("Ctrl+Shift+C"));
+  bottom->addWidget(BtnCopyHex);
+  bottom->addWidget(BtnCopyText);
+  bottom->addWidget(BtnSaveSelection);
+  layout->addLayout(bottom);
+
+  findTimer_ = new QTimer(this);
+  findTimer_->setInterval(0);
+
+  HexView->SetShading([this](std::uint64_t offset, std::uint64_t& runEnd) { return Shade(offset, runEnd); });
+  HexView->SetToolTip([this](std::uint64_t offset) { return RegionText(offset); });
+
+  connect(TreRegions->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+          [this](const QModelIndex& current) { Guarded(this, &TFrmFileMap::TreeRowChanged)(current); });
+  connect(HexView, &THexView::ByteClicked, this, Guarded(this, &TFrmFileMap::ByteClicked));
+  connect(HexView, &THexView::CursorMoved, this, Guarded(this, &TFrmFileMap::CursorMoved));
+  connect(Strip, &TCoverageStrip::Clicked, this, Guarded(this, &TFrmFileMap::GoToOffset));
+  connect(EdtGoTo, &QLineEdit::returnPressed, this, Guarded(this, &TFrmFileMap::EdtGoToReturn));
+  connect(EdtFind, &QLineEdit::returnPressed, this, Guarded(this, &TFrmFileMap::FindNext));
+  connect(BtnFindNext, &QPushButton::clicked, this, Guarded(this, &TFrmFileMap::FindNext));
+  connect(BtnFindPrevious, &QPushButton::clicked, this, Guarded(this, &TFrmFileMap::FindPrevious));
+  connect(BtnCancelFind, &QPushButton::clicked, this, Guarded(this, &TFrmFileMap::CancelFind));
+  connect(findTimer_, &QTimer::timeout, this, Guarded(this, &TFrmFileMap::FindStep));
+  connect(BtnNextOfKind, &QPushButton::clicked, this, Guarded(this, &TFrmFileMap::NextOfKind));
+  connect(BtnPreviousOfKind, &QPushButton::clicked, this, Guarded(this, &TFrmFileMap::PreviousOfKind));
+  connect(CbxBigEndian, &QCheckBox::toggled, this, [this] { UpdateInspector(); });
+  connect(BtnCopyHex, &QPushButton::clicked, this, Guarded(this, &TFrmFileMap::CopyHex));
+  connect(BtnCopyText, &QPushButton::clicked, this, Guarded(this, &TFrmFileMap::CopyText));
+  connect(BtnSaveSelection, &QPushButton::clicked, this, Guarded(this, &TFrmFileMap::SaveSelection));
+
+  auto key = [this](const QKeySequence& sequence, const char* name, void (TFrmFileMap::*handler)()) {
+    auto* const shortcut = new QShortcut(sequence, this);
+    shortcut->setObjectName(QLatin1String(name));
+    connect(shortcut, &QShortcut::activated, this, Guarded(this, handler));
+  };
+  auto focus = [this](const QKeySequence& sequence, const char* name, QLineEdit* edit) {
+    auto* const shortcut = new QShortcut(sequence, this);
+    shortcut->setObjectName(QLatin1String(name));
+    connect(shortcut, &QShortcut::activated, edit, [edit] {
+      edit->setFocus(Qt::ShortcutFocusReason);
+      edit->selectAll();
+    });
+  };
+  focus(QKeySequence(Qt::CTRL | Qt::Key_G), "KeyGoTo", EdtGoTo);
+  focus(QKeySequence(Qt::CTRL | Qt::Key_F), "KeyFind", EdtFind);
+  key(QKeySequence(Qt::Key_F3), "KeyFindNext", &TFrmFileMap::FindNext);
+  key(QKeySequence(Qt::SHIFT | Qt::Key_F3), "KeyFindPrevious", &TFrmFileMap::FindPrevious);
+  key(QKeySequence(Qt::Key_Escape), "KeyCancelFind", &TFrmFileMap::CancelFind);
+  key(QKeySequence(Qt::CTRL | Qt::Key_N), "KeyNextOfKind", &TFrmFileMap::NextOfKind);
+  key(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_N), "KeyPreviousOfKind", &TFrmFileMap::PreviousOfKind);
+  key(QKeySequence(Qt::CTRL | Qt::Key_C), "KeyCopyHex", &TFrmFileMap::CopyHex);
+  key(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C), "KeyCopyText", &TFrmFileMap::CopyText);
+
+  ShowSong(nullptr, QString());
+}
+
+TFrmFileMap::~TFrmFileMap() = default;
+
+std::span<const std::uint8_t> TFrmFileMap::Bytes() const {
+  if (song_ == nullptr || song_->StreamData() == nullptr) return {};
+  return {song_->StreamData(), song_->StreamSize()};
+}
+
+void TFrmFileMap::ShowSong(const TKvsLoader* song, const QString& fileName) {
+  CancelFind();
+  lastFound_.reset();
+  shadeRuns_.clear();
+  // Nothing may read the old song once it goes.
+  tree_->SetMap(nullptr);
+  HexView->SetBytes({});
+  Strip->SetFile(0, {});
+  map_.reset();
+  song_ = song;
+  if (song_ != nullptr) map_ = std::make_unique<content::MapAndColumns>(content::MapWithColumns(*song_));
+  setWindowTitle(song_ != nullptr ? QStringLiteral("File Map - ") + QFileInfo(fileName).fileName()
+                                  : QStringLiteral("File Map"));
+  if (map_) {
+    tree_->SetMap(&map_->map);
+    HexView->SetBytes(Bytes());
+    Strip->SetFile(map_->map.FileSize(),
+                   [this](std::uint64_t from, std::uint64_t to, std::vector<std::pair<QColor, std::uint64_t>>& parts) {
+                     const content::KindBytes bytes = map_->columns.Between(from, to);
+                     for (const TKvsRegionKind kind : Kinds)
+                       if (bytes[static_cast<std::size_t>(kind)] > 0)
+                         parts.emplace_back(KindColour(kind), bytes[static_cast<std::size_t>(kind)]);
+                   });
+  }
+  UpdateCoverage();
+  UpdateInspector();
+  SetStatus(QString());
+  if (map_ && map_->map.FileSize() > 0) {
+    HexView->Select(0, 1);
+    SelectTreeRowAt(0);
+  }
+}
+
+void TFrmFileMap::UpdateCoverage() {
+  const std::uint64_t total = map_ ? map_->map.FileSize() : 0;
+  LblCoverage->setText(QString::number(total) + QStringLiteral(" bytes:"));
+  for (const TKvsRegionKind kind : Kinds) {
+    auto* const label = findChild<QLabel*>(QStringLiteral("LblKind_") + QLatin1String(RegionKindName(kind)));
+    const std::uint64_t bytes = map_ ? map_->map.coverage()[kind] : 0;
+    label->setText(QLatin1String(RegionKindName(kind)) + QLatin1Char(' ') + Share(bytes, total) +
+                   QStringLiteral(" (") + QString::number(bytes) + QLatin1Char(')'));
+  }
+}
+
+void TFrmFileMap::FillShadeRuns(std::uint64_t offset) {
+  shadeRuns_.clear();
+  const content::RegionMap& map = map_->map;
+  const std::uint64_t limit = std::min(map.FileSize(), offset + ShadeBytes);
+  std::uint64_t from = offset;
+  // Many tiny chunks take a call each; the fill stops after a few hundred.
+  for (int calls = 0; from < limit && calls < 512; ++calls) {
+    const std::size_t top = map.TopLevelAt(from);
+    if (top >= map.TopLevelCount()) break;
+    const std::vector<TKvsRegion> regions = map.Children(top, from, 512);
+    if (regions.empty()) break;
+    for (const TKvsRegion& region : regions)
+      shadeRuns_.push_back({region.offset, region.offset + region.size, region.kind});
+    if (shadeRuns_.back().end <= from) break;
+    from = shadeRuns_.back().end;
+  }
+}
+
+QColor TFrmFileMap::Shade(std::uint64_t offset, std::uint64_t& runEnd) {
+  if (!map_) return QColor();
+  auto covers = [&] {
+    return !shadeRuns_.empty() && shadeRuns_.front().offset <= offset && offset < shadeRuns_.back().end;
+  };
+  if (!covers()) FillShadeRuns(offset);
+  if (!covers()) return QColor();
+  const auto after = std::upper_bound(shadeRuns_.begin(), shadeRuns_.end(), offset,
+                                      [](std::uint64_t value, const ShadeRun& run) { return value < run.offset; });
+  if (after == shadeRuns_.begin()) return QColor();
+  const ShadeRun& run = *(after - 1);
+  if (offset >= run.end) return QColor();
+  runEnd = run.end;
+  return KindColour(run.kind);
+}
+
+QString TFrmFileMap::RegionText(std::uint64_t offset) const {
+  if (!map_) return QString();
+  const std::optional<TKvsRegion> region = map_->map.RegionAt(offset);
+  QString text = Hex(offset);
+  if (region) text += QStringLiteral("  ") + QLatin1String(RegionKindName(region->kind)) + QStringLiteral("  ") + PathText(*region);
+  return text;
+}
+
+void TFrmFileMap::SetStatus(const QString& text) { LblStatus->setText(text); }
+
+void TFrmFileMap::TreeRowChanged(const QModelIndex& current) {
+  if (following_ || !current.isValid()) return;
+  const std::uint64_t size = tree_->Size(current);
+  if (size == 0) return;
+  following_ = true;
+  HexView->Select(tree_->Offset(current), size);
+  following_ = false;
+  SetStatus(Hex(tree_->Offset(current)) + QStringLiteral("  ") + tree_->PathAndValue(current));
+}
+
+void TFrmFileMap::SelectTreeRowAt(std::uint64_t offset) {
+  const QModelIndex index = tree_->IndexAt(offset);
+  if (!index.isValid()) return;
+  following_ = true;
+  for (QModelIndex up = index.parent(); up.isValid(); up = up.parent()) TreRegions->expand(up);
+  TreRegions->selectionModel()->setCurrentIndex(
+      index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+  TreRegions->scrollTo(index);
+  // The region's bytes are marked; the cursor stays on the byte.
+  HexView->Select(tree_->Offset(index), tree_->Size(index));
+  following_ = false;
+}
+
+void TFrmFileMap::ByteClicked(std::uint64_t offset) {
+  SelectTreeRowAt(offset);
+  SetStatus(RegionText(offset));
+}
+
+void TFrmFileMap::CursorMoved(std::uint64_t offset) {
+  Strip->SetCursor(offset);
+  UpdateInspector();
+  if (!following_) SetStatus(RegionText(offset));
+}
+
+void TFrmFileMap::GoToOffset(std::uint64_t offset) {
+  const std::span<const std::uint8_t> bytes = Bytes();
+  if (bytes.empty()) return;
+  offset = std::min<std::uint64_t>(offset, bytes.size() - 1);
+  HexView->Select(offset, 1);
+  SelectTreeRowAt(offset);
+  SetStatus(RegionText(offset));
+}
+
+void TFrmFileMap::GoToModule(std::size_t moduleIndex) {
+  if (!map_) return;
+  // Module records are the chunks labelled "Modules/i"; only those are asked.
+  const std::string label = "Modules/" + std::to_string(moduleIndex);
+  const content::RegionMap& map = map_->map;
+  for (std::size_t top = 0; top < map.TopLevelCount(); ++top) {
+    const std::optional<std::uint32_t> id = map.TopLevelChunkId(top);
+    if (!id || !content::IsModuleChunk(*id)) continue;
+    const TKvsRegion region = map.TopLevel(top);
+    if (region.path == label) {
+      GoToOffset(region.offset);
+      return;
+    }
+  }
+  SetStatus(QStringLiteral("Module ") + QString::number(moduleIndex) + QStringLiteral(" has no record in the file."));
+}
+
+void TFrmFileMap::EdtGoToReturn() {
+  const std::optional<std::uint64_t> offset = content::ParseOffset(EdtGoTo->text().toStdString());
+  if (!offset) {
+    SetStatus(QStringLiteral("Not an offset: hexadecimal with 0x, or decimal."));
+    return;
+  }
+  if (*offset >= Bytes().size()) {
+    SetStatus(QStringLiteral("Past the end of the file (") + QString::number(Bytes().size()) + QStringLiteral(" bytes)."));
+    return;
+  }
+  GoToOffset(*offset);
+  HexView->setFocus();
+}
+
+void TFrmFileMap::FindNext() { StartFind(true); }
+
+void TFrmFileMap::FindPrevious() { StartFind(false); }
+
+bool TFrmFileMap::Searching() const { return search_ != nullptr; }
+
+void TFrmFileMap::CancelFind() {
+  if (!search_) return;
+  findTimer_->stop();
+  search_.reset();
+  BtnCancelFind->setEnabled(false);
+  SetStatus(QStringLiteral("Search cancelled."));
+}
+
+void TFrmFileMap::StartFind(bool forward) {
+  CancelFind();
+  const std::span<const std::uint8_t> bytes = Bytes();
+  if (bytes.empty()) return;
+  std::optional<content::SearchPattern> pattern;
+  if (CbxFindMode->currentIndex() == 0) {
+    pattern = content::ParseHexPattern(EdtFind->text().toStdString());
+    if (!pattern) {
+      SetStatus(QStringLiteral("Not a hex pattern: pairs of hex digits or ??, e.g. 4B 56 ?? 53."));
+      return;
+    }
+  } else {
+    // The text as the file would hold it: one byte per character.
+    const QByteArray latin1 = EdtFind->text().toLatin1();
+    if (latin1.isEmpty()) return;
+    pattern = content::TextPattern(std::string_view(latin1.constData(), static_cast<std::size_t>(latin1.size())));
+  }
+  // Next goes past the match it found last; the first find starts at the cursor.
+  const std::uint64_t cursor = HexView->Cursor();
+  const std::uint64_t start = forward && lastFound_ == cursor ? cursor + 1 : cursor;
+  searchSize_ = pattern->size();
+  search_ = std::make_unique<content::SteppedSearch>(bytes, std::move(*pattern), start, forward);
+  BtnCancelFind->setEnabled(true);
+  FindStep();
+}
+
+void TFrmFileMap::FindStep() {
+  if (!search_) return;
+  if (!search_->Step(FindStepBytes)) {
+    const std::uint64_t total = std::max<std::uint64_t>(1, search_->Total());
+    SetStatus(QStringLiteral("Searching... ") + QString::number(100 * search_->Scanned() / total) + QLatin1Char('%'));
+    findTimer_->start();
+    return;
+  }
+  findTimer_->stop();
+  BtnCancelFind->setEnabled(false);
+  const std::optional<std::uint64_t> found = search_->Result();
+  const bool wrapped = search_->Wrapped();
+  search_.reset();
+  if (!found) {
+    SetStatus(QStringLiteral("Not found."));
+    return;
+  }
+  lastFound_ = *found;
+  HexView->Select(*found, searchSize_);
+  SetStatus(QStringLiteral("Found at ") + Hex(*found) + (wrapped ? QStringLiteral(" (wrapped around)") : QString()));
+}
+
+void TFrmFileMap::ShowRegion(const std::optional<TKvsRegion>& region, const char* kindName) {
+  if (!region) {
+    SetStatus(QStringLiteral("No more ") + QLatin1String(kindName) + QStringLiteral(" regions."));
+    return;
+  }
+  HexView->Select(region->offset, 1);
+  SelectTreeRowAt(region->offset);
+  SetStatus(Hex(region->offset) + QStringLiteral("  ") + QLatin1String(kindName) + QStringLiteral("  ") + PathText(*region));
+}
+
+void TFrmFileMap::NextOfKind() {
+  if (!map_) return;
+  const auto kind = static_cast<TKvsRegionKind>(CbxRegionKind->currentIndex());
+  ShowRegion(map_->map.NextOfKind(HexView->Cursor(), kind), RegionKindName(kind));
+}
+
+void TFrmFileMap::PreviousOfKind() {
+  if (!map_) return;
+  const auto kind = static_cast<TKvsRegionKind>(CbxRegionKind->currentIndex());
+  // From the start of the region the cursor is in, so that it is not found again.
+  std::uint64_t from = HexView->Cursor();
+  if (const std::optional<TKvsRegion> here = map_->map.RegionAt(from)) from = here->offset;
+  ShowRegion(map_->map.PreviousOfKind(from, kind), RegionKindName(kind));
+}
+
+void TFrmFileMap::UpdateInspector() {
+  const std::span<const std::uint8_t> bytes = Bytes();
+  const std::uint64_t cursor = HexView->Cursor();
+  std::vector<std::vector<std::string>> rows;
+  if (!bytes.empty() && cursor < bytes.size()) {
+    for (content::InspectorRow& row :
+         content::InspectBytes(bytes.data() + cursor, bytes.size() - cursor, CbxBigEndian->isChecked()))
+      rows.push_back({std::move(row.type), std::move(row.value)});
+  }
+  SetReportTable(LstInspector, content::FixedTable({{"Type", 80}, {"Value", 160}}, std::move(rows)));
+}
+
+void TFrmFileMap::CopyHex() {
+  const std::span<const std::uint8_t> bytes = Bytes();
+  if (bytes.empty() || HexView->SelectionSize() == 0) return;
+  if (HexView->SelectionSize() > MaxCopyBytes) {
+    SetStatus(QStringLiteral("The selection is too large to copy; Save Selection... writes it to a file."));
+    return;
+  }
+  QString text;
+  text.reserve(static_cast<qsizetype>(HexView->SelectionSize() * 3));
+  for (std::uint64_t i = 0; i < HexView->SelectionSize(); ++i) {
+    if (i > 0) text += QLatin1Char(' ');
+    text += QString::number(bytes[HexView->SelectionStart() + i], 16).toUpper().rightJustified(2, QLatin1Char('0'));
+  }
+  QApplication::clipboard()->setText(text);
+}
+
+void TFrmFileMap::CopyText() {
+  const std::span<const std::uint8_t> bytes = Bytes();
+  if (bytes.empty() || HexView->SelectionSize() == 0) return;
+  if (HexView->SelectionSize() > MaxCopyBytes) {
+    SetStatus(QStringLiteral("The selection is too large to copy; Save Selection... writes it to a file."));
+    return;
+  }
+  // As the hex view's text column shows them: control bytes as dots.
+  QString text;
+  for (std::uint64_t i = 0; i < HexView->SelectionSize(); ++i) {
+    const std::uint8_t byte = bytes[HexView->SelectionStart() + i];
+    text += (byte >= 0x20 && byte <= 0x7E) || byte >= 0xA0 ? QChar(byte) : QChar('.');
+  }
+  QApplication::clipboard()->setText(text);
+}
+
+void TFrmFileMap::SaveSelection() {
+  const std::span<const std::uint8_t> bytes = Bytes();
+  if (bytes.empty() || HexView->SelectionSize() == 0) return;
+  // The dialog asks before it replaces a file.
+  const std::optional<QString> path = CurrentDialogs().SaveFileName(this, QStringLiteral("Save Selection"),
+                                                                    {QStringLiteral("All Files (*)")}, QString());
+  if (!path) return;
+  if (!WriteWholeFile(*path, bytes.data() + HexView->SelectionStart(), HexView->SelectionSize()))
+    CurrentDialogs().Message(this, QStringLiteral("Error while saving!"));
+}
+
+}  // namespace tarvo

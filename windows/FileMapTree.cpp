@@ -1,0 +1,359 @@
+#include "windows/FileMapTree.h"
+
+#include "content/map/RegionMap.h"
+
+#include <algorithm>
+#include <climits>
+#include <string_view>
+
+namespace tarvo {
+namespace {
+
+constexpr std::size_t Batch = 1024;
+
+// Song texts as plain, one-line text: control characters as \xHH.
+QString Shown(std::string_view latin1) {
+  QString text;
+  text.reserve(static_cast<qsizetype>(latin1.size()));
+  for (const char c : latin1) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte == 0x7F || (byte >= 0x80 && byte <= 0x9F))
+      text += QStringLiteral("\\x%1").arg(byte, 2, 16, QLatin1Char('0')).toUpper().replace(QLatin1String("\\X"), QLatin1String("\\x"));
+    else
+      text += QChar(byte);
+  }
+  return text;
+}
+
+QString HexOffset(std::uint64_t offset) {
+  return QString::number(offset, 16).toUpper().rightJustified(8, QLatin1Char('0'));
+}
+
+// The steps of a region's path below its chunk's label.
+std::vector<std::string_view> Steps(std::string_view path, std::string_view label) {
+  std::vector<std::string_view> steps;
+  if (path.size() <= label.size() + 1 || path.substr(0, label.size()) != label) return steps;
+  path.remove_prefix(label.size() + 1);
+  while (true) {
+    const std::size_t slash = path.find('/');
+    steps.push_back(path.substr(0, slash));
+    if (slash == std::string_view::npos) break;
+    path.remove_prefix(slash + 1);
+  }
+  return steps;
+}
+
+}  // namespace
+
+struct TFileMapTree::Node {
+  enum class Type { Top, Stretch, Group, Leaf };
+  Type type = Type::Leaf;
+  Node* parent = nullptr;
+  int row = 0;
+  std::size_t top = 0;
+  std::uint64_t offset = 0;
+  std::uint64_t size = 0;
+  std::size_t depth = 0;  // path steps below the label that the children share
+  TKvsRegionKind kind = TKvsRegionKind::Field;
+  std::string name;
+  std::string path;  // a group's: its prefix
+  std::string value;
+  bool made = false;
+  std::vector<std::unique_ptr<Node>> children;
+
+  std::uint64_t End() const { return offset + size; }
+  Node& Add(std::unique_ptr<Node> child) {
+    child->parent = this;
+    child->row = static_cast<int>(children.size());
+    child->top = top;
+    children.push_back(std::move(child));
+    return *children.back();
+  }
+};
+
+TFileMapTree::TFileMapTree(QObject* parent) : QAbstractItemModel(parent) {}
+
+TFileMapTree::~TFileMapTree() = default;
+
+void TFileMapTree::SetMap(const content::RegionMap* map) {
+  beginResetModel();
+  tops_.clear();
+  map_ = map;
+  endResetModel();
+}
+
+TFileMapTree::Node& TFileMapTree::TopNode(std::size_t top) const {
+  std::unique_ptr<Node>& slot = tops_[top];
+  if (!slot) {
+    const TKvsRegion region = map_->TopLevel(top);
+    slot = std::make_unique<Node>();
+    slot->type = Node::Type::Top;
+    slot->top = top;
+    slot->row = static_cast<int>(top);
+    slot->offset = region.offset;
+    slot->size = region.size;
+    slot->kind = region.kind;
+    slot->name = region.path;
+    slot->path = region.path;
+    // The unread stretch has nothing below it.
+    slot->made = !map_->TopLevelChunkId(top).has_value();
+  }
+  return *slot;
+}
+
+TFileMapTree::Node* TFileMapTree::NodeOf(const QModelIndex& index) const {
+  if (!index.isValid() || map_ == nullptr) return nullptr;
+  auto* const parent = static_cast<Node*>(index.internalPointer());
+  if (parent == nullptr) return &TopNode(static_cast<std::size_t>(index.row()));
+  MakeChildren(*parent);
+  if (static_cast<std::size_t>(index.row()) >= parent->children.size()) return nullptr;
+  return parent->children[static_cast<std::size_t>(index.row())].get();
+}
+
+void TFileMapTree::AddGrouped(Node& node, std::vector<TKvsRegion>& regions) const {
+  const std::string& label = TopNode(node.top).path;
+  for (TKvsRegion& region : regions) {
+    const std::vector<std::string_view> steps = Steps(region.path, label);
+    if (steps.size() > node.depth + 1) {
+      const std::string_view step = steps[node.depth];
+      if (!node.children.empty()) {
+        Node& last = *node.children.back();
+        if (last.type == Node::Type::Group && last.name == step && last.End() == region.offset) {
+          last.size += region.size;
+          continue;
+        }
+      }
+      auto group = std::make_unique<Node>();
+      group->type = Node::Type::Group;
+      group->offset = region.offset;
+      group->size = region.size;
+      group->depth = node.depth + 1;
+      group->name = step;
+      group->path = label;
+      for (std::size_t i = 0; i <= node.depth; ++i) (group->path += '/') += steps[i];
+      node.Add(std::move(group));
+      continue;
+    }
+    auto leaf = std::make_unique<Node>();
+    leaf->type = Node::Type::Leaf;
+    leaf->made = true;
+    leaf->offset = region.offset;
+    leaf->size = region.size;
+    leaf->kind = region.kind;
+    leaf->name = steps.size() == node.depth + 1 ? std::string(steps.back()) : RegionKindName(region.kind);
+    leaf->path = std::move(region.path);
+    leaf->value = std::move(region.value);
+    node.Add(std::move(leaf));
+  }
+}
+
+void TFileMapTree::MakeChildren(Node& node) const {
+  if (node.made) return;
+  node.made = true;
+  switch (node.type) {
+    case Node::Type::Top: {
+      std::vector<TKvsRegion> regions = map_->Children(node.top, node.offset, MaxDirectChildren + 1);
+      if (regions.size() <= MaxDirectChildren) {
+        AddGrouped(node, regions);
+        return;
+      }
+      MakeStretchChildren(node);
+      return;
+    }
+    case Node::Type::Stretch:
+    case Node::Type::Group: {
+      // A record that began in the stretch before belongs there.
+      std::string straddling;
+      if (node.type == Node::Type::Stretch && node.offset > TopNode(node.top).offset) {
+        const std::vector<TKvsRegion> before = map_->Children(node.top, node.offset - 1, 1);
+        if (!before.empty()) {
+          const std::vector<std::string_view> steps = Steps(before.front().path, TopNode(node.top).path);
+          if (steps.size() > 1) straddling = steps.front();
+        }
+      }
+      std::vector<TKvsRegion> taken;
+      std::uint64_t from = node.offset;
+      bool skipping = !straddling.empty();
+      bool more = true;
+      while (more) {
+        std::vector<TKvsRegion> batch = map_->Children(node.top, from, Batch);
+        more = batch.size() == Batch;
+        for (TKvsRegion& region : batch) {
+          from = region.offset + region.size;
+          if (region.offset < node.offset) continue;
+          const std::vector<std::string_view> steps = Steps(region.path, TopNode(node.top).path);
+          const std::string_view first = steps.empty() ? std::string_view() : steps.front();
+          if (skipping && steps.size() > 1 && first == straddling) continue;
+          skipping = false;
+          if (region.offset >= node.End()) {
+            // A stretch keeps the rest of the record it ends in.
+            bool continues = false;
+            if (node.type == Node::Type::Stretch && !taken.empty() && steps.size() > 1) {
+              const std::vector<std::string_view> last = Steps(taken.back().path, TopNode(node.top).path);
+              continues = last.size() > 1 && last.front() == first;
+            }
+            if (!continues) {
+              more = false;
+              break;
+            }
+          }
+          taken.push_back(std::move(region));
+        }
+      }
+      AddGrouped(node, taken);
+      return;
+    }
+    case Node::Type::Leaf:
+      return;
+  }
+}
+
+void TFileMapTree::MakeStretchChildren(Node& node) const {
+  for (std::uint64_t offset = node.offset; offset < node.End(); offset += StretchBytes) {
+    auto stretch = std::make_unique<Node>();
+    stretch->type = Node::Type::Stretch;
+    stretch->offset = offset;
+    stretch->size = std::min(StretchBytes, node.End() - offset);
+    stretch->name = (HexOffset(offset) + QLatin1Char('-') + HexOffset(stretch->End() - 1)).toStdString();
+    stretch->path = node.path;
+    node.Add(std::move(stretch));
+  }
+}
+
+QModelIndex TFileMapTree::IndexOf(const Node& node) const {
+  if (node.parent == nullptr) return createIndex(static_cast<int>(node.top), 0, nullptr);
+  return createIndex(node.row, 0, node.parent);
+}
+
+QModelIndex TFileMapTree::IndexAt(std::uint64_t offset) {
+  if (map_ == nullptr) return {};
+  const std::size_t top = map_->TopLevelAt(offset);
+  if (top >= map_->TopLevelCount() || top > static_cast<std::size_t>(INT_MAX)) return {};
+  Node* node = &TopNode(top);
+  while (true) {
+    MakeChildren(*node);
+    std::vector<std::unique_ptr<Node>>& children = node->children;
+    if (children.empty()) break;
+    Node* next = nullptr;
+    if (children.front()->type == Node::Type::Stretch) {
+      std::size_t i = std::min<std::size_t>((offset - node->offset) / StretchBytes, children.size() - 1);
+      for (int tries = 0; tries < 2 && next == nullptr; ++tries, --i) {
+        Node& stretch = *children[i];
+        MakeChildren(stretch);
+        for (const auto& child : stretch.children)
+          if (child->offset <= offset && offset < child->End()) next = &stretch;
+        if (i == 0) break;
+      }
+    } else {
+      const auto after = std::upper_bound(children.begin(), children.end(), offset,
+                                          [](std::uint64_t value, const auto& child) { return value < child->offset; });
+      if (after != children.begin() && offset < (*(after - 1))->End()) next = (after - 1)->get();
+    }
+    if (next == nullptr) break;
+    node = next;
+  }
+  return IndexOf(*node);
+}
+
+std::uint64_t TFileMapTree::Offset(const QModelIndex& index) const {
+  const Node* const node = NodeOf(index);
+  return node == nullptr ? 0 : node->offset;
+}
+
+std::uint64_t TFileMapTree::Size(const QModelIndex& index) const {
+  const Node* const node = NodeOf(index);
+  return node == nullptr ? 0 : node->size;
+}
+
+QString TFileMapTree::PathAndValue(const QModelIndex& index) const {
+  const Node* const node = NodeOf(index);
+  if (node == nullptr) return QString();
+  QString text = Shown(node->path);
+  if (node->type == Node::Type::Leaf && node->kind == TKvsRegionKind::Field) text += QStringLiteral(" = ") + Shown(node->value);
+  return text;
+}
+
+QModelIndex TFileMapTree::index(int row, int column, const QModelIndex& parent) const {
+  if (row < 0 || column < 0 || column >= ColumnCount || map_ == nullptr) return {};
+  if (!parent.isValid()) {
+    if (row >= rowCount()) return {};
+    return createIndex(row, column, nullptr);
+  }
+  Node* const node = NodeOf(parent);
+  if (node == nullptr || parent.column() != 0) return {};
+  MakeChildren(*node);
+  if (static_cast<std::size_t>(row) >= node->children.size()) return {};
+  return createIndex(row, column, node);
+}
+
+QModelIndex TFileMapTree::parent(const QModelIndex& child) const {
+  if (!child.isValid()) return {};
+  const auto* const parent = static_cast<const Node*>(child.internalPointer());
+  if (parent == nullptr) return {};
+  return IndexOf(*parent);
+}
+
+int TFileMapTree::rowCount(const QModelIndex& parent) const {
+  if (map_ == nullptr) return 0;
+  if (!parent.isValid()) return static_cast<int>(std::min<std::size_t>(map_->TopLevelCount(), INT_MAX));
+  if (parent.column() != 0) return 0;
+  Node* const node = NodeOf(parent);
+  if (node == nullptr) return 0;
+  MakeChildren(*node);
+  return static_cast<int>(std::min<std::size_t>(node->children.size(), INT_MAX));
+}
+
+int TFileMapTree::columnCount(const QModelIndex&) const { return ColumnCount; }
+
+bool TFileMapTree::hasChildren(const QModelIndex& parent) const {
+  if (map_ == nullptr) return false;
+  if (!parent.isValid()) return map_->TopLevelCount() > 0;
+  if (parent.column() != 0) return false;
+  if (parent.internalPointer() == nullptr) return map_->TopLevelChunkId(static_cast<std::size_t>(parent.row())).has_value();
+  const Node* const node = NodeOf(parent);
+  return node != nullptr && node->type != Node::Type::Leaf;
+}
+
+QVariant TFileMapTree::data(const QModelIndex& index, int role) const {
+  if (!checkIndex(index, CheckIndexOption::IndexIsValid) || role != Qt::DisplayRole) return QVariant();
+  const Node* const node = NodeOf(index);
+  if (node == nullptr) return QVariant();
+  switch (index.column()) {
+    case ColOffset:
+      return HexOffset(node->offset);
+    case ColSize:
+      return QString::number(node->size);
+    case ColKind:
+      switch (node->type) {
+        case Node::Type::Top:
+          return node->kind == TKvsRegionKind::Unread ? QStringLiteral("unread") : QStringLiteral("chunk");
+        case Node::Type::Stretch:
+          return QStringLiteral("bytes");
+        case Node::Type::Group:
+          return QString();
+        case Node::Type::Leaf:
+          return QString::fromLatin1(RegionKindName(node->kind));
+      }
+      return QString();
+    case ColName:
+      return Shown(node->name);
+    case ColValue:
+      return Shown(node->value);
+    default:
+      return QVariant();
+  }
+}
+
+QVariant TFileMapTree::headerData(int section, Qt::Orientation orientation, int role) const {
+  if (role != Qt::DisplayRole || orientation != Qt::Horizontal) return QVariant();
+  switch (section) {
+    case ColOffset: return QStringLiteral("Offset");
+    case ColSize: return QStringLiteral("Size");
+    case ColKind: return QStringLiteral("Kind");
+    case ColName: return QStringLiteral("Name");
+    case ColValue: return QStringLiteral("Value");
+    default: return QVariant();
+  }
+}
+
+}  // namespace tarvo

@@ -1,0 +1,74 @@
+#pragma once
+
+#include <QAbstractItemModel>
+#include <QString>
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "songfile/KvsRegion.h"
+
+namespace tarvo {
+
+namespace content {
+class RegionMap;
+}
+
+// The structure tree of the File Map: the chunks of a file, then their
+// records, then fields, made when a branch is first asked for. Columns
+// Offset, Size, Kind, Name, Value. A chunk of many regions opens into
+// stretches of 64 KiB first, so that no branch holds more rows than a
+// person scrolls through and a deep place opens without making every row
+// before it. Only branches that were opened cost memory.
+class TFileMapTree : public QAbstractItemModel {
+  Q_OBJECT
+
+ public:
+  enum Column { ColOffset, ColSize, ColKind, ColName, ColValue, ColumnCount };
+  static constexpr std::uint64_t StretchBytes = 64 * 1024;
+  // A chunk with more regions than this opens into stretches.
+  static constexpr std::size_t MaxDirectChildren = 2048;
+
+  explicit TFileMapTree(QObject* parent);
+  ~TFileMapTree() override;
+
+  // The map to show; nullptr shows nothing. The map must outlive its use.
+  void SetMap(const content::RegionMap* map);
+
+  // The deepest row holding `offset`, its branches made as needed.
+  QModelIndex IndexAt(std::uint64_t offset);
+  std::uint64_t Offset(const QModelIndex& index) const;
+  std::uint64_t Size(const QModelIndex& index) const;
+  // "GLOB/Settings/Tempo = 120" style: the path, and the value of a field.
+  QString PathAndValue(const QModelIndex& index) const;
+
+  // QAbstractItemModel
+  QModelIndex index(int row, int column, const QModelIndex& parent = QModelIndex()) const override;
+  QModelIndex parent(const QModelIndex& child) const override;
+  int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+  int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+  bool hasChildren(const QModelIndex& parent = QModelIndex()) const override;
+  QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+  QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+
+ private:
+  struct Node;
+
+  Node& TopNode(std::size_t top) const;
+  Node* NodeOf(const QModelIndex& index) const;
+  void MakeChildren(Node& node) const;
+  void MakeStretchChildren(Node& node) const;
+  // Groups the regions into children of `node` by their path step `depth`.
+  void AddGrouped(Node& node, std::vector<TKvsRegion>& regions) const;
+  QModelIndex IndexOf(const Node& node) const;
+
+  const content::RegionMap* map_ = nullptr;
+  // Top-level entries get a node only once opened or asked for by offset.
+  mutable std::unordered_map<std::size_t, std::unique_ptr<Node>> tops_;
+};
+
+}  // namespace tarvo
