@@ -136,6 +136,14 @@ void THexView::MoveCursor(std::uint64_t offset, bool extend) {
   emit CursorMoved(cursor_);
 }
 
+std::optional<QPoint> THexView::PointOf(std::uint64_t offset) const {
+  const std::uint64_t row = offset / BytesPerRow;
+  if (offset >= bytes_.size() || row < topRow_ || row - topRow_ >= static_cast<std::uint64_t>(VisibleRows()))
+    return std::nullopt;
+  const int column = static_cast<int>(offset % BytesPerRow);
+  return QPoint(HexX(column) + charWidth_, static_cast<int>(row - topRow_) * lineHeight_ + lineHeight_ / 2);
+}
+
 std::optional<std::uint64_t> THexView::OffsetAt(const QPoint& point) const {
   if (point.y() < 0) return std::nullopt;
   const std::uint64_t row = topRow_ + static_cast<std::uint64_t>(point.y() / lineHeight_);
@@ -235,7 +243,6 @@ void THexView::mousePressEvent(QMouseEvent* event) {
   if (event->button() != Qt::LeftButton) return;
   const std::optional<std::uint64_t> offset = OffsetAt(event->position().toPoint());
   if (!offset) return;
-  dragged_ = false;
   MoveCursor(*offset, event->modifiers() & Qt::ShiftModifier);
   if (!(event->modifiers() & Qt::ShiftModifier)) emit ByteClicked(*offset);
 }
@@ -244,7 +251,6 @@ void THexView::mouseMoveEvent(QMouseEvent* event) {
   if (!(event->buttons() & Qt::LeftButton)) return;
   const std::optional<std::uint64_t> offset = OffsetAt(event->position().toPoint());
   if (!offset || *offset == cursor_) return;
-  dragged_ = true;
   MoveCursor(*offset, true);
 }
 

@@ -49,6 +49,8 @@ class THexView : public QAbstractScrollArea {
   int VisibleRows() const;
   // Shows `offset`'s row; leaves the screen where it is when already on it.
   void EnsureVisible(std::uint64_t offset);
+  // The middle of a byte's hex cell in the viewport, if its row is on screen.
+  std::optional<QPoint> PointOf(std::uint64_t offset) const;
   // The byte under a point of the viewport, if any.
   std::optional<std::uint64_t> OffsetAt(const QPoint& point) const;
 
@@ -88,7 +90,6 @@ class THexView : public QAbstractScrollArea {
   std::uint64_t anchor_ = 0;
   std::uint64_t selectionStart_ = 0;
   std::uint64_t selectionSize_ = 0;
-  bool dragged_ = false;
   int charWidth_ = 8;
   int lineHeight_ = 16;
 };

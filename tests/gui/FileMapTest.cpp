@@ -1,0 +1,262 @@
+#include "tests/gui/GuiTestSupport.h"
+
+#include "content/map/RegionMap.h"
+#include "songbuilder/SongBuilder.h"
+#include "songfile/ChunkId.h"
+#include "songfile/KvsLoader.h"
+#include "ui/CoverageStrip.h"
+#include "ui/HexView.h"
+#include "ui/LoaderLog.h"
+#include "ui/ReportList.h"
+#include "windows/FileMap.h"
+#include "windows/FileMapTree.h"
+
+#include <QAbstractItemModelTester>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QTest>
+#include <QTreeView>
+
+#include <cstdint>
+#include <vector>
+
+namespace tarvo::testing {
+namespace {
+
+constexpr std::uint32_t Events = chunkids::EVTS;
+
+SongBuilder EventSong(int count, int tickStep = 10) {
+  std::vector<EventRecord> events;
+  for (int i = 0; i < count; ++i) events.emplace_back(0, 0x1000, i * tickStep, i);
+  SongBuilder song;
+  song.Version(0x6105).Events(events).Chunk(0x41525458 /* XTRA */, "tail!").EndOfSong();
+  return song;
+}
+
+class FileMapTest : public MainWindowTest {
+ protected:
+  TFrmFileMap& OpenMap(const SongBuilder& song, const QString& name = QStringLiteral("demo.kvs")) {
+    PickAndLoad(WriteSong(song, name));
+    window->ShowFileMap();
+    return *window->FileMap();
+  }
+  static QString TreePath(TFrmFileMap& map) {
+    const auto* const tree = static_cast<TFileMapTree*>(map.TreRegions->model());
+    return tree->PathAndValue(map.TreRegions->currentIndex());
+  }
+  static QString Inspector(TFrmFileMap& map, const char* type) {
+    const TReportModel* const model = ReportModelOf(map.LstInspector);
+    for (int row = 0; row < model->rowCount(); ++row)
+      if (model->CellText(row, 0) == QLatin1String(type)) return model->CellText(row, 1);
+    return QStringLiteral("no such row");
+  }
+  static void Find(TFrmFileMap& map, const QString& mode, const QString& text, bool forward = true) {
+    map.CbxFindMode->setCurrentText(mode);
+    map.EdtFind->setText(text);
+    forward ? map.FindNext() : map.FindPrevious();
+    QTRY_VERIFY_WITH_TIMEOUT(!map.Searching(), 10000);
+  }
+};
+
+TEST_F(FileMapTest, ATreeRowSelectsItsBytesAndAClickedByteSelectsItsDeepestRegion) {
+  const SongBuilder song = EventSong(3);
+  TFrmFileMap& map = OpenMap(song);
+  EXPECT_EQ(map.windowTitle(), QStringLiteral("File Map - demo.kvs"));
+  const std::uint64_t events = song.Mark(Events).dataOffset;
+
+  // Event 1's TickTime: 4 bytes at 4 into its 16-byte record.
+  auto* const tree = static_cast<TFileMapTree*>(map.TreRegions->model());
+  const QModelIndex tick = tree->IndexAt(events + 16 + 4);
+  ASSERT_TRUE(tick.isValid());
+  map.TreRegions->setCurrentIndex(tick);
+  EXPECT_EQ(map.HexView->SelectionStart(), events + 20);
+  EXPECT_EQ(map.HexView->SelectionSize(), 4u);
+  EXPECT_EQ(map.LblStatus->text(),
+            QStringLiteral("0x%1  EVTS/1/TickTime = 10").arg(QString::number(events + 20, 16).toUpper(), 8, QLatin1Char('0')));
+
+  // A click on the third byte of event 2's Data field.
+  const std::uint64_t byte = events + 2 * 16 + 8 + 2;
+  map.HexView->EnsureVisible(byte);
+  const std::optional<QPoint> point = map.HexView->PointOf(byte);
+  ASSERT_TRUE(point);
+  QTest::mouseClick(map.HexView->viewport(), Qt::LeftButton, Qt::NoModifier, *point);
+  EXPECT_EQ(map.HexView->Cursor(), byte);
+  EXPECT_EQ(map.HexView->SelectionStart(), events + 2 * 16 + 8);
+  EXPECT_EQ(map.HexView->SelectionSize(), 4u);
+  EXPECT_EQ(TreePath(map), QStringLiteral("EVTS/2/Data = 2"));
+  EXPECT_TRUE(map.TreRegions->isExpanded(map.TreRegions->currentIndex().parent()));
+  EXPECT_TRUE(map.LblStatus->text().endsWith(QStringLiteral("EVTS/2/Data = 2")));
+}
+
+TEST_F(FileMapTest, GoesToATypedOffsetAndRefusesWhatIsNone) {
+  const SongBuilder song = EventSong(3);
+  TFrmFileMap& map = OpenMap(song);
+  const std::uint64_t events = song.Mark(Events).dataOffset;
+  map.EdtGoTo->setText(QStringLiteral("0x%1").arg(events + 4, 0, 16));
+  map.EdtGoToReturn();
+  EXPECT_EQ(map.HexView->Cursor(), events + 4);
+  EXPECT_EQ(TreePath(map), QStringLiteral("EVTS/0/TickTime = 0"));
+  EXPECT_EQ(Inspector(map, "int32"), QStringLiteral("0"));
+
+  map.EdtGoTo->setText(QString::number(events + 16 + 8));
+  map.EdtGoToReturn();
+  EXPECT_EQ(map.HexView->Cursor(), events + 24);
+  for (const QString& bad : {QStringLiteral("0xZZ"), QStringLiteral("-4"), QString::number(song.Size())}) {
+    map.EdtGoTo->setText(bad);
+    map.EdtGoToReturn();
+    EXPECT_EQ(map.HexView->Cursor(), events + 24) << bad.toStdString();
+    EXPECT_FALSE(map.LblStatus->text().isEmpty());
+  }
+}
+
+TEST_F(FileMapTest, FindsAWildcardPatternAcrossAChunkBoundaryAndWrapsAround) {
+  const SongBuilder song = EventSong(2, 0x01020304);
+  TFrmFileMap& map = OpenMap(song);
+  // The last event's Extra (zero), then the XTRA chunk's id with a wildcard.
+  const std::uint64_t xtra = song.Mark(0x41525458).offset;
+  Find(map, QStringLiteral("Hex"), QStringLiteral("00 00 58 ?? 52 41"));
+  EXPECT_EQ(map.HexView->SelectionStart(), xtra - 2);
+  EXPECT_EQ(map.HexView->SelectionSize(), 6u);
+  EXPECT_EQ(map.HexView->Cursor(), xtra - 2);
+
+  // Next from there: the only other match is behind the cursor.
+  Find(map, QStringLiteral("Text"), QStringLiteral("tail"));
+  const std::uint64_t tail = song.Mark(0x41525458).dataOffset;
+  EXPECT_EQ(map.HexView->SelectionStart(), tail);
+  map.GoToOffset(tail + 1);
+  Find(map, QStringLiteral("Text"), QStringLiteral("tail"));
+  EXPECT_EQ(map.HexView->SelectionStart(), tail);
+  EXPECT_TRUE(map.LblStatus->text().contains(QStringLiteral("wrapped")));
+  // Previous from the start wraps to the end.
+  map.GoToOffset(0);
+  Find(map, QStringLiteral("Hex"), QStringLiteral("04 03 02 01"), false);
+  EXPECT_EQ(map.HexView->SelectionStart(), song.Mark(Events).dataOffset + 16 + 4);
+
+  Find(map, QStringLiteral("Hex"), QStringLiteral("DE AD BE EF"));
+  EXPECT_EQ(map.LblStatus->text(), QStringLiteral("Not found."));
+  Find(map, QStringLiteral("Hex"), QStringLiteral("4"));
+  EXPECT_TRUE(map.LblStatus->text().startsWith(QStringLiteral("Not a hex pattern")));
+}
+
+TEST_F(FileMapTest, GoesToTheNextAndPreviousRegionOfAKind) {
+  SongBuilder song = EventSong(2);
+  song.Raw("after the end");
+  TFrmFileMap& map = OpenMap(song);
+  const std::uint64_t end = song.Size() - 13;
+  map.CbxRegionKind->setCurrentText(QStringLiteral("unread"));
+  map.NextOfKind();
+  EXPECT_EQ(map.HexView->Cursor(), end);
+  EXPECT_EQ(map.HexView->SelectionSize(), 13u);
+  map.NextOfKind();
+  EXPECT_EQ(map.HexView->Cursor(), end);
+  EXPECT_TRUE(map.LblStatus->text().startsWith(QStringLiteral("No more unread")));
+
+  map.CbxRegionKind->setCurrentText(QStringLiteral("header"));
+  map.PreviousOfKind();
+  EXPECT_EQ(map.HexView->Cursor(), song.Marks().back().offset);  // the end-of-song header
+  map.PreviousOfKind();
+  EXPECT_EQ(map.HexView->Cursor(), song.Mark(0x41525458).offset);
+}
+
+TEST_F(FileMapTest, TheInspectorReadsTheBytesTheBuilderWrote) {
+  SongBuilder song;
+  std::vector<EventRecord> events = {EventRecord(0, 0x1000, -2, 0).Extra(0x3F800000)};
+  song.Version(0x6105).Events(events).Chunk(chunkids::GLOB, "GLOB").EndOfSong();
+  TFrmFileMap& map = OpenMap(song);
+  const std::uint64_t event = song.Mark(Events).dataOffset;
+  map.GoToOffset(event + 4);
+  EXPECT_EQ(Inspector(map, "int32"), QStringLiteral("-2"));
+  EXPECT_EQ(Inspector(map, "uint32"), QStringLiteral("4294967294"));
+  EXPECT_EQ(Inspector(map, "int8"), QStringLiteral("-2"));
+  map.GoToOffset(event + 12);
+  EXPECT_EQ(Inspector(map, "float32"), QStringLiteral("1"));
+  map.CbxBigEndian->setChecked(true);
+  EXPECT_EQ(Inspector(map, "uint32"), QStringLiteral("32831"));
+  map.GoToOffset(song.Mark(chunkids::GLOB).dataOffset);
+  EXPECT_EQ(Inspector(map, "chunk id"), QStringLiteral("GLOB"));
+  EXPECT_TRUE(Inspector(map, "text").startsWith(QStringLiteral("GLOB")));
+}
+
+TEST_F(FileMapTest, ARejectedLoadShowsWhereTheReadingStopped) {
+  SongBuilder song;
+  song.Version(0x5000).Events({EventRecord(0, 0x1000, 1, 1)}).EndOfSong();
+  PickAndLoad(WriteSong(song, QStringLiteral("old.kvs")));
+  ASSERT_FALSE(dialogs.messages.empty());  // "File version 5000 too old!"
+  window->ShowFileMap();
+  TFrmFileMap& map = *window->FileMap();
+  EXPECT_EQ(map.windowTitle(), QStringLiteral("File Map - old.kvs"));
+  EXPECT_EQ(map.HexView->Bytes().size(), song.Size());
+  const std::uint64_t unread = song.Size() - song.Mark(Events).offset;
+  EXPECT_TRUE(map.findChild<QLabel*>(QStringLiteral("LblKind_unread"))
+                  ->text()
+                  .endsWith(QStringLiteral("(%1)").arg(unread)));
+  map.CbxRegionKind->setCurrentText(QStringLiteral("unread"));
+  map.NextOfKind();
+  EXPECT_EQ(map.HexView->Cursor(), song.Mark(Events).offset);
+}
+
+TEST_F(FileMapTest, FollowsEachNewLoadAndOpensAtALogLinesOffset) {
+  TFrmFileMap& map = OpenMap(EventSong(1), QStringLiteral("first.kvs"));
+  const SongBuilder second = EventSong(5);
+  PickAndLoad(WriteSong(second, QStringLiteral("second.kvs")));
+  EXPECT_EQ(window->FileMap(), &map);
+  EXPECT_EQ(map.windowTitle(), QStringLiteral("File Map - second.kvs"));
+  EXPECT_EQ(map.Song(), window->Loader());
+  EXPECT_EQ(map.HexView->Bytes().size(), second.Size());
+
+  // The chunk trace line of EVTS begins with an offset.
+  auto* const log = LogModelOf(window->LoaderMessages);
+  int row = 0;
+  while (row < log->rowCount() && !log->index(row).data().toString().contains(QStringLiteral("(EVTS)"))) ++row;
+  ASSERT_LT(row, log->rowCount());
+  const QString line = log->index(row).data().toString();
+  window->LoaderMessagesDblClick(log->index(row));
+  EXPECT_EQ(map.HexView->Cursor(), line.left(8).toULongLong(nullptr, 16));
+
+  // A load that raises an error: the map shows the file up to where it stopped.
+  SongBuilder failing;
+  failing.Version(0x6105).Events({EventRecord(0, 0x1000, 1, 1)}).Chunk(0x41525458, "abc", 1000);
+  EXPECT_THROW(PickAndLoad(WriteSong(failing, QStringLiteral("failing.kvs"))), std::exception);
+  EXPECT_EQ(map.windowTitle(), QStringLiteral("File Map - failing.kvs"));
+  map.CbxRegionKind->setCurrentText(QStringLiteral("unread"));
+  map.GoToOffset(0);
+  map.NextOfKind();
+  EXPECT_EQ(map.HexView->Cursor(), failing.Marks().back().offset + 8);
+}
+
+TEST_F(FileMapTest, TheTreeIsModelTesterCleanAndABigChunkOpensIntoStretchesWithEveryRecordOnce) {
+  // 5000 events: more regions than a branch shows directly, and records
+  // that straddle the 64 KiB stretch boundaries.
+  const SongBuilder song = EventSong(5000);
+  TFrmFileMap& map = OpenMap(song);
+  auto* const tree = static_cast<TFileMapTree*>(map.TreRegions->model());
+  const QModelIndex evts = tree->index(1, 0);
+  ASSERT_EQ(tree->data(evts.siblingAtColumn(TFileMapTree::ColName)).toString(), QStringLiteral("EVTS"));
+  int records = 0;
+  QString last;
+  for (int s = 0; s < tree->rowCount(evts); ++s) {
+    const QModelIndex stretch = tree->index(s, 0, evts);
+    for (int r = 0; r < tree->rowCount(stretch); ++r) {
+      const QString name = tree->data(tree->index(r, TFileMapTree::ColName, stretch)).toString();
+      if (name == QStringLiteral("header")) continue;
+      EXPECT_EQ(name, QString::number(records)) << "stretch " << s;
+      ++records;
+    }
+  }
+  EXPECT_EQ(records, 5000);
+  for (const int event : {0, 4095, 4096, 4097, 4999}) {
+    const QModelIndex data = tree->IndexAt(song.Mark(Events).dataOffset + 16 * event + 8);
+    EXPECT_EQ(tree->PathAndValue(data), QStringLiteral("EVTS/%1/Data = %1").arg(event));
+  }
+
+  OpenMap(EveryChunkSong());
+  QAbstractItemModelTester tester(tree, QAbstractItemModelTester::FailureReportingMode::Fatal);
+  QAbstractItemModelTester inspector(ReportModelOf(map.LstInspector), QAbstractItemModelTester::FailureReportingMode::Fatal);
+  map.GoToOffset(40);
+}
+
+}  // namespace
+}  // namespace tarvo::testing
