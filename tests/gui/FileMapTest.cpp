@@ -12,12 +12,14 @@
 #include "windows/FileMapTree.h"
 
 #include <QAbstractItemModelTester>
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QTest>
+#include <QTableView>
 #include <QTreeView>
 
 #include <cstdint>
@@ -227,7 +229,7 @@ TEST_F(FileMapTest, FollowsEachNewLoadAndOpensAtALogLinesOffset) {
   EXPECT_EQ(map.HexView->Cursor(), failing.Marks().back().offset + 8);
 }
 
-TEST_F(FileMapTest, TheTreeIsModelTesterCleanAndABigChunkOpensIntoStretchesWithEveryRecordOnce) {
+TEST_F(FileMapTest, TheTreeIsModelTesterCleanABigChunkOpensIntoStretchesAndTheListsShowTheirRowsInTheMap) {
   // 5000 events: more regions than a branch shows directly, and records
   // that straddle the 64 KiB stretch boundaries.
   const SongBuilder song = EventSong(5000);
@@ -252,7 +254,20 @@ TEST_F(FileMapTest, TheTreeIsModelTesterCleanAndABigChunkOpensIntoStretchesWithE
     EXPECT_EQ(tree->PathAndValue(data), QStringLiteral("EVTS/%1/Data = %1").arg(event));
   }
 
-  OpenMap(EveryChunkSong());
+  const SongBuilder every = EveryChunkSong();
+  OpenMap(every);
+  // "Show in File Map" on the lists: the kept chunk's bytes, the module's record.
+  List("LstChunks")->selectRow(0);
+  window->findChild<QAction*>(QStringLiteral("ActShowChunkInFileMap"))->trigger();
+  EXPECT_EQ(map.HexView->Cursor(), window->Loader()->Chunks()[0].Offset);
+  List("LstModules")->selectRow(1);
+  window->findChild<QAction*>(QStringLiteral("ActShowModuleInFileMap"))->trigger();
+  std::vector<std::uint64_t> modules;
+  for (const ChunkMark& mark : every.Marks())
+    if (mark.id >= chunkids::FirstModule && mark.id <= chunkids::LastModule) modules.push_back(mark.offset);
+  ASSERT_GE(modules.size(), 2u);
+  EXPECT_EQ(map.HexView->Cursor(), modules[1]);
+
   QAbstractItemModelTester tester(tree, QAbstractItemModelTester::FailureReportingMode::Fatal);
   QAbstractItemModelTester inspector(ReportModelOf(map.LstInspector), QAbstractItemModelTester::FailureReportingMode::Fatal);
   map.GoToOffset(40);

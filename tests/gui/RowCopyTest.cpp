@@ -113,7 +113,9 @@ TEST_F(RowCopyTest, CtrlCAndMenuCopyTheSelectedRowAndCopyAllEveryRow) {
   EXPECT_EQ(Clipboard(), "before");
   QMenu* menu = ContextMenu(modules);
   ASSERT_NE(menu, nullptr);
-  ASSERT_EQ(menu->actions().size(), 2);
+  // Copy, Copy All, then what the window adds: a separator and "Show in File Map".
+  ASSERT_EQ(menu->actions().size(), 4);
+  EXPECT_EQ(menu->actions()[3]->text(), "Show in File Map");
   EXPECT_EQ(menu->actions()[0]->text(), "Copy");
   EXPECT_EQ(menu->actions()[0]->shortcut(), QKeySequence(QKeySequence::Copy));
   EXPECT_EQ(menu->actions()[1]->text(), "Copy All");
