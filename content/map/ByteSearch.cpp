@@ -2,7 +2,11 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <utility>
 
 namespace tarvo::content {
@@ -17,9 +21,8 @@ int HexDigit(char c) {
 
 bool Blank(char c) { return c == ' ' || c == '\t'; }
 
-// Which fixed byte of the pattern to scan for: the one seen least in a few
-// samples of the file, so that the scan stops rarely at a false hit.
-std::size_t RarestFixedByte(std::span<const std::uint8_t> bytes, const SearchPattern& pattern) {
+// How often each byte value occurs in a few samples of the file.
+std::array<std::uint32_t, 256> SampledCounts(std::span<const std::uint8_t> bytes) {
   constexpr std::size_t SampleSize = 16 * 1024;
   std::array<std::uint32_t, 256> seen{};
   const std::size_t size = bytes.size();
@@ -27,13 +30,32 @@ std::size_t RarestFixedByte(std::span<const std::uint8_t> bytes, const SearchPat
     const std::size_t end = std::min(size, start + SampleSize);
     for (std::size_t i = start; i < end; ++i) ++seen[bytes[i]];
   }
+  return seen;
+}
+
+// The fixed byte of the pattern seen least, other than `not`; the pattern's
+// size when there is none. Rare bytes make the scan stop rarely.
+std::size_t RarestFixedByte(const SearchPattern& pattern, const std::array<std::uint32_t, 256>& seen,
+                            std::size_t not_ = SIZE_MAX) {
   std::size_t best = pattern.size();
   for (std::size_t i = 0; i < pattern.size(); ++i) {
-    if (pattern.any[i]) continue;
+    if (pattern.any[i] || i == not_) continue;
     if (best == pattern.size() || seen[pattern.bytes[i]] < seen[pattern.bytes[best]]) best = i;
   }
   return best;
 }
+
+#if defined(__SSE2__)
+// The places among the 16 at `at` where both scanned bytes are found, one
+// bit each.
+inline unsigned BothAt(const std::uint8_t* at, std::size_t first, std::size_t second, __m128i wantFirst,
+                       __m128i wantSecond) {
+  const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + first));
+  const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + second));
+  return static_cast<unsigned>(
+      _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(a, wantFirst), _mm_cmpeq_epi8(b, wantSecond))));
+}
+#endif
 
 }  // namespace
 
@@ -71,8 +93,11 @@ SearchPattern TextPattern(std::string_view latin1) {
 
 ByteSearch::ByteSearch(std::span<const std::uint8_t> bytes, SearchPattern pattern)
     : bytes_(bytes), pattern_(std::move(pattern)) {
-  anchor_ = RarestFixedByte(bytes_, pattern_);
+  const std::array<std::uint32_t, 256> seen = SampledCounts(bytes_);
+  anchor_ = RarestFixedByte(pattern_, seen);
   anyAnchor_ = anchor_ == pattern_.size();
+  if (!anyAnchor_) second_ = RarestFixedByte(pattern_, seen, anchor_);
+  twoAnchors_ = !anyAnchor_ && second_ < pattern_.size();
 }
 
 bool ByteSearch::MatchesAt(std::uint64_t position) const {
@@ -88,6 +113,7 @@ std::optional<std::uint64_t> ByteSearch::FirstIn(std::uint64_t from, std::uint64
   to = std::min<std::uint64_t>(to, bytes_.size() - pattern_.size() + 1);
   if (from >= to) return std::nullopt;
   if (anyAnchor_) return from;
+  if (twoAnchors_) return ScanForward(from, to);
   const std::uint8_t* const base = bytes_.data();
   const std::uint8_t wanted = pattern_.bytes[anchor_];
   std::uint64_t position = from;
@@ -106,6 +132,7 @@ std::optional<std::uint64_t> ByteSearch::LastIn(std::uint64_t from, std::uint64_
   to = std::min<std::uint64_t>(to, bytes_.size() - pattern_.size() + 1);
   if (from >= to) return std::nullopt;
   if (anyAnchor_) return to - 1;
+  if (twoAnchors_) return ScanBackward(from, to);
   const std::uint8_t* const base = bytes_.data();
   const std::uint8_t wanted = pattern_.bytes[anchor_];
   std::uint64_t end = to;
@@ -115,6 +142,56 @@ std::optional<std::uint64_t> ByteSearch::LastIn(std::uint64_t from, std::uint64_
     const std::uint64_t start = static_cast<std::uint64_t>(static_cast<const std::uint8_t*>(hit) - base) - anchor_;
     if (MatchesAt(start)) return start;
     end = start;
+  }
+  return std::nullopt;
+}
+
+// Start positions p in [from, to) read bytes up to p + pattern size - 1, all
+// inside the file since `to` is at most size - pattern size + 1.
+std::optional<std::uint64_t> ByteSearch::ScanForward(std::uint64_t from, std::uint64_t to) const {
+  const std::uint8_t* const base = bytes_.data();
+  const std::uint8_t first = pattern_.bytes[anchor_];
+  const std::uint8_t second = pattern_.bytes[second_];
+  std::uint64_t position = from;
+#if defined(__SSE2__)
+  const __m128i wantFirst = _mm_set1_epi8(static_cast<char>(first));
+  const __m128i wantSecond = _mm_set1_epi8(static_cast<char>(second));
+  for (; to - position >= 16; position += 16) {
+    unsigned found = BothAt(base + position, anchor_, second_, wantFirst, wantSecond);
+    while (found != 0) {
+      const std::uint64_t start = position + static_cast<unsigned>(__builtin_ctz(found));
+      if (MatchesAt(start)) return start;
+      found &= found - 1;
+    }
+  }
+#endif
+  for (; position < to; ++position)
+    if (base[position + anchor_] == first && base[position + second_] == second && MatchesAt(position))
+      return position;
+  return std::nullopt;
+}
+
+std::optional<std::uint64_t> ByteSearch::ScanBackward(std::uint64_t from, std::uint64_t to) const {
+  const std::uint8_t* const base = bytes_.data();
+  const std::uint8_t first = pattern_.bytes[anchor_];
+  const std::uint8_t second = pattern_.bytes[second_];
+  std::uint64_t end = to;
+#if defined(__SSE2__)
+  const __m128i wantFirst = _mm_set1_epi8(static_cast<char>(first));
+  const __m128i wantSecond = _mm_set1_epi8(static_cast<char>(second));
+  for (; end - from >= 16; end -= 16) {
+    unsigned found = BothAt(base + end - 16, anchor_, second_, wantFirst, wantSecond);
+    while (found != 0) {
+      const unsigned bit = 31u - static_cast<unsigned>(__builtin_clz(found));
+      const std::uint64_t start = end - 16 + bit;
+      if (MatchesAt(start)) return start;
+      found &= ~(1u << bit);
+    }
+  }
+#endif
+  while (end > from) {
+    --end;
+    if (base[end + anchor_] == first && base[end + second_] == second && MatchesAt(end)) return end;
   }
   return std::nullopt;
 }

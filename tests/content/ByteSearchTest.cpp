@@ -38,7 +38,8 @@ TEST(ByteSearch, FindsWhatAByteByByteScanFindsInBothDirectionsAndWraps) {
   std::vector<std::uint8_t> bytes(3000);
   for (std::uint8_t& byte : bytes) byte = static_cast<std::uint8_t>(random() % 4);
   for (const char* const hex : {"01 02 03", "03??00", "?? 02 ?? ?? 01", "????", "00 00 00 00 00 00 00 00 00",
-                                "04", "01 02 03 00 01 02 03 00 01 02 04"}) {
+                                "04", "01 02 03 00 01 02 03 00 01 02 04",
+                                "03 ?? ?? ?? ?? ?? ?? ?? ?? ?? ?? ?? ?? ?? ?? ?? ?? ?? ?? 01"}) {
     const std::optional<SearchPattern> pattern = content::ParseHexPattern(hex);
     ASSERT_TRUE(pattern) << hex;
     for (const std::size_t start : {std::size_t{0}, std::size_t{1}, std::size_t{1499}, std::size_t{2999}}) {
