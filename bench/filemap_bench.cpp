@@ -1,0 +1,176 @@
+// The File Map's figures: opening the map after a load, the first screen of
+// its tree and hex view, the next screen after a jump, find against one
+// memchr pass over the same bytes, and the memory beyond the loaded song.
+// Songs come from $TARVO_BENCH_DIR (default /tmp/tarvo-bench), written on
+// first use.
+//
+//   QT_QPA_PLATFORM=offscreen build-bench/bench/tarvo_filemap_bench
+
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QTreeView>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <random>
+#include <string>
+
+#include "bench/BenchSongs.h"
+#include "content/map/ByteSearch.h"
+#include "content/map/RegionMap.h"
+#include "songfile/KvsLoader.h"
+#include "ui/HexView.h"
+#include "windows/FileMap.h"
+
+namespace {
+
+using namespace tarvo;
+using namespace tarvo::bench;
+
+constexpr double MiB = 1024.0 * 1024.0;
+
+const TKvsLoader& LoadedSong(Scenario scenario) {
+  static std::map<Scenario, std::unique_ptr<TKvsLoader>> songs;
+  std::unique_ptr<TKvsLoader>& song = songs[scenario];
+  if (!song) {
+    const std::filesystem::path path = ScenarioPath(scenario);
+    EnsureSongFile(BuildScenario(scenario), path);
+    song = std::make_unique<TKvsLoader>();
+    std::string errorText;
+    song->LoadFromFile(path.string(), errorText);
+  }
+  return *song;
+}
+
+TFrmFileMap& Window() {
+  static auto* const window = [] {
+    auto* const made = new TFrmFileMap(nullptr);
+    made->resize(1280, 800);
+    made->show();
+    return made;
+  }();
+  return *window;
+}
+
+// Makes the tree and the hex view paint what is on screen now.
+void PaintScreen(TFrmFileMap& window) {
+  window.TreRegions->viewport()->grab();
+  window.HexView->viewport()->grab();
+}
+
+double ResidentMiB() {
+  long pages = 0;
+  long resident = 0;
+  if (FILE* const statm = std::fopen("/proc/self/statm", "r")) {
+    if (std::fscanf(statm, "%ld %ld", &pages, &resident) != 2) resident = 0;
+    std::fclose(statm);
+  }
+  return static_cast<double>(resident) * 4096.0 / MiB;
+}
+
+// ShowSong makes the map (one walk over the loaded song) and the first screen.
+void BM_OpenMap(benchmark::State& state, Scenario scenario) {
+  const TKvsLoader& song = LoadedSong(scenario);
+  TFrmFileMap& window = Window();
+  double extra = 0;
+  std::size_t chunks = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    window.ShowSong(nullptr, {});
+    const double before = ResidentMiB();
+    state.ResumeTiming();
+    window.ShowSong(&song, QStringLiteral("bench.kvs"));
+    PaintScreen(window);
+    state.PauseTiming();
+    // Memory beyond the song, after a few places were looked at.
+    for (std::uint64_t offset = 0; offset < song.StreamSize(); offset += song.StreamSize() / 8 + 1) {
+      window.GoToOffset(offset);
+      PaintScreen(window);
+    }
+    extra = ResidentMiB() - before;
+    chunks = static_cast<std::size_t>(window.findChild<QTreeView*>()->model()->rowCount());
+    state.ResumeTiming();
+  }
+  state.counters["extra_MiB"] = extra;
+  state.counters["bound_MiB"] = (32.0 * static_cast<double>(chunks)) / MiB + 16.0;
+  state.counters["file_MiB"] = static_cast<double>(song.StreamSize()) / MiB;
+}
+
+// A jump to a far place: the next screen of the hex view and the tree.
+void BM_JumpScreen(benchmark::State& state, Scenario scenario) {
+  const TKvsLoader& song = LoadedSong(scenario);
+  TFrmFileMap& window = Window();
+  if (window.Song() != &song) window.ShowSong(&song, QStringLiteral("bench.kvs"));
+  std::mt19937_64 random(42);
+  for (auto _ : state) {
+    const std::uint64_t offset = random() % song.StreamSize();
+    window.GoToOffset(offset);
+    PaintScreen(window);
+  }
+}
+
+// A scroll of one page down the hex view.
+void BM_ScrollScreen(benchmark::State& state, Scenario scenario) {
+  const TKvsLoader& song = LoadedSong(scenario);
+  TFrmFileMap& window = Window();
+  if (window.Song() != &song) window.ShowSong(&song, QStringLiteral("bench.kvs"));
+  window.GoToOffset(song.StreamSize() / 2);
+  for (auto _ : state) {
+    window.HexView->EnsureVisible(window.HexView->TopRow() * THexView::BytesPerRow +
+                                  static_cast<std::uint64_t>(window.HexView->VisibleRows() * 2) * THexView::BytesPerRow);
+    window.HexView->viewport()->grab();
+  }
+}
+
+// Find of an absent 8-byte pattern over the whole big-data song, beside one
+// memchr pass over the same bytes.
+void BM_FindAbsent(benchmark::State& state) {
+  const TKvsLoader& song = LoadedSong(Scenario::BigData);
+  const std::span<const std::uint8_t> bytes(song.StreamData(), song.StreamSize());
+  const content::SearchPattern pattern = *content::ParseHexPattern("DE AD BE EF 01 23 45 67");
+  for (auto _ : state) {
+    const content::ByteSearch search(bytes, pattern);
+    benchmark::DoNotOptimize(search.FirstIn(0, bytes.size()));
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes.size()));
+}
+
+void BM_MemchrPass(benchmark::State& state) {
+  const TKvsLoader& song = LoadedSong(Scenario::BigData);
+  const std::uint8_t* const data = song.StreamData();
+  const std::size_t size = song.StreamSize();
+  for (auto _ : state) {
+    // Every byte once: the hits of a byte the file holds rarely.
+    std::size_t hits = 0;
+    for (const std::uint8_t* at = data; (at = static_cast<const std::uint8_t*>(
+                                             std::memchr(at, 'Z', size - static_cast<std::size_t>(at - data))));
+         ++at)
+      if (++hits, at + 1 == data + size) break;
+    benchmark::DoNotOptimize(hits);
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * size));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QApplication application(argc, argv);
+  benchmark::Initialize(&argc, argv);
+  auto timed = [](benchmark::internal::Benchmark* bench) {
+    return bench->Unit(benchmark::kMillisecond)->UseRealTime();
+  };
+  timed(benchmark::RegisterBenchmark("FileMap/Open/big-data", BM_OpenMap, Scenario::BigData))->Iterations(3);
+  timed(benchmark::RegisterBenchmark("FileMap/Open/many-events", BM_OpenMap, Scenario::ManyEvents))->Iterations(3);
+  timed(benchmark::RegisterBenchmark("FileMap/Jump/big-data", BM_JumpScreen, Scenario::BigData));
+  timed(benchmark::RegisterBenchmark("FileMap/Jump/many-events", BM_JumpScreen, Scenario::ManyEvents));
+  timed(benchmark::RegisterBenchmark("FileMap/Scroll/many-events", BM_ScrollScreen, Scenario::ManyEvents));
+  timed(benchmark::RegisterBenchmark("FileMap/FindAbsent8/big-data", BM_FindAbsent));
+  timed(benchmark::RegisterBenchmark("FileMap/MemchrPass/big-data", BM_MemchrPass));
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}
