@@ -315,10 +315,7 @@ void TFrmFileMap::ShowSong(const TKvsLoader* song, const QString& fileName) {
   UpdateCoverage();
   UpdateInspector();
   SetStatus(QString());
-  if (map_ && map_->map.FileSize() > 0) {
-    HexView->Select(0, 1);
-    SelectTreeRowAt(0);
-  }
+  if (map_ && map_->map.FileSize() > 0) GoToOffset(0);
 }
 
 void TFrmFileMap::UpdateCoverage() {
@@ -386,9 +383,9 @@ void TFrmFileMap::TreeRowChanged(const QModelIndex& current) {
   SetStatus(Hex(tree_->Offset(current)) + QStringLiteral("  ") + tree_->PathAndValue(current));
 }
 
-void TFrmFileMap::SelectTreeRowAt(std::uint64_t offset) {
+QModelIndex TFrmFileMap::SelectTreeRowAt(std::uint64_t offset) {
   const QModelIndex index = tree_->IndexAt(offset);
-  if (!index.isValid()) return;
+  if (!index.isValid()) return index;
   following_ = true;
   for (QModelIndex up = index.parent(); up.isValid(); up = up.parent()) TreRegions->expand(up);
   TreRegions->selectionModel()->setCurrentIndex(
@@ -397,12 +394,20 @@ void TFrmFileMap::SelectTreeRowAt(std::uint64_t offset) {
   // The region's bytes are marked; the cursor stays on the byte.
   HexView->Select(tree_->Offset(index), tree_->Size(index));
   following_ = false;
+  return index;
 }
 
-void TFrmFileMap::ByteClicked(std::uint64_t offset) {
-  SelectTreeRowAt(offset);
-  SetStatus(RegionText(offset));
+void TFrmFileMap::ShowPlace(std::uint64_t offset, const QModelIndex& row) {
+  // The tree's row holds the region already: no second reading for the text.
+  if (!row.isValid()) {
+    SetStatus(RegionText(offset));
+    return;
+  }
+  const QString kind = tree_->data(row.siblingAtColumn(TFileMapTree::ColKind)).toString();
+  SetStatus(Hex(offset) + QStringLiteral("  ") + kind + QStringLiteral("  ") + tree_->PathAndValue(row));
 }
+
+void TFrmFileMap::ByteClicked(std::uint64_t offset) { ShowPlace(offset, SelectTreeRowAt(offset)); }
 
 void TFrmFileMap::CursorMoved(std::uint64_t offset) {
   Strip->SetCursor(offset);
@@ -414,9 +419,10 @@ void TFrmFileMap::GoToOffset(std::uint64_t offset) {
   const std::span<const std::uint8_t> bytes = Bytes();
   if (bytes.empty()) return;
   offset = std::min<std::uint64_t>(offset, bytes.size() - 1);
+  following_ = true;
   HexView->Select(offset, 1);
-  SelectTreeRowAt(offset);
-  SetStatus(RegionText(offset));
+  following_ = false;
+  ShowPlace(offset, SelectTreeRowAt(offset));
 }
 
 void TFrmFileMap::GoToModule(std::size_t moduleIndex) {
@@ -517,7 +523,9 @@ void TFrmFileMap::ShowRegion(const std::optional<TKvsRegion>& region, const char
     SetStatus(QStringLiteral("No more ") + QLatin1String(kindName) + QStringLiteral(" regions."));
     return;
   }
+  following_ = true;
   HexView->Select(region->offset, 1);
+  following_ = false;
   SelectTreeRowAt(region->offset);
   SetStatus(Hex(region->offset) + QStringLiteral("  ") + QLatin1String(kindName) + QStringLiteral("  ") + PathText(*region));
 }

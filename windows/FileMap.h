@@ -98,7 +98,10 @@ class TFrmFileMap : public QWidget {
   void TreeRowChanged(const QModelIndex& current);
   void ByteClicked(std::uint64_t offset);
   void CursorMoved(std::uint64_t offset);
-  void SelectTreeRowAt(std::uint64_t offset);
+  // Selects the deepest row holding `offset` and marks its bytes.
+  QModelIndex SelectTreeRowAt(std::uint64_t offset);
+  // The status line for the byte at `offset` in the region of `row`.
+  void ShowPlace(std::uint64_t offset, const QModelIndex& row);
   void StartFind(bool forward);
   void FindStep();
   void ShowRegion(const std::optional<TKvsRegion>& region, const char* kindName);

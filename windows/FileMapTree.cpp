@@ -9,8 +9,6 @@
 namespace tarvo {
 namespace {
 
-constexpr std::size_t Batch = 1024;
-
 // Song texts as plain, one-line text: control characters as \xHH.
 QString Shown(std::string_view latin1) {
   QString text;
@@ -162,43 +160,36 @@ void TFileMapTree::MakeChildren(Node& node) const {
     }
     case Node::Type::Stretch:
     case Node::Type::Group: {
-      // A record that began in the stretch before belongs there.
+      const std::string& label = TopNode(node.top).path;
+      // One reading for the whole branch: a stretch holds at most a region
+      // a byte, and the reading starts a byte early to see the record that
+      // began in the stretch before (it belongs there).
+      const bool lookBack = node.type == Node::Type::Stretch && node.offset > TopNode(node.top).offset;
+      std::vector<TKvsRegion> batch =
+          map_->Children(node.top, node.offset - (lookBack ? 1 : 0), static_cast<std::size_t>(node.size) + 2);
       std::string straddling;
-      if (node.type == Node::Type::Stretch && node.offset > TopNode(node.top).offset) {
-        const std::vector<TKvsRegion> before = map_->Children(node.top, node.offset - 1, 1);
-        if (!before.empty()) {
-          const std::vector<std::string_view> steps = Steps(before.front().path, TopNode(node.top).path);
-          if (steps.size() > 1) straddling = steps.front();
-        }
+      if (lookBack && !batch.empty() && batch.front().offset < node.offset) {
+        const std::vector<std::string_view> steps = Steps(batch.front().path, label);
+        if (steps.size() > 1) straddling = steps.front();
       }
       std::vector<TKvsRegion> taken;
-      std::uint64_t from = node.offset;
       bool skipping = !straddling.empty();
-      bool more = true;
-      while (more) {
-        std::vector<TKvsRegion> batch = map_->Children(node.top, from, Batch);
-        more = batch.size() == Batch;
-        for (TKvsRegion& region : batch) {
-          from = region.offset + region.size;
-          if (region.offset < node.offset) continue;
-          const std::vector<std::string_view> steps = Steps(region.path, TopNode(node.top).path);
-          const std::string_view first = steps.empty() ? std::string_view() : steps.front();
-          if (skipping && steps.size() > 1 && first == straddling) continue;
-          skipping = false;
-          if (region.offset >= node.End()) {
-            // A stretch keeps the rest of the record it ends in.
-            bool continues = false;
-            if (node.type == Node::Type::Stretch && !taken.empty() && steps.size() > 1) {
-              const std::vector<std::string_view> last = Steps(taken.back().path, TopNode(node.top).path);
-              continues = last.size() > 1 && last.front() == first;
-            }
-            if (!continues) {
-              more = false;
-              break;
-            }
+      for (TKvsRegion& region : batch) {
+        if (region.offset < node.offset) continue;
+        const std::vector<std::string_view> steps = Steps(region.path, label);
+        const std::string_view first = steps.empty() ? std::string_view() : steps.front();
+        if (skipping && steps.size() > 1 && first == straddling) continue;
+        skipping = false;
+        if (region.offset >= node.End()) {
+          // A stretch keeps the rest of the record it ends in.
+          bool continues = false;
+          if (node.type == Node::Type::Stretch && !taken.empty() && steps.size() > 1) {
+            const std::vector<std::string_view> last = Steps(taken.back().path, label);
+            continues = last.size() > 1 && last.front() == first;
           }
-          taken.push_back(std::move(region));
+          if (!continues) break;
         }
+        taken.push_back(std::move(region));
       }
       AddGrouped(node, taken);
       return;

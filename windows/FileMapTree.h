@@ -21,7 +21,7 @@ class RegionMap;
 // The structure tree of the File Map: the chunks of a file, then their
 // records, then fields, made when a branch is first asked for. Columns
 // Offset, Size, Kind, Name, Value. A chunk of many regions opens into
-// stretches of 64 KiB first, so that no branch holds more rows than a
+// stretches of 16 KiB first, so that no branch holds more rows than a
 // person scrolls through and a deep place opens without making every row
 // before it. Only branches that were opened cost memory.
 class TFileMapTree : public QAbstractItemModel {
@@ -29,7 +29,7 @@ class TFileMapTree : public QAbstractItemModel {
 
  public:
   enum Column { ColOffset, ColSize, ColKind, ColName, ColValue, ColumnCount };
-  static constexpr std::uint64_t StretchBytes = 64 * 1024;
+  static constexpr std::uint64_t StretchBytes = 16 * 1024;
   // A chunk with more regions than this opens into stretches.
   static constexpr std::size_t MaxDirectChildren = 2048;
 

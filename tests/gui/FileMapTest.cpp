@@ -231,7 +231,7 @@ TEST_F(FileMapTest, FollowsEachNewLoadAndOpensAtALogLinesOffset) {
 
 TEST_F(FileMapTest, TheTreeIsModelTesterCleanABigChunkOpensIntoStretchesAndTheListsShowTheirRowsInTheMap) {
   // 5000 events: more regions than a branch shows directly, and records
-  // that straddle the 64 KiB stretch boundaries.
+  // that straddle the 16 KiB stretch boundaries.
   const SongBuilder song = EventSong(5000);
   TFrmFileMap& map = OpenMap(song);
   auto* const tree = static_cast<TFileMapTree*>(map.TreRegions->model());
@@ -249,7 +249,7 @@ TEST_F(FileMapTest, TheTreeIsModelTesterCleanABigChunkOpensIntoStretchesAndTheLi
     }
   }
   EXPECT_EQ(records, 5000);
-  for (const int event : {0, 4095, 4096, 4097, 4999}) {
+  for (const int event : {0, 1023, 1024, 1025, 4095, 4096, 4999}) {
     const QModelIndex data = tree->IndexAt(song.Mark(Events).dataOffset + 16 * event + 8);
     EXPECT_EQ(tree->PathAndValue(data), QStringLiteral("EVTS/%1/Data = %1").arg(event));
   }
