@@ -52,6 +52,25 @@ std::size_t BoundedCount(std::int64_t count, std::size_t remaining) {
   return static_cast<std::size_t>(std::min<std::int64_t>(count, static_cast<std::int64_t>(remaining)));
 }
 
+bool IsUnknownChunk(std::uint32_t id) {
+  switch (id) {
+    case chunkids::VFhd:
+    case chunkids::OBJS:
+    case chunkids::EVTS:
+    case chunkids::PATC:
+    case chunkids::VUUU:
+    case chunkids::WINP:
+    case chunkids::GLOB:
+    case chunkids::CHAN:
+    case chunkids::FXRN:
+    case chunkids::AUIO:
+    case chunkids::EndOfSong:
+      return false;
+    default:
+      return id < chunkids::FirstModule || id > chunkids::LastModule;
+  }
+}
+
 const TKvsRecordLayout& InfoLayout(ModuleClass moduleClass) {
   switch (moduleClass) {
     case ModuleClass::Synth: return layouts::SynthInfo;
@@ -220,7 +239,8 @@ void TKvsLoader::Run(std::string& errorText) {
     }
     const std::uint32_t id = reader_.readUInt32();
     const std::int32_t size = reader_.readInt32();
-    if (regions_) NoteChunk(id);
+    // An unknown chunk is one only once its payload is there.
+    if (regions_ && !IsUnknownChunk(id)) NoteChunk(id);
     switch (id) {
       case chunkids::VFhd:
         WriteChunkTrace(id, size);
@@ -439,6 +459,7 @@ void TKvsLoader::ReadAudioClips(std::int32_t count) {
 void TKvsLoader::ReadUnknownChunk(std::uint32_t id, std::int32_t size) {
   const std::size_t length = static_cast<std::uint32_t>(size);
   if (!reader_.has(length)) throw KvsError("Stream read error");
+  if (regions_) NoteChunk(id);
   chunks_.Add(static_cast<std::int32_t>(id), static_cast<std::int64_t>(reader_.position()), length);
   if (regions_) NoteRegion(reader_.position(), length, TKvsRegionKind::Data, "Data");
   reader_.skip(length);
