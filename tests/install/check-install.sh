@@ -81,6 +81,9 @@ check_programs_run() {
   grep -q "^Usage: .*tarvo-analyzer .*\[FILE\]" <<<"$out" || fail "tarvo-analyzer --help printed no usage: $out"
   out=$("${gui[@]}" --version 2>&1) || fail "tarvo-analyzer --version failed without a display: $out"
   [ "$out" = "tarvo-analyzer $version" ] || fail "tarvo-analyzer --version printed \"$out\""
+  # Qt's own options are no usage error.
+  out=$("${gui[@]}" -platform offscreen -style fusion -reverse --version 2>&1) ||
+    fail "tarvo-analyzer rejects Qt's options: $out"
   local status=0
   out=$("${gui[@]}" --no-such-option 2>"$scratch/err") || status=$?
   [ "$status" -eq 64 ] || fail "tarvo-analyzer --no-such-option exited with $status, not 64"
