@@ -12,9 +12,9 @@
 
 namespace {
 
-// --map: the File Map window of the song just loaded. The main window's
-// "open the map" goes here once the File Map window is part of the program.
-void OpenFileMap(tarvo::TFrmMain& /*mainWindow*/) {}
+// --map: the File Map window of the song just loaded, also when the load was
+// rejected or failed (the map shows where the reading stopped).
+void OpenFileMap(tarvo::TFrmMain& mainWindow) { tarvo::Guarded(&mainWindow, &tarvo::TFrmMain::BtnFileMapClick)(); }
 
 // A file named at start takes the same road as one picked in the dialog,
 // once the window shows.
