@@ -193,10 +193,10 @@ TFrmFileMap::TFrmFileMap(QWidget* parent) : QWidget(parent, Qt::Window) {
   TreRegions->setTextElideMode(Qt::ElideRight);
   TreRegions->header()->setStretchLastSection(true);
   TreRegions->header()->setSectionsClickable(false);
-  TreRegions->setColumnWidth(TFileMapTree::ColOffset, 140);
-  TreRegions->setColumnWidth(TFileMapTree::ColSize, 60);
-  TreRegions->setColumnWidth(TFileMapTree::ColKind, 60);
-  TreRegions->setColumnWidth(TFileMapTree::ColName, 120);
+  TreRegions->setColumnWidth(TFileMapTree::ColOffset, 160);
+  TreRegions->setColumnWidth(TFileMapTree::ColSize, 50);
+  TreRegions->setColumnWidth(TFileMapTree::ColKind, 55);
+  TreRegions->setColumnWidth(TFileMapTree::ColName, 100);
   HexView = new THexView(split);
   auto* const side = new QWidget(split);
   auto* const sideLayout = new QVBoxLayout(side);
@@ -212,7 +212,7 @@ TFrmFileMap::TFrmFileMap(QWidget* parent) : QWidget(parent, Qt::Window) {
   split->setStretchFactor(0, 2);
   split->setStretchFactor(1, 3);
   split->setStretchFactor(2, 1);
-  split->setSizes({380, 520, 200});
+  split->setSizes({480, 560, 240});
   layout->addWidget(split, 1);
 
   auto* const bottom = new QHBoxLayout();
