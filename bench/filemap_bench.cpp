@@ -21,6 +21,7 @@
 
 #include "bench/BenchSongs.h"
 #include "content/map/ByteSearch.h"
+#include "content/map/KindColumns.h"
 #include "content/map/RegionMap.h"
 #include "songfile/KvsLoader.h"
 #include "ui/HexView.h"
@@ -100,6 +101,12 @@ void BM_OpenMap(benchmark::State& state, Scenario scenario) {
   state.counters["file_MiB"] = static_cast<double>(song.StreamSize()) / MiB;
 }
 
+// The map's one walk over the loaded song (its share of opening the map).
+void BM_MapWalk(benchmark::State& state, Scenario scenario) {
+  const TKvsLoader& song = LoadedSong(scenario);
+  for (auto _ : state) benchmark::DoNotOptimize(content::MapWithColumns(song));
+}
+
 // A jump to a far place: the next screen of the hex view and the tree.
 void BM_JumpScreen(benchmark::State& state, Scenario scenario) {
   const TKvsLoader& song = LoadedSong(scenario);
@@ -165,6 +172,8 @@ int main(int argc, char** argv) {
   };
   timed(benchmark::RegisterBenchmark("FileMap/Open/big-data", BM_OpenMap, Scenario::BigData))->Iterations(3);
   timed(benchmark::RegisterBenchmark("FileMap/Open/many-events", BM_OpenMap, Scenario::ManyEvents))->Iterations(3);
+  timed(benchmark::RegisterBenchmark("FileMap/MapWalk/big-data", BM_MapWalk, Scenario::BigData))->Iterations(3);
+  timed(benchmark::RegisterBenchmark("FileMap/MapWalk/many-events", BM_MapWalk, Scenario::ManyEvents))->Iterations(3);
   timed(benchmark::RegisterBenchmark("FileMap/Jump/big-data", BM_JumpScreen, Scenario::BigData));
   timed(benchmark::RegisterBenchmark("FileMap/Jump/many-events", BM_JumpScreen, Scenario::ManyEvents));
   timed(benchmark::RegisterBenchmark("FileMap/Scroll/many-events", BM_ScrollScreen, Scenario::ManyEvents));

@@ -330,7 +330,15 @@ void TKvsLoader::ReadEvents(std::vector<TKvsEvent>& events, std::int32_t size) {
   // least by half: many small event chunks must not copy it each time.
   const std::size_t wanted = events.size() + std::min(count, reader_.remaining() / TKvsEvent::RecordSize + 1);
   if (wanted > events.capacity()) events.reserve(std::max(wanted, events.size() + events.size() / 2));
-  for (std::size_t i = 0; i < count && !reader_.atEnd(); ++i) {
+  std::size_t first = 0;
+  if (oneChunk_ && regions_->From() > reader_.position()) {
+    // A chunk read again for the regions from some offset on: the records
+    // before it are found by their index, not read (a chunk may hold
+    // millions).
+    first = std::min<std::size_t>(count, (regions_->From() - reader_.position()) / TKvsEvent::RecordSize);
+    reader_.skip(first * TKvsEvent::RecordSize);
+  }
+  for (std::size_t i = first; i < count && !reader_.atEnd(); ++i) {
     if (regions_) NoteRecord(layouts::Event, static_cast<std::int64_t>(i));
     events.emplace_back(ReadRecord<TKvsEvent::RecordSize>(reader_));
     if ((i & 0xFFFF) == 0xFFFF) Progress();
