@@ -226,7 +226,16 @@ TEST_F(FileMapTest, FollowsEachNewLoadAndOpensAtALogLinesOffset) {
   map.CbxRegionKind->setCurrentText(QStringLiteral("unread"));
   map.GoToOffset(0);
   map.NextOfKind();
-  EXPECT_EQ(map.HexView->Cursor(), failing.Marks().back().offset + 8);
+  // The chunk whose payload is missing is no chunk: unread from its header on.
+  EXPECT_EQ(map.HexView->Cursor(), failing.Marks().back().offset);
+
+  // A file that cannot be opened has no bytes to show.
+  EXPECT_THROW(PickAndLoad(folder.filePath(QStringLiteral("missing.kvs"))), std::exception);
+  EXPECT_EQ(map.windowTitle(), QStringLiteral("File Map - missing.kvs"));
+  EXPECT_TRUE(map.HexView->Bytes().empty());
+  map.FindNext();
+  map.NextOfKind();
+  map.GoToOffset(10);
 }
 
 TEST_F(FileMapTest, TheTreeIsModelTesterCleanABigChunkOpensIntoStretchesAndTheListsShowTheirRowsInTheMap) {
