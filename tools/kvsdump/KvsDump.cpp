@@ -2,6 +2,7 @@
 
 #include "songfile/KvsLoader.h"
 #include "text/Latin1.h"
+#include "tools/kvsdump/Census.h"
 #include "tools/kvsdump/Diff.h"
 #include "tools/kvsdump/JsonDump.h"
 #include "tools/kvsdump/LoadFlow.h"
@@ -26,6 +27,9 @@ namespace {
 struct Options {
   bool json = false;
   bool diff = false;
+  bool census = false;
+  bool censusMerge = false;
+  int jobs = 0;
   std::vector<std::string> files;
 };
 
@@ -33,7 +37,9 @@ class UsageFormatter : public CLI::Formatter {
  public:
   std::string make_usage(const CLI::App* /*app*/, std::string /*name*/) const override {
     return "Usage: kvsdump [--json] FILE\n"
-           "       kvsdump --diff [--json] OLD NEW\n";
+           "       kvsdump --diff [--json] OLD NEW\n"
+           "       kvsdump --census [--json] [--jobs N] PATH...\n"
+           "       kvsdump --census-merge [--json] FILE...\n";
   }
 };
 
@@ -49,9 +55,17 @@ std::optional<int> ParseArguments(const std::vector<std::string>& args, std::ost
   app.formatter(std::make_shared<UsageFormatter>());
   app.add_flag("--json", options.json, "Print one JSON document instead of lines of text");
   app.add_flag("--diff", options.diff, "Compare two song files, OLD and NEW");
-  app.add_option("FILE", options.files, "The song file; OLD and NEW with --diff")
-      ->required()
-      ->expected(1, 2);
+  app.add_flag("--census", options.census,
+               "Load every song of PATHs (files, or folders searched for *.kvs) and print one "
+               "line per song and a summary");
+  app.add_flag("--census-merge", options.censusMerge,
+               "Print the summary of census JSON outputs FILE... (\"-\" is standard input)");
+  app.add_option("--jobs", options.jobs, "With --census: songs loaded at once (default: the cores)")
+      ->check(CLI::PositiveNumber);
+  app.add_option("FILE", options.files,
+                 "The song file; OLD and NEW with --diff; PATHs with --census; census outputs with "
+                 "--census-merge")
+      ->required();
 
   std::vector<std::string> reversed(args.rbegin(), args.rend());  // as CLI11 takes them
   try {
@@ -63,6 +77,13 @@ std::optional<int> ParseArguments(const std::vector<std::string>& args, std::ost
     err << "kvsdump: " << ExternalTextToUtf8(error.what()) << "\n" << app.help();
     return ExitUsage;
   }
+  if (options.census + options.censusMerge + options.diff > 1 ||
+      (options.jobs != 0 && !options.census)) {
+    err << "kvsdump: --diff, --census and --census-merge go alone; --jobs only with --census\n"
+        << app.help();
+    return ExitUsage;
+  }
+  if (options.census || options.censusMerge) return std::nullopt;
   const std::size_t wanted = options.diff ? 2 : 1;
   if (options.files.size() != wanted) {
     err << "kvsdump: "
@@ -113,7 +134,12 @@ int RunKvsDump(const std::vector<std::string>& args, std::ostream& out, std::ost
 
   int status = ExitLoaded;
   try {
-    if (options.diff) {
+    if (options.census) {
+      status = RunCensus(options.files, options.json,
+                         options.jobs > 0 ? options.jobs : DefaultCensusJobs(), out, err);
+    } else if (options.censusMerge) {
+      status = RunCensusMerge(options.files, options.json, out, err);
+    } else if (options.diff) {
       status = RunDiff(options.files[0], options.files[1], options.json, out, err);
     } else {
       status = options.json ? DumpJson(options.files[0], out) : DumpLog(options.files[0], out, err);
