@@ -35,8 +35,8 @@ const char* OutcomeName(Outcome outcome) {
 
 Json CoverageObject(const CoverageBytes& coverage) {
   Json object = Json::object();
-  for (std::size_t kind = 0; kind < CoverageKindCount; ++kind)
-    object[CoverageKindNames[kind]] = coverage[kind];
+  for (std::size_t kind = 0; kind < RegionKindCount; ++kind)
+    object[RegionKindName(static_cast<TKvsRegionKind>(kind))] = coverage[kind];
   return object;
 }
 
@@ -101,8 +101,8 @@ bool ReadSong(const Json& line, SongCensus& song) {
   } else if (!version->is_null()) {
     return false;
   }
-  for (std::size_t kind = 0; kind < CoverageKindCount; ++kind)
-    if (!ReadCount(*coverage, CoverageKindNames[kind], song.coverage[kind])) return false;
+  for (std::size_t kind = 0; kind < RegionKindCount; ++kind)
+    if (!ReadCount(*coverage, RegionKindName(static_cast<TKvsRegionKind>(kind)), song.coverage[kind])) return false;
   return ReadCount(line, "size", song.size) && ReadCounts(line, "chunk_ids", song.chunkIds) &&
          ReadCounts(line, "module_types", song.moduleTypes);
 }

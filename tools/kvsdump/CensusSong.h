@@ -6,16 +6,13 @@
 #include <optional>
 #include <string>
 
+#include "songfile/KvsRegion.h"
 #include "tools/kvsdump/LoadFlow.h"
 
 namespace tarvo::kvsdump {
 
-// Bytes of a song by what the reading made of them, in the order of the
-// region kinds: header, field, reserved, skipped, data, unread.
-inline constexpr std::size_t CoverageKindCount = 6;
-using CoverageBytes = std::array<std::uint64_t, CoverageKindCount>;
-inline constexpr std::array<const char*, CoverageKindCount> CoverageKindNames = {
-    "header", "field", "reserved", "skipped", "data", "unread"};
+// Bytes of a song by what the reading made of them, by region kind.
+using CoverageBytes = std::array<std::uint64_t, RegionKindCount>;
 
 // What the census keeps of one song once its loader is gone: a few numbers,
 // so a collection costs memory only for the songs being loaded.

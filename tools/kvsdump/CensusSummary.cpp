@@ -37,7 +37,7 @@ void CensusSummary::Add(const SongCensus& song) {
       break;
   }
   ++versions[song.version];
-  for (std::size_t kind = 0; kind < CoverageKindCount; ++kind) coverage[kind] += song.coverage[kind];
+  for (std::size_t kind = 0; kind < RegionKindCount; ++kind) coverage[kind] += song.coverage[kind];
   AddCounts(chunkIds, song.chunkIds);
   AddCounts(moduleTypes, song.moduleTypes);
 }

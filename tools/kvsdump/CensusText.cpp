@@ -1,5 +1,6 @@
 #include "tools/kvsdump/CensusText.h"
 
+#include "content/map/RegionMap.h"
 #include "songfile/ChunkId.h"
 #include "songfile/ModuleTypes.h"
 #include "text/Format.h"
@@ -17,8 +18,8 @@ namespace tarvo::kvsdump {
 
 namespace {
 
-constexpr std::size_t HeaderKind = 0;
-constexpr std::size_t FieldKind = 1;
+constexpr auto HeaderKind = static_cast<std::size_t>(TKvsRegionKind::Header);
+constexpr auto FieldKind = static_cast<std::size_t>(TKvsRegionKind::Field);
 
 // UTF-8 from outside the song (a path, an error text quoting one) on one
 // line of a terminal: control characters, also U+0080 to U+009F, as \xHH.
@@ -51,9 +52,11 @@ const char* OutcomeName(Outcome outcome) {
   return "failed";
 }
 
+// Tenths of a percent in integers, as the map's coverage line has them.
 std::string Share(std::uint64_t part, std::uint64_t whole) {
   if (whole == 0) return "-";
-  return Format("%.1f%%", {100.0 * static_cast<double>(part) / static_cast<double>(whole)});
+  const auto tenths = static_cast<std::uint64_t>((static_cast<long double>(part) * 1000 + whole / 2) / whole);
+  return Format("%d.%d%%", {tenths / 10, tenths % 10});
 }
 
 void WriteCounts(std::ostream& out, const char* title, const char* what,
@@ -66,7 +69,11 @@ void WriteCounts(std::ostream& out, const char* title, const char* what,
         << Latin1ToTerminalUtf8(name(id)) << '\n';
 }
 
-std::string ChunkName(std::uint32_t id) { return ChunkIdToText(id); }
+// A module record's header carries the module's type id.
+std::string ChunkName(std::uint32_t id) {
+  if (id >= chunkids::FirstModule && id <= chunkids::LastModule) return ModuleTypeToText(static_cast<std::int32_t>(id));
+  return ChunkIdToText(id);
+}
 std::string ModuleName(std::uint32_t id) { return ModuleTypeToText(static_cast<std::int32_t>(id)); }
 
 }  // namespace
@@ -83,19 +90,16 @@ void WriteSongText(std::ostream& out, const SongCensus& song) {
 void WriteSummaryText(std::ostream& out, const CensusSummary& summary) {
   out << Format("\n%d files, %d bytes: %d loaded, %d rejected, %d failed\n",
                 {summary.files, summary.bytes, summary.loaded, summary.rejected, summary.failed});
-  if (!summary.versions.empty()) {
-    out << "versions:\n";
-    for (const auto& [version, files] : summary.versions)
-      out << Format("  %8s %8d files\n", {version ? VersionText(*version) : "none", files});
-  }
+  if (!summary.versions.empty()) out << "versions:\n";
+  for (const auto& [version, files] : summary.versions)
+    if (version) out << Format("  %8s %8d files\n", {VersionText(*version), files});
+  if (const auto none = summary.versions.find(std::nullopt); none != summary.versions.end())
+    out << Format("  %8s %8d files\n", {"none", none->second});
   WriteCounts(out, "chunk ids", "chunks", summary.chunkIds, ChunkName);
   WriteCounts(out, "module types", "modules", summary.moduleTypes, ModuleName);
-  std::uint64_t total = 0;
-  for (const std::uint64_t bytes : summary.coverage) total += bytes;
-  out << Format("coverage: %d bytes", {total});
-  for (std::size_t kind = 0; kind < CoverageKindCount; ++kind)
-    out << (kind == 0 ? "; " : ", ") << CoverageKindNames[kind] << ' ' << Share(summary.coverage[kind], total);
-  out << '\n';
+  content::Coverage coverage;
+  coverage.bytes = summary.coverage;
+  out << content::CoverageLine(coverage) << '\n';
 }
 
 }  // namespace tarvo::kvsdump

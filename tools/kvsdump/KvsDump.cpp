@@ -6,6 +6,7 @@
 #include "tools/kvsdump/Diff.h"
 #include "tools/kvsdump/JsonDump.h"
 #include "tools/kvsdump/LoadFlow.h"
+#include "tools/kvsdump/MapDump.h"
 #include "tools/kvsdump/OutputText.h"
 
 #include <CLI/CLI.hpp>
@@ -27,6 +28,7 @@ namespace {
 struct Options {
   bool json = false;
   bool diff = false;
+  bool map = false;
   bool census = false;
   bool censusMerge = false;
   int jobs = 0;
@@ -37,6 +39,7 @@ class UsageFormatter : public CLI::Formatter {
  public:
   std::string make_usage(const CLI::App* /*app*/, std::string /*name*/) const override {
     return "Usage: kvsdump [--json] FILE\n"
+           "       kvsdump --map [--json] FILE\n"
            "       kvsdump --diff [--json] OLD NEW\n"
            "       kvsdump --census [--json] [--jobs N] PATH...\n"
            "       kvsdump --census-merge [--json] FILE...\n";
@@ -55,6 +58,8 @@ std::optional<int> ParseArguments(const std::vector<std::string>& args, std::ost
   app.formatter(std::make_shared<UsageFormatter>());
   app.add_flag("--json", options.json, "Print one JSON document instead of lines of text");
   app.add_flag("--diff", options.diff, "Compare two song files, OLD and NEW");
+  app.add_flag("--map", options.map, "Print which bytes of FILE the reading consumed and as what")
+      ->excludes("--diff");
   app.add_flag("--census", options.census,
                "Load every song of PATHs (files, or folders searched for *.kvs) and print one "
                "line per song and a summary");
@@ -77,9 +82,9 @@ std::optional<int> ParseArguments(const std::vector<std::string>& args, std::ost
     err << "kvsdump: " << ExternalTextToUtf8(error.what()) << "\n" << app.help();
     return ExitUsage;
   }
-  if (options.census + options.censusMerge + options.diff > 1 ||
+  if (options.census + options.censusMerge + options.diff + options.map > 1 ||
       (options.jobs != 0 && !options.census)) {
-    err << "kvsdump: --diff, --census and --census-merge go alone; --jobs only with --census\n"
+    err << "kvsdump: --diff, --map, --census and --census-merge go alone; --jobs only with --census\n"
         << app.help();
     return ExitUsage;
   }
@@ -134,7 +139,9 @@ int RunKvsDump(const std::vector<std::string>& args, std::ostream& out, std::ost
 
   int status = ExitLoaded;
   try {
-    if (options.census) {
+    if (options.map) {
+      status = ExitStatus(DumpMap(options.files[0], options.json, out, err));
+    } else if (options.census) {
       status = RunCensus(options.files, options.json,
                          options.jobs > 0 ? options.jobs : DefaultCensusJobs(), out, err);
     } else if (options.censusMerge) {
