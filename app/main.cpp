@@ -1,6 +1,5 @@
 #include "mainwindow/Main.h"
 #include "ui/Application.h"
-#include "windows/Progress.h"
 
 #include <QStringList>
 #include <QTimer>
@@ -9,8 +8,6 @@ int main(int argc, char** argv) {
   tarvo::TApplication application(argc, argv);
 
   tarvo::TFrmMain mainWindow;
-  // Owned by the main window, hidden until a fill.
-  new tarvo::TFrmProgress(&mainWindow);
   mainWindow.show();
 
   // A file named at start takes the same road as one picked in the dialog,

@@ -198,8 +198,8 @@ SongBuilder ManyModules(const ScenarioShape& shape) {
 }  // namespace
 
 SongBuilder CollectionSong(std::uint32_t index, std::uint64_t size) {
-  // About half module data, a quarter song events, an eighth pattern
-  // events, the rest the fixed chunks: the map's work is mostly the events.
+  // About half module data, a quarter song events, the rest the fixed
+  // chunks and pattern events: the map's work is mostly the events.
   constexpr std::uint32_t Modules = 8;
   SongBuilder song;
   song.Version(index % 5 == 0 ? 0x6100 : 0x6105)
@@ -215,11 +215,11 @@ SongBuilder CollectionSong(std::uint32_t index, std::uint64_t size) {
     });
     song.Module(record);
   }
-  const auto events = static_cast<std::uint32_t>(size / 4 / 16);
-  song.Chunk(ids::EVTS, EventPayload(events, Modules, false, index))
-      .Chunk(ids::PATC, EventPayload(events / 2, Modules, true, ~index))
-      .Windows({WindowRecord(10, 20, 300, 400, WindowFlags(true, false, false, false))})
-      .EndOfSong();
+  song.Chunk(ids::EVTS, EventPayload(static_cast<std::uint32_t>(size / 4 / 16), Modules, false, index))
+      .Windows({WindowRecord(10, 20, 300, 400, WindowFlags(true, false, false, false))});
+  // Pattern events fill the rest, less the two headers still to come.
+  const std::uint64_t rest = size > song.Size() + 16 ? size - song.Size() - 16 : 0;
+  song.Chunk(ids::PATC, EventPayload(static_cast<std::uint32_t>(rest / 16), Modules, true, ~index)).EndOfSong();
   return song;
 }
 

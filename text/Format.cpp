@@ -168,7 +168,9 @@ void AppendHex(std::string& out, const Spec& spec, const FormatArg& arg) {
 // call, a data race when several songs are formatted at once.
 const char* DecimalPoint() {
   const char* const point = nl_langinfo(RADIXCHAR);
-  if (point == nullptr || point[0] == '\0') {
+  // Texts are 8-bit: a separator of more than one byte (a UTF-8 one) would
+  // show as two or three wrong characters.
+  if (point == nullptr || point[0] == '\0' || point[1] != '\0') {
     return ".";
   }
   return point;
