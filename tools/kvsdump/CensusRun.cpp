@@ -133,7 +133,13 @@ int RunCensus(const std::vector<std::string>& paths, bool json, int jobs, std::o
   OrderedStudy study(files.songs, workers);
   std::vector<std::jthread> threads;
   threads.reserve(workers);
-  for (std::size_t i = 0; i < workers; ++i) threads.emplace_back([&study] { study.Work(); });
+  try {
+    for (std::size_t i = 0; i < workers; ++i) threads.emplace_back([&study] { study.Work(); });
+  } catch (...) {
+    // No thread to be had: the ones started stop after their song.
+    study.Stop();
+    throw;
+  }
 
   CensusSummary summary;
   while (std::optional<SongCensus> song = study.Next()) {
