@@ -67,7 +67,7 @@ std::optional<int> ParseArguments(const std::vector<std::string>& args, std::ost
   app.add_flag("--census-merge", options.censusMerge,
                "Print the summary of census JSON outputs FILE... (\"-\" is standard input)");
   app.add_option("--jobs", options.jobs, "With --census: songs loaded at once (default: the cores)")
-      ->check(CLI::PositiveNumber);
+      ->check(CLI::Range(1, 4096));
   app.add_option("FILE", options.files,
                  "The song file; OLD and NEW with --diff; PATHs with --census; census outputs with "
                  "--census-merge")
