@@ -48,6 +48,25 @@ std::size_t BoundedCount(std::int64_t count, std::size_t remaining) {
   return static_cast<std::size_t>(std::min<std::int64_t>(count, static_cast<std::int64_t>(remaining)));
 }
 
+bool IsUnknownChunk(std::uint32_t id) {
+  switch (id) {
+    case chunkids::VFhd:
+    case chunkids::OBJS:
+    case chunkids::EVTS:
+    case chunkids::PATC:
+    case chunkids::VUUU:
+    case chunkids::WINP:
+    case chunkids::GLOB:
+    case chunkids::CHAN:
+    case chunkids::FXRN:
+    case chunkids::AUIO:
+    case chunkids::EndOfSong:
+      return false;
+    default:
+      return id < chunkids::FirstModule || id > chunkids::LastModule;
+  }
+}
+
 const TKvsRecordLayout& InfoLayout(ModuleClass moduleClass) {
   switch (moduleClass) {
     case ModuleClass::Synth: return layouts::SynthInfo;
@@ -192,7 +211,8 @@ void TKvsLoader::Run(std::string& errorText) {
     }
     const std::uint32_t id = reader_.readUInt32();
     const std::int32_t size = reader_.readInt32();
-    if (regions_) NoteChunk(id);
+    // An unknown chunk is one only once its payload is there.
+    if (regions_ && !IsUnknownChunk(id)) NoteChunk(id);
     switch (id) {
       case chunkids::VFhd:
         WriteChunkTrace(id, size);
@@ -282,7 +302,15 @@ void TKvsLoader::ReadEvents(std::vector<TKvsEvent>& events, std::int32_t size) {
   // least by half: many small event chunks must not copy it each time.
   const std::size_t wanted = events.size() + std::min(count, reader_.remaining() / TKvsEvent::RecordSize + 1);
   if (wanted > events.capacity()) events.reserve(std::max(wanted, events.size() + events.size() / 2));
-  for (std::size_t i = 0; i < count && !reader_.atEnd(); ++i) {
+  std::size_t first = 0;
+  if (oneChunk_ && regions_->From() > reader_.position()) {
+    // A chunk read again for the regions from some offset on: the records
+    // before it are found by their index, not read (a chunk may hold
+    // millions).
+    first = std::min<std::size_t>(count, (regions_->From() - reader_.position()) / TKvsEvent::RecordSize);
+    reader_.skip(first * TKvsEvent::RecordSize);
+  }
+  for (std::size_t i = first; i < count && !reader_.atEnd(); ++i) {
     if (regions_) NoteRecord(layouts::Event, static_cast<std::int64_t>(i));
     events.emplace_back(ReadRecord<TKvsEvent::RecordSize>(reader_));
     if ((i & 0xFFFF) == 0xFFFF) Progress();
@@ -411,6 +439,7 @@ void TKvsLoader::ReadAudioClips(std::int32_t count) {
 void TKvsLoader::ReadUnknownChunk(std::uint32_t id, std::int32_t size) {
   const std::size_t length = static_cast<std::uint32_t>(size);
   if (!reader_.has(length)) throw KvsError("Stream read error");
+  if (regions_) NoteChunk(id);
   chunks_.Add(static_cast<std::int32_t>(id), static_cast<std::int64_t>(reader_.position()), length);
   if (regions_) NoteRegion(reader_.position(), length, TKvsRegionKind::Data, "Data");
   reader_.skip(length);

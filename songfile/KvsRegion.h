@@ -110,6 +110,10 @@ class TKvsRegionSink {
   // clipped to the held bytes; a sink that only counts adds kindBytes.
   virtual void Record(const TKvsRecordLayout& layout, std::uint64_t offset, std::uint64_t chunk,
                       std::int64_t record, std::size_t held);
+
+  // Where the wanted regions start: a chunk read again may step over the
+  // records of a run of equal records that end before it, without a call.
+  virtual std::uint64_t From() const { return 0; }
 };
 
 }  // namespace tarvo

@@ -13,56 +13,6 @@ namespace {
 // Thrown by a sink that has what it wanted, to end a reading early.
 struct Enough {};
 
-// Makes whole regions of the notes of one reading. `entryOf` gives the map's
-// entry of the chunk that a note belongs to; regions are passed to `take`
-// from `from` on (those ending at or before it are not made).
-class RegionMaker : public TKvsRegionSink {
- public:
-  using Take = std::function<void(TKvsRegion&&)>;
-
-  RegionMaker(const TKvsLoader& song, std::uint64_t from, Take take)
-      : data_(song.StreamData()), from_(from), take_(std::move(take)) {}
-
-  // The entry of the chunk being read, set before its notes come.
-  void SetChunk(const MapChunk* entry) {
-    entry_ = entry;
-    label_ = ChunkLabel(entry->id, entry->firstRecord, entry->ordinal);
-    module_ = IsModuleChunk(entry->id);
-  }
-  std::function<void(const TKvsChunkNote&)> onChunk;
-
-  // TKvsRegionSink
-  void Chunk(const TKvsChunkNote& chunk) override {
-    if (onChunk) onChunk(chunk);
-  }
-  void Region(const TKvsRegionNote& note) override {
-    if (note.offset + note.size <= from_ || entry_ == nullptr) return;
-    TKvsRegion region;
-    region.offset = note.offset;
-    region.size = note.size;
-    region.kind = note.kind;
-    region.chunk = static_cast<std::int64_t>(note.chunk);
-    region.path = note.name == nullptr && note.group == nullptr ? label_
-                                                                : RegionPath(label_, module_, entry_->firstRecord, note);
-    if (note.kind == TKvsRegionKind::Field) region.value = ValueText(note.format, data_ + note.offset, note.size);
-    take_(std::move(region));
-  }
-  void Record(const TKvsRecordLayout& layout, std::uint64_t offset, std::uint64_t chunk, std::int64_t record,
-              std::size_t held) override {
-    // Records before the wanted offset are stepped over whole.
-    if (offset + held <= from_) return;
-    TKvsRegionSink::Record(layout, offset, chunk, record, held);
-  }
-
- private:
-  const std::uint8_t* data_;
-  std::uint64_t from_;
-  Take take_;
-  const MapChunk* entry_ = nullptr;
-  std::string label_;
-  bool module_ = false;
-};
-
 TKvsRegion UnreadRegion(std::uint64_t offset, std::uint64_t size) {
   TKvsRegion region;
   region.offset = offset;
@@ -75,22 +25,95 @@ TKvsRegion UnreadRegion(std::uint64_t offset, std::uint64_t size) {
 
 }  // namespace
 
+// Makes whole regions of the notes of one reading, for the chunk set with
+// SetChunk; passes them to `take` from `from` on (those ending at or before
+// it are not made).
+class RegionMaker : public TKvsRegionSink {
+ public:
+  using Take = std::function<void(TKvsRegion&&)>;
+
+  RegionMaker(const TKvsLoader& song, std::uint64_t from, Take take)
+      : song_(&song), from_(from), take_(std::move(take)) {}
+
+  // The map's entry of the chunk being read, set before its notes come.
+  void SetChunk(const MapChunk& entry) {
+    entry_ = entry;
+    hasEntry_ = true;
+    label_ = ChunkLabel(entry.id, entry.firstRecord, entry.ordinal);
+    module_ = IsModuleChunk(entry.id);
+  }
+  std::function<void(const TKvsChunkNote&)> onChunk;
+
+  // TKvsRegionSink
+  void Chunk(const TKvsChunkNote& chunk) override {
+    if (onChunk) onChunk(chunk);
+  }
+  void Region(const TKvsRegionNote& note) override {
+    if (note.offset + note.size <= from_ || !hasEntry_) return;
+    TKvsRegion region;
+    region.offset = note.offset;
+    region.size = note.size;
+    region.kind = note.kind;
+    region.chunk = static_cast<std::int64_t>(note.chunk);
+    region.path = note.name == nullptr && note.group == nullptr ? label_
+                                                                : RegionPath(label_, module_, entry_.firstRecord, note);
+    if (note.kind == TKvsRegionKind::Field)
+      region.value = ValueText(note.format, song_->StreamData() + note.offset, note.size);
+    take_(std::move(region));
+  }
+  void Record(const TKvsRecordLayout& layout, std::uint64_t offset, std::uint64_t chunk, std::int64_t record,
+              std::size_t held) override {
+    // Records before the wanted offset are stepped over whole.
+    if (offset + held <= from_) return;
+    TKvsRegionSink::Record(layout, offset, chunk, record, held);
+  }
+  std::uint64_t From() const override { return from_; }
+
+ private:
+  const TKvsLoader* song_;
+  std::uint64_t from_;
+  Take take_;
+  MapChunk entry_{};
+  bool hasEntry_ = false;
+  std::string label_;
+  bool module_ = false;
+};
+
 // --- RegionMapBuilder
+
+RegionMapBuilder::RegionMapBuilder() = default;
+
+RegionMapBuilder::RegionMapBuilder(const TKvsLoader& song, std::function<void(const TKvsRegion&)> each)
+    : each_(std::move(each)) {
+  maker_ = std::make_unique<RegionMaker>(song, 0, [this](TKvsRegion&& region) {
+    if (region.offset > eachEnd_) each_(UnreadRegion(eachEnd_, region.offset - eachEnd_));
+    eachEnd_ = region.offset + region.size;
+    each_(region);
+  });
+}
+
+RegionMapBuilder::~RegionMapBuilder() = default;
 
 void RegionMapBuilder::Chunk(const TKvsChunkNote& chunk) {
   std::uint32_t ordinal = 1;
   if (!IsModuleChunk(chunk.id)) ordinal = ++labels_[ChunkIdToText(chunk.id)];
   chunks_.push_back({chunk.offset, chunk.firstRecord, chunk.id, ordinal});
+  if (maker_) maker_->SetChunk(chunks_.back());
 }
 
-void RegionMapBuilder::Region(const TKvsRegionNote& region) { counter_.Region(region); }
+void RegionMapBuilder::Region(const TKvsRegionNote& region) {
+  counter_.Region(region);
+  if (maker_) maker_->Region(region);
+}
 
 void RegionMapBuilder::Record(const TKvsRecordLayout& layout, std::uint64_t offset, std::uint64_t chunk,
                               std::int64_t record, std::size_t held) {
   counter_.Record(layout, offset, chunk, record, held);
+  if (maker_) maker_->Record(layout, offset, chunk, record, held);
 }
 
 RegionMap RegionMapBuilder::Finish(const TKvsLoader& song) {
+  if (maker_ && eachEnd_ < song.StreamSize()) each_(UnreadRegion(eachEnd_, song.StreamSize() - eachEnd_));
   RegionMap map;
   map.song_ = &song;
   map.fileSize_ = song.StreamSize();
@@ -156,7 +179,7 @@ std::vector<TKvsRegion> RegionMap::Children(std::size_t index, std::uint64_t fro
     regions.push_back(std::move(region));
     if (regions.size() >= maxCount) throw Enough{};
   });
-  maker.SetChunk(&chunks_[index]);
+  maker.SetChunk(chunks_[index]);
   try {
     TKvsLoader::ReportChunkRegions(*song_, chunks_[index].offset, maker);
   } catch (const Enough&) {
@@ -182,7 +205,7 @@ std::optional<TKvsRegion> RegionMap::NextOfKind(std::uint64_t offset, TKvsRegion
         throw Enough{};
       }
     });
-    maker.SetChunk(&chunks_[index]);
+    maker.SetChunk(chunks_[index]);
     try {
       TKvsLoader::ReportChunkRegions(*song_, chunks_[index].offset, maker);
     } catch (const Enough&) {
@@ -207,7 +230,7 @@ std::optional<TKvsRegion> RegionMap::PreviousOfKind(std::uint64_t offset, TKvsRe
       if (region.offset >= offset) throw Enough{};
       if (region.kind == kind) found = std::move(region);
     });
-    maker.SetChunk(&chunks_[index]);
+    maker.SetChunk(chunks_[index]);
     try {
       TKvsLoader::ReportChunkRegions(*song_, chunks_[index].offset, maker);
     } catch (const Enough&) {
@@ -229,7 +252,7 @@ void RegionMap::ForEachRegion(const std::function<void(const TKvsRegion&)>& each
   std::size_t next = 0;
   maker.onChunk = [this, &maker, &next](const TKvsChunkNote& note) {
     // The same walk that built the map: its chunks come in the same order.
-    if (next < chunks_.size() && chunks_[next].offset == note.offset) maker.SetChunk(&chunks_[next++]);
+    if (next < chunks_.size() && chunks_[next].offset == note.offset) maker.SetChunk(chunks_[next++]);
   };
   TKvsLoader::ReportRegions(*song_, maker);
   if (end < fileSize_) each(UnreadRegion(end, fileSize_ - end));

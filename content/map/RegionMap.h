@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <unordered_map>
@@ -66,6 +67,7 @@ class CoverageCounter : public TKvsRegionSink {
 Coverage CountCoverage(const TKvsLoader& song);
 
 class RegionMap;
+class RegionMaker;
 
 // What a map keeps of one chunk.
 struct MapChunk {
@@ -80,6 +82,15 @@ static_assert(sizeof(MapChunk) == 24);
 // load, then Finish. Costs one entry of 24 bytes per chunk.
 class RegionMapBuilder : public TKvsRegionSink {
  public:
+  RegionMapBuilder();
+  // Also passes every region to `each` as the load reads it (Finish passes
+  // the unread bytes at the end): a map printed in one pass. `song` is the
+  // loader this builder is given to.
+  RegionMapBuilder(const TKvsLoader& song, std::function<void(const TKvsRegion&)> each);
+  ~RegionMapBuilder() override;
+  RegionMapBuilder(const RegionMapBuilder&) = delete;
+  RegionMapBuilder& operator=(const RegionMapBuilder&) = delete;
+
   // `song` is the loader that read (whatever the load's outcome); it must
   // outlive the map.
   RegionMap Finish(const TKvsLoader& song);
@@ -95,6 +106,9 @@ class RegionMapBuilder : public TKvsRegionSink {
   CoverageCounter counter_;
   // Chunks seen per label, for the ordinals; dropped by Finish.
   std::unordered_map<std::string, std::uint32_t> labels_;
+  std::function<void(const TKvsRegion&)> each_;
+  std::unique_ptr<RegionMaker> maker_;
+  std::uint64_t eachEnd_ = 0;
 };
 
 // The map of one loaded song. Cheap to move; made by RegionMapBuilder (during

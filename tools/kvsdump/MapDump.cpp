@@ -72,17 +72,21 @@ void WriteJson(std::ostream& out, const std::string& file, Outcome outcome, cons
 
 Outcome DumpMap(const std::string& file, bool json, std::ostream& out, std::ostream& err) {
   TKvsLoader loader;
-  content::RegionMapBuilder builder;
-  loader.SetRegionSink(&builder);
-  const LoadResult result = LoadSong(loader, file);
-  const RegionMap map = builder.Finish(loader);
   if (json) {
-    WriteJson(out, file, result.outcome, map);
+    // The coverage comes before the regions: they are made again after the
+    // load, by a second walk.
+    content::RegionMapBuilder builder;
+    loader.SetRegionSink(&builder);
+    const LoadResult result = LoadSong(loader, file);
+    WriteJson(out, file, result.outcome, builder.Finish(loader));
     return result.outcome;
   }
+  // The lines go out while the file is read, in the load's one walk.
   std::string line;
-  map.ForEachRegion([&out, &line](const TKvsRegion& region) { WriteTextLine(out, line, region); });
-  out << content::CoverageLine(map.coverage()) << '\n';
+  content::RegionMapBuilder builder(loader, [&out, &line](const TKvsRegion& region) { WriteTextLine(out, line, region); });
+  loader.SetRegionSink(&builder);
+  const LoadResult result = LoadSong(loader, file);
+  out << content::CoverageLine(builder.Finish(loader).coverage()) << '\n';
   if (result.outcome != Outcome::Loaded) {
     out.flush();
     err << result.errorUtf8 << '\n';
