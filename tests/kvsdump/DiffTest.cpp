@@ -259,6 +259,10 @@ TEST(KvsDumpDiff, FileThatDoesNotLoadIsAnError) {
   EXPECT_EQ(missing.err,
             "kvsdump: /nonexistent/a.kvs: Cannot open file /nonexistent/a.kvs\n"
             "kvsdump: /nonexistent/b.kvs: Cannot open file /nonexistent/b.kvs\n");
+  // A name cannot steer the terminal.
+  const DumpRun odd = testing::RunDump({"--diff", "/nonexistent/\x1B[2J\xC2\x9B.kvs", good.Path()});
+  EXPECT_EQ(odd.err, "kvsdump: /nonexistent/\\x1B[2J\\x9B.kvs: Cannot open file "
+                     "/nonexistent/\\x1B[2J\\x9B.kvs\n");
 }
 
 // What the comparison reports is what `kvsdump --json` prints of each file:

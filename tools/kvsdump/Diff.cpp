@@ -35,7 +35,9 @@ int RunDiff(const std::string& oldFile, const std::string& newFile, bool json, s
   bool loaded = true;
   for (const auto& [file, side] : {std::pair{&oldFile, &before}, std::pair{&newFile, &after}}) {
     if (side->Result().outcome == Outcome::Loaded) continue;
-    err << "kvsdump: " << ExternalTextToUtf8(*file) << ": " << side->Result().errorUtf8 << '\n';
+    // The name and the error that quotes it may hold any bytes.
+    err << "kvsdump: " << EscapeControls(ExternalTextToUtf8(*file)) << ": "
+        << EscapeControls(side->Result().errorUtf8) << '\n';
     loaded = false;
   }
   if (!loaded) return ExitDiffError;
