@@ -142,6 +142,7 @@ void TKvsLoader::ReportAgain(const TKvsLoader& song, std::uint64_t from, bool on
   again.chunks_ = TKvsChunkList(song.StreamData());
   again.regions_ = &sink;
   again.oneChunk_ = oneChunk;
+  again.keepModel_ = false;
   again.reader_.seek(static_cast<std::size_t>(from));
   std::string errorText;
   try {
@@ -278,7 +279,18 @@ void TKvsLoader::Run(std::string& errorText) {
     }
     Progress();
     if (oneChunk_) break;
+    if (!keepModel_) ForgetModel();
   }
+}
+
+// A walk for the regions alone holds at most one chunk's objects.
+void TKvsLoader::ForgetModel() {
+  audioClips_.clear();
+  modules_.clear();
+  windowPosInfos_.clear();
+  channels_.clear();
+  sendFxAssigns_.clear();
+  chunks_ = TKvsChunkList(reader_.data());
 }
 
 void TKvsLoader::ReadVersion(bool& stopped, std::string& errorText) {
@@ -301,7 +313,7 @@ void TKvsLoader::ReadEvents(std::vector<TKvsEvent>& events, std::int32_t size) {
   // bounded by the data as well. A list that already holds events grows at
   // least by half: many small event chunks must not copy it each time.
   const std::size_t wanted = events.size() + std::min(count, reader_.remaining() / TKvsEvent::RecordSize + 1);
-  if (wanted > events.capacity()) events.reserve(std::max(wanted, events.size() + events.size() / 2));
+  if (wanted > events.capacity() && keepModel_) events.reserve(std::max(wanted, events.size() + events.size() / 2));
   std::size_t first = 0;
   if (oneChunk_ && regions_->From() > reader_.position()) {
     // A chunk read again for the regions from some offset on: the records
@@ -311,7 +323,13 @@ void TKvsLoader::ReadEvents(std::vector<TKvsEvent>& events, std::int32_t size) {
     reader_.skip(first * TKvsEvent::RecordSize);
   }
   for (std::size_t i = first; i < count && !reader_.atEnd(); ++i) {
-    if (regions_) NoteRecord(layouts::Event, static_cast<std::int64_t>(i));
+    if (regions_) {
+      NoteRecord(layouts::Event, static_cast<std::int64_t>(i));
+      if (!keepModel_) {  // regions alone: a song may hold millions of events
+        reader_.skip(TKvsEvent::RecordSize);
+        continue;
+      }
+    }
     events.emplace_back(ReadRecord<TKvsEvent::RecordSize>(reader_));
     if ((i & 0xFFFF) == 0xFFFF) Progress();
   }
