@@ -28,6 +28,7 @@
 #include <QKeySequence>
 #include <QListView>
 #include <QMimeData>
+#include <QPointer>
 #include <QPushButton>
 #include <QShortcut>
 #include <QTabWidget>
@@ -39,6 +40,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tarvo {
 
@@ -77,27 +79,32 @@ void ShowViewer(QWidget* owner, Viewer*& instance, Fill fill) {
 
 // Keeps the window from taking input or being closed while a load or a
 // fill runs; it repaints all the same. Its controls are disabled rather than
-// the window itself, which would grey out the progress dialog it owns.
+// the window itself, which would grey out the progress dialog it owns. Only
+// the controls it disabled are enabled again, and the focus goes back where
+// it was: disabling a control takes the focus from the list inside it.
 class TFrmMain::BusyScope {
  public:
-  explicit BusyScope(TFrmMain& window) : window_(window) {
+  explicit BusyScope(TFrmMain& window) : window_(window), focus_(window.focusWidget()) {
     window_.busy_ = true;
-    SetControlsEnabled(false);
+    for (QWidget* const child : window_.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+      if (child->isWindow() || !child->isEnabledTo(&window_)) continue;
+      disabled_.emplace_back(child);
+      child->setEnabled(false);
+    }
   }
   ~BusyScope() {
-    SetControlsEnabled(true);
+    for (const QPointer<QWidget>& child : disabled_)
+      if (child) child->setEnabled(true);
+    if (focus_ && focus_->isEnabled() && window_.focusWidget() != focus_) focus_->setFocus(Qt::OtherFocusReason);
     window_.busy_ = false;
   }
   BusyScope(const BusyScope&) = delete;
   BusyScope& operator=(const BusyScope&) = delete;
 
  private:
-  void SetControlsEnabled(bool enabled) {
-    for (QWidget* const child : window_.findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
-      if (!child->isWindow()) child->setEnabled(enabled);
-  }
-
   TFrmMain& window_;
+  const QPointer<QWidget> focus_;
+  std::vector<QPointer<QWidget>> disabled_;
 };
 
 TFrmMain::TFrmMain(QWidget* parent)
@@ -176,6 +183,7 @@ TFrmMain::TFrmMain(QWidget* parent)
   savedCaption_ = windowTitle();
   Pages->setCurrentIndex(0);
   PagesGlobal->setCurrentIndex(0);
+  Progress = new TFrmProgress(this);
   FrmMain = this;
 }
 
@@ -198,7 +206,9 @@ void TFrmMain::BtnLoadKvsClick() {
 
 void TFrmMain::LoadFile(const QString& path) {
   // A load runs while pending events are handled; none may start a second.
-  if (busy_) return;
+  // An open viewer shows the current song, which a load would destroy; a
+  // dropped file or a file named at start comes here later, when one may be.
+  if (busy_ || QApplication::activeModalWidget() != nullptr) return;
   TLogModel* const log = LogModelOf(LoaderMessages);
   log->Clear();
   // The pages drop their rows before the loader they read from goes.
@@ -234,7 +244,11 @@ void TFrmMain::LoadFile(const QString& path) {
     setWindowTitle(savedCaption_);
     return;
   }
-  setWindowTitle(savedCaption_ + QStringLiteral(" - ") + QFileInfo(path).fileName());
+  // "[*]" would be taken as the marker of unsaved changes; doubled it shows
+  // as it is.
+  QString name = QFileInfo(path).fileName();
+  name.replace(QStringLiteral("[*]"), QStringLiteral("[*][*]"));
+  setWindowTitle(savedCaption_ + QStringLiteral(" - ") + name);
   FillAllViews(*loader_);
 }
 
@@ -244,16 +258,17 @@ void TFrmMain::ClearAllViews() {
 }
 
 void TFrmMain::FillAllViews(const TKvsLoader& loader) {
-  FrmProgress->ShowProgress();
-  FrmProgress->ResetProgress(FillGroupCount, "Loading data...");
+  Progress->ShowProgress();
+  Progress->ResetProgress(FillGroupCount, "Loading data...");
   struct HideProgress {
-    ~HideProgress() { FrmProgress->HideProgress(); }
-  } const hide;
+    TFrmProgress* progress;
+    ~HideProgress() { progress->HideProgress(); }
+  } const hide{Progress};
   const BusyScope busy(*this);
   for (int group = 1; group <= FillGroupCount; ++group) {
     if (BeforeFillGroup) BeforeFillGroup(group);
     FillGroup(group, loader);
-    FrmProgress->StepProgress();
+    Progress->StepProgress();
   }
 }
 

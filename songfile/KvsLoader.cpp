@@ -1,18 +1,14 @@
 #include "songfile/KvsLoader.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <array>
-#include <cerrno>
 #include <cstring>
 
 #include "songfile/ChunkId.h"
 #include "songfile/KvsError.h"
 #include "songfile/ModuleTypes.h"
 #include "songfile/RecordLayouts.h"
+#include "songfile/RegularFile.h"
 #include "text/Format.h"
 #include "text/Latin1.h"
 
@@ -93,34 +89,10 @@ TKvsLoader::TKvsLoader(MessageSink sink, PendingEvents pendingEvents)
 TKvsLoader::~TKvsLoader() = default;
 
 void TKvsLoader::LoadFromFile(const std::string& fileName, std::string& errorText) {
-  // Other programs may go on reading and writing the file meanwhile; only
-  // regular files are taken, so a device or pipe can never block the load.
-  const int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
-  struct stat info {};
-  if (fd < 0 || ::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-    if (fd >= 0) ::close(fd);
-    throw KvsError(Format("Cannot open file %s", {fileName}));
-  }
-  struct CloseOnExit {
-    int fd;
-    ~CloseOnExit() { ::close(fd); }
-  } const closeOnExit{fd};
-  const std::size_t size = static_cast<std::size_t>(info.st_size);
-  // Not zero-initialised: every byte is overwritten by the read below.
-  std::unique_ptr<std::uint8_t[]> buffer(new std::uint8_t[size + ZeroPadding]);
   // Read in slices, with the user interface's turn after each: copying a
   // file of a gigabyte takes about half a second.
-  std::size_t done = 0;
-  while (done < size) {
-    const ssize_t got = ::read(fd, buffer.get() + done, std::min(size - done, PendingEventsBudget));
-    if (got < 0 && errno == EINTR) continue;
-    if (got < 0) throw KvsError("Stream read error");
-    if (got == 0) break;  // the file shrank meanwhile: keep what was there
-    done += static_cast<std::size_t>(got);
-    if (pendingEvents_) pendingEvents_();
-  }
-
-  Start(std::move(buffer), done);
+  FileBytes file = ReadRegularFile(fileName, ZeroPadding, pendingEvents_);
+  Start(std::move(file.bytes), file.size);
   Run(errorText);
 }
 
@@ -170,6 +142,7 @@ void TKvsLoader::ReportAgain(const TKvsLoader& song, std::uint64_t from, bool on
   again.chunks_ = TKvsChunkList(song.StreamData());
   again.regions_ = &sink;
   again.oneChunk_ = oneChunk;
+  again.keepModel_ = false;
   again.reader_.seek(static_cast<std::size_t>(from));
   std::string errorText;
   try {
@@ -306,7 +279,18 @@ void TKvsLoader::Run(std::string& errorText) {
     }
     Progress();
     if (oneChunk_) break;
+    if (!keepModel_) ForgetModel();
   }
+}
+
+// A walk for the regions alone holds at most one chunk's objects.
+void TKvsLoader::ForgetModel() {
+  audioClips_.clear();
+  modules_.clear();
+  windowPosInfos_.clear();
+  channels_.clear();
+  sendFxAssigns_.clear();
+  chunks_ = TKvsChunkList(reader_.data());
 }
 
 void TKvsLoader::ReadVersion(bool& stopped, std::string& errorText) {
@@ -329,7 +313,7 @@ void TKvsLoader::ReadEvents(std::vector<TKvsEvent>& events, std::int32_t size) {
   // bounded by the data as well. A list that already holds events grows at
   // least by half: many small event chunks must not copy it each time.
   const std::size_t wanted = events.size() + std::min(count, reader_.remaining() / TKvsEvent::RecordSize + 1);
-  if (wanted > events.capacity()) events.reserve(std::max(wanted, events.size() + events.size() / 2));
+  if (wanted > events.capacity() && keepModel_) events.reserve(std::max(wanted, events.size() + events.size() / 2));
   std::size_t first = 0;
   if (oneChunk_ && regions_->From() > reader_.position()) {
     // A chunk read again for the regions from some offset on: the records
@@ -339,7 +323,13 @@ void TKvsLoader::ReadEvents(std::vector<TKvsEvent>& events, std::int32_t size) {
     reader_.skip(first * TKvsEvent::RecordSize);
   }
   for (std::size_t i = first; i < count && !reader_.atEnd(); ++i) {
-    if (regions_) NoteRecord(layouts::Event, static_cast<std::int64_t>(i));
+    if (regions_) {
+      NoteRecord(layouts::Event, static_cast<std::int64_t>(i));
+      if (!keepModel_) {  // regions alone: a song may hold millions of events
+        reader_.skip(TKvsEvent::RecordSize);
+        continue;
+      }
+    }
     events.emplace_back(ReadRecord<TKvsEvent::RecordSize>(reader_));
     if ((i & 0xFFFF) == 0xFFFF) Progress();
   }

@@ -120,6 +120,7 @@ class TKvsLoader {
   void NoteRecord(const TKvsRecordLayout& layout, std::int64_t record);
   void NoteBytes(std::span<const std::uint8_t> bytes, const char* name, std::int64_t record = -1);
   void NoteTracks(std::size_t tracks);
+  void ForgetModel();
   void AddLoaderMessage(const std::string& text);
   void WriteChunkTrace(std::uint32_t id, std::int32_t size);
   void Progress();
@@ -150,6 +151,8 @@ class TKvsLoader {
   TKvsRegionSink* regions_ = nullptr;
   std::uint64_t chunkHeader_ = 0;
   bool oneChunk_ = false;
+  // False when reading again for the regions: the objects are not kept.
+  bool keepModel_ = true;
 
   std::int32_t statedModuleCount_ = 0;
   std::int32_t fileVersion_ = 0;

@@ -54,7 +54,7 @@ std::string Format(std::string_view format, std::initializer_list<FormatArg> arg
 void FormatTo(std::string& out, std::string_view format, std::initializer_list<FormatArg> args);
 
 // The decimal separator of the process's C locale (LC_NUMERIC), as set by
-// setlocale; "." in the C locale.
+// setlocale; "." in the C locale and where the locale's is not one byte.
 std::string DecimalSeparator();
 
 }  // namespace tarvo

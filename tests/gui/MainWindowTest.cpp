@@ -9,6 +9,7 @@
 #include "songbuilder/SongBuilder.h"
 #include "windows/Progress.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -189,7 +190,7 @@ TEST_F(MainWindowTest, FillStepsTheProgressOncePerGroupWithTheWindowBlocked) {
   };
   std::vector<Seen> seen;
   window->BeforeFillGroup = [&](int) {
-    seen.push_back({FrmProgress->isVisible(), FrmProgress->Bar->value(), FrmProgress->Bar->maximum(),
+    seen.push_back({window->Progress->isVisible(), window->Progress->Bar->value(), window->Progress->Bar->maximum(),
                     window->IsBusy(), window->Pages->isEnabled() || window->BtnLoadKvs->isEnabled(),
                     window->close()});
   };
@@ -204,9 +205,9 @@ TEST_F(MainWindowTest, FillStepsTheProgressOncePerGroupWithTheWindowBlocked) {
     EXPECT_FALSE(seen[group].controlsEnabled);
     EXPECT_FALSE(seen[group].closed) << "the window closed while filling";
   }
-  EXPECT_EQ(FrmProgress->LblCaption->text(), "Loading data...");
-  EXPECT_EQ(FrmProgress->Bar->value(), 9);
-  EXPECT_FALSE(FrmProgress->isVisible());
+  EXPECT_EQ(window->Progress->LblCaption->text(), "Loading data...");
+  EXPECT_EQ(window->Progress->Bar->value(), 9);
+  EXPECT_FALSE(window->Progress->isVisible());
   EXPECT_TRUE(window->isVisible());
   EXPECT_TRUE(window->Pages->isEnabled());
 }
@@ -218,7 +219,7 @@ TEST_F(MainWindowTest, FailingFillGroupReenablesTheWindowAndHidesTheProgress) {
   dialogs.openAnswers.push_back(WriteSong(EveryChunkSong()));
   EXPECT_THROW(window->BtnLoadKvsClick(), std::runtime_error);
 
-  EXPECT_FALSE(FrmProgress->isVisible());
+  EXPECT_FALSE(window->Progress->isVisible());
   EXPECT_FALSE(window->IsBusy());
   EXPECT_TRUE(window->BtnLoadKvs->isEnabled());
   EXPECT_TRUE(window->Pages->isEnabled());
@@ -233,7 +234,26 @@ TEST_F(MainWindowTest, FailingFillGroupReenablesTheWindowAndHidesTheProgress) {
   dialogs.openAnswers.push_back(folder.filePath("demo.kvs"));
   QTest::mouseClick(window->BtnLoadKvs, Qt::LeftButton);
   EXPECT_EQ(dialogs.errors, std::vector<QString>{"group failed."});
-  EXPECT_FALSE(FrmProgress->isVisible());
+  EXPECT_FALSE(window->Progress->isVisible());
+  EXPECT_TRUE(window->Pages->isEnabled());
+}
+
+// The load disables the window's controls; afterwards each is as it was,
+// and the list that had the focus has it again.
+TEST_F(MainWindowTest, LoadKeepsTheFocusAndControlsDisabledOnPurpose) {
+  const QString path = WriteSong(EveryChunkSong());
+  QApplication::setActiveWindow(window.get());
+  window->Pages->setCurrentIndex(2);
+  ASSERT_TRUE(window->LstModules->isVisible());
+  window->LstModules->setFocus();
+  ASSERT_EQ(QApplication::focusWidget(), window->LstModules);
+  window->BtnAbout->setEnabled(false);
+  PickAndLoad(path);
+  // The progress dialog took the activation; a desktop gives it back.
+  QApplication::setActiveWindow(window.get());
+  EXPECT_EQ(QApplication::focusWidget(), window->LstModules);
+  EXPECT_FALSE(window->BtnAbout->isEnabled());
+  EXPECT_TRUE(window->BtnLoadKvs->isEnabled());
   EXPECT_TRUE(window->Pages->isEnabled());
 }
 

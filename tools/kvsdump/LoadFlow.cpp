@@ -6,6 +6,7 @@
 #include <exception>
 #include <filesystem>
 #include <string>
+#include <string_view>
 
 namespace tarvo::kvsdump {
 
@@ -23,6 +24,10 @@ LoadResult LoadSong(TKvsLoader& loader, const std::string& file) {
   if (!errorText.empty()) return {Outcome::Rejected, Latin1ToUtf8(errorText)};
   return {};
 }
+
+LoadedSong::LoadedSong(const std::string& file)
+    : loader_([this](std::string_view message) { log_.Append(message); }),
+      result_(LoadSong(loader_, file)) {}
 
 std::string CaptionAfterLoad(const std::string& file, Outcome outcome) {
   if (outcome != Outcome::Loaded) return FreshCaption;

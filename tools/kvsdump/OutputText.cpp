@@ -51,6 +51,26 @@ std::string ExternalTextToUtf8(std::string_view text) {
   return IsUtf8(text) ? std::string(text) : Latin1ToUtf8(text);
 }
 
+std::string EscapeControls(std::string_view utf8) {
+  constexpr char Digits[] = "0123456789ABCDEF";
+  std::string shown;
+  shown.reserve(utf8.size());
+  for (std::size_t i = 0; i < utf8.size(); ++i) {
+    auto code = static_cast<unsigned char>(utf8[i]);
+    // U+0080 to U+009F are C2 80 to C2 9F in UTF-8.
+    const bool c1 = code == 0xC2 && i + 1 < utf8.size() && static_cast<unsigned char>(utf8[i + 1]) <= 0x9F;
+    if (c1) code = static_cast<unsigned char>(utf8[++i]);
+    if (c1 || (code < 0x20 && code != '\t') || code == 0x7F) {
+      shown += "\\x";
+      shown.push_back(Digits[code >> 4]);
+      shown.push_back(Digits[code & 0xF]);
+    } else {
+      shown.push_back(utf8[i]);
+    }
+  }
+  return shown;
+}
+
 std::string TabCaptionAsDisplayed(std::string_view caption) {
   std::string shown;
   shown.reserve(caption.size());
@@ -65,26 +85,27 @@ std::string TabCaptionAsDisplayed(std::string_view caption) {
 
 std::string OneLineText(std::string_view latin1) {
   if (latin1.empty()) return "\"\"";
-  std::string shown;
-  shown.reserve(latin1.size());
+  // Tab and line breaks by name; the terminal rule writes every other
+  // control character as \xHH.
+  std::string named;
+  named.reserve(latin1.size());
   for (const char c : latin1) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte >= 0x20 && (byte < 0x7F || byte > 0x9F)) {
-      shown.push_back(c);
-    } else if (c == '\t') {
-      shown += "\\t";
-    } else if (c == '\n') {
-      shown += "\\n";
-    } else if (c == '\r') {
-      shown += "\\r";
-    } else {
-      constexpr char Digits[] = "0123456789ABCDEF";
-      shown += "\\x";
-      shown.push_back(Digits[byte >> 4]);
-      shown.push_back(Digits[byte & 0xF]);
+    switch (c) {
+      case '\t':
+        named += "\\t";
+        break;
+      case '\n':
+        named += "\\n";
+        break;
+      case '\r':
+        named += "\\r";
+        break;
+      default:
+        named.push_back(c);
+        break;
     }
   }
-  return Latin1ToUtf8(shown);
+  return Latin1ToTerminalUtf8(named);
 }
 
 }  // namespace tarvo::kvsdump
