@@ -103,7 +103,7 @@ TFrmMain::TFrmMain(QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowCloseButtonHint) {
   setObjectName(QStringLiteral("FrmMain"));
-  setWindowTitle(QStringLiteral("Tarvo Analyzer"));
+  setWindowTitle(QString::fromStdString(content::MainCaption()));
   setFixedSize(784, 448);
   SetWindowFont(this);
 
@@ -171,7 +171,6 @@ TFrmMain::TFrmMain(QWidget* parent)
   // columns here), the clip count as designed, the start pages showing.
   ClearAllViews();
   ApplyControl(Pages, {"EdtAudioClipCount", std::string("0")});
-  savedCaption_ = windowTitle();
   Pages->setCurrentIndex(0);
   PagesGlobal->setCurrentIndex(0);
   FrmMain = this;
@@ -197,7 +196,6 @@ void TFrmMain::LoadFile(const QString& path) {
   // A load runs while pending events are handled; none may start a second.
   if (busy_) return;
   TLogModel* const log = LogModelOf(LoaderMessages);
-  log->Clear();
   // The pages drop their rows before the loader they read from goes.
   ClearAllViews();
   loader_.reset();
@@ -220,11 +218,11 @@ void TFrmMain::LoadFile(const QString& path) {
 
   if (!errorText.empty()) {
     CurrentDialogs().Message(this, Latin1(errorText));
-    setWindowTitle(savedCaption_);
+    setWindowTitle(QString::fromStdString(content::MainCaption()));
     return;
   }
-  setWindowTitle(savedCaption_ + QStringLiteral(" - ") + QFileInfo(path).fileName());
-  FillAllViews(*loader_);
+  setWindowTitle(QString::fromStdString(content::MainCaption(QFileInfo(path).fileName().toStdString())));
+  FillAllViews();
 }
 
 void TFrmMain::ClearAllViews() {
@@ -232,7 +230,7 @@ void TFrmMain::ClearAllViews() {
   for (const content::Page& page : content::ClearedPages()) ApplyMainPage(page);
 }
 
-void TFrmMain::FillAllViews(const TKvsLoader& loader) {
+void TFrmMain::FillAllViews() {
   FrmProgress->ShowProgress();
   FrmProgress->ResetProgress(FillGroupCount, "Loading data...");
   struct HideProgress {
@@ -240,13 +238,13 @@ void TFrmMain::FillAllViews(const TKvsLoader& loader) {
   } const hide;
   const BusyScope busy(*this);
   for (int group = 1; group <= FillGroupCount; ++group) {
-    if (BeforeFillGroup) BeforeFillGroup(group);
-    FillGroup(group, loader);
+    FillGroup(group);
     FrmProgress->StepProgress();
   }
 }
 
-void TFrmMain::FillGroup(int group, const TKvsLoader& loader) {
+void TFrmMain::FillGroup(int group) {
+  const TKvsLoader& loader = *loader_;
   // Each list gets its rows in one model reset, so a group that fails
   // leaves no list half-updated.
   switch (group) {
@@ -287,7 +285,7 @@ void TFrmMain::FillGroup(int group, const TKvsLoader& loader) {
 
 void TFrmMain::BtnAboutClick() {
   const QString text = QStringLiteral("Tarvo Analyzer ") + QLatin1String(ProgramVersion) + QStringLiteral("\n\n") +
-                       QString::fromLatin1(Credits);
+                       Latin1(Credits);
   CurrentDialogs().Message(this, text);
 }
 
@@ -355,7 +353,7 @@ void TFrmMain::BtnSaveLoaderMessagesClick() {
   if (!LogModelOf(LoaderMessages)->SaveToFile(*path)) ShowMessage("Error while saving!");
 }
 
-void TFrmMain::ShowMessage(const char* text) { CurrentDialogs().Message(this, QString::fromLatin1(text)); }
+void TFrmMain::ShowMessage(const char* text) { CurrentDialogs().Message(this, Latin1(text)); }
 
 std::optional<QString> TFrmMain::DroppableFile(const QDropEvent& event) const {
   // An open viewer shows the loader's data; a load would take it away.

@@ -4,7 +4,6 @@
 #include <QWidget>
 
 #include <cstddef>
-#include <functional>
 #include <memory>
 #include <optional>
 
@@ -41,7 +40,6 @@ class TFrmMain : public QWidget {
   // handler; the pages stay empty and the caption as it was.
   void LoadFile(const QString& path);
   void ClearAllViews();
-  void FillAllViews(const TKvsLoader& loader);
 
   // The current loader; null before the first load attempt.
   const TKvsLoader* Loader() const { return loader_.get(); }
@@ -57,10 +55,6 @@ class TFrmMain : public QWidget {
   void CbxSongEventDataSetChange(int index);
   void BtnClearLoaderMessagesClick();
   void BtnSaveLoaderMessagesClick();
-
-  // Called before each fill group with its number, 1 to 10; lets tests make
-  // a group fail.
-  std::function<void(int group)> BeforeFillGroup;
 
   QPushButton* BtnLoadKvs;
   QCheckBox* CbxSkipSongEventDisplay;
@@ -108,13 +102,14 @@ class TFrmMain : public QWidget {
 
   // Puts a page's content into the pages; never changes the active page.
   void ApplyMainPage(const content::Page& page);
-  void FillGroup(int group, const TKvsLoader& loader);
+  // The pages from the current loader, a group at a time.
+  void FillAllViews();
+  void FillGroup(int group);
   void ShowChunkViewer(std::size_t chunkIndex);
   void ShowMessage(const char* text);
   // The file a drag brings if the window can load it now.
   std::optional<QString> DroppableFile(const QDropEvent& event) const;
 
-  QString savedCaption_;
   std::unique_ptr<TKvsLoader> loader_;
   bool busy_ = false;
 };

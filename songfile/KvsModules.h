@@ -175,9 +175,6 @@ std::unique_ptr<TKvsModule> MakeModule(std::int32_t typeId);
 // The info sub-record tag that a module of this class expects.
 std::uint32_t ExpectedInfoTag(ModuleClass moduleClass);
 
-// The number of audio channels of any module.
-inline std::int32_t GetChannelCount(const TKvsModule& module) { return module.ChannelCount(); }
-
 // A 16-byte GUID in its binary layout as "{8-4-4-4-12}", upper-case.
 std::string GuidToText(const std::uint8_t* guid);
 

@@ -24,7 +24,7 @@ class TFrmModuleViewer : public QDialog {
   ~TFrmModuleViewer() override;
 
   // Fills the viewer once. Loader and module must outlive the viewer.
-  bool ShowModule(const TKvsLoader& loader, const TKvsModule& module);
+  void ShowModule(const TKvsLoader& loader, const TKvsModule& module);
   void BtnCloseClick();
 
   QLabel* LblModule;

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "content/Controls.h"
@@ -65,6 +67,11 @@ Page ClearedWindowStatePage();
 // Group 10: LstChunks.
 Page FillChunksPage(const TKvsLoader& loader);
 Page ClearedChunksPage();
+
+// The window's caption: the program's name, then " - " and the file name
+// (without its folder) once a song loaded. The name is as the caller gives it.
+std::string MainCaption();
+std::string MainCaption(std::string_view fileName);
 
 // All ten groups in the order FillAllViews fills them (song events not
 // skipped), and all pages as ClearAllViews leaves them, in its order.

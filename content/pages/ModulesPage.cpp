@@ -48,7 +48,7 @@ Page FillModulesPage(const TKvsLoader& loader) {
                                  cells.push_back(module.GetName());
                                  cells.push_back(module.Generator());
                                  cells.push_back(ProgramText(module));
-                                 cells.push_back(Format("%d", {GetChannelCount(module)}));
+                                 cells.push_back(Format("%d", {module.ChannelCount()}));
                                }));
   return page;
 }

@@ -16,9 +16,6 @@ namespace {
 
 std::vector<Column> DumpColumns() { return {{"File Offset", 90}, {"Offset", 90}, {"Hex", 350}, {"Data", 150}}; }
 
-// The bytes actually held, which may be fewer than DataSize says.
-std::int64_t HeldBytes(const TKvsChunk& chunk) { return chunk.Data.data() != nullptr ? chunk.Data.Size() : 0; }
-
 std::int64_t DataSetCount(std::int64_t length) {
   if (length <= 0) return 0;
   return length / BytesPerDataSet + (length % BytesPerDataSet > 0 ? 1 : 0);
@@ -65,7 +62,7 @@ Combo FillDataSets(std::int64_t length) {
 }
 
 Page ShowRange(const TKvsChunk& chunk, std::int64_t first, std::int64_t last) {
-  const std::int64_t length = HeldBytes(chunk);
+  const std::int64_t length = chunk.Data.Size();
 
   Page page;
   AddLabels(page, chunk);
@@ -91,7 +88,7 @@ Page ShowChunk(const TKvsChunk& chunk) {
   Page page = ShowRange(chunk, 0, BytesPerDataSet - 1);
   for (Control& control : page.controls) {
     if (control.name != "CbxDataSet") continue;
-    Combo dataSets = FillDataSets(HeldBytes(chunk));
+    Combo dataSets = FillDataSets(chunk.Data.Size());
     dataSets.selected = std::get<Combo>(control.value).selected;
     control.value = std::move(dataSets);
   }

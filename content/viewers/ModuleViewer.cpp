@@ -57,7 +57,7 @@ Page ShowModule(const TKvsLoader& loader, const TKvsModule& module) {
                            [song, owned](std::size_t row, std::vector<std::string>& cells) {
                              const std::size_t position = (*owned)[row];
                              cells.push_back(RowCaption(position));
-                             cells.push_back(song->Channels()[position].ChannelName());
+                             cells.push_back(song->Channels()[position].GetName());
                            }));
 
   const TKvsModule* const shown = &module;

@@ -4,6 +4,7 @@
 #include "songfile/KvsLoader.h"
 #include "songbuilder/SongBuilder.h"
 #include "windows/DataViewer.h"
+#include "windows/Progress.h"
 #include "content/viewers/ViewerContent.h"
 
 #include <QApplication>
@@ -11,6 +12,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QMimeData>
+#include <QProgressBar>
 #include <QTableView>
 #include <QTest>
 #include <QUrl>
@@ -113,11 +115,12 @@ TEST_F(DropTest, DropWhileALoadRunsIsIgnored) {
   const QString first = WriteSong(EveryChunkSong(), "first.kvs");
   const QString second = WriteSong(EveryChunkSong(), "second.kvs");
   std::vector<bool> taken;
-  window->BeforeFillGroup = [&](int group) {
-    if (group != 5) return;
+  const QObject watch;
+  QObject::connect(FrmProgress->Bar, &QProgressBar::valueChanged, &watch, [&](int position) {
+    if (position != 5) return;
     taken.push_back(Enter(*LocalFile(second)));
     taken.push_back(Drop(*LocalFile(second)));
-  };
+  });
   PickAndLoad(first);
   QCoreApplication::processEvents();
 

@@ -272,7 +272,7 @@ TEST(LoaderRobustness, AudioChanPinsAreBoundedTo128) {
     for (std::size_t pin = 0; pin < 128; ++pin) record.PinStereo(pin, c.stereo(pin));
     const auto song = LoadSong(SongBuilder().Version(0x6105).Module(record).EndOfSong());
     const auto& synth = dynamic_cast<const TKvsVSTSynth&>(*song->Modules().at(0));
-    EXPECT_EQ(GetChannelCount(synth), c.channels);
+    EXPECT_EQ(synth.ChannelCount(), c.channels);
     EXPECT_EQ(synth.AudioChanPins(), c.pins);
   }
 }
@@ -304,7 +304,7 @@ TEST(LoaderRobustness, CutShortFixedRecords) {
     const auto song = LoadSong(SongBuilder().Version(0x6105).Raw(Prefix(whole, 8 + 8 + 50)));
     ASSERT_EQ(song->Modules().size(), 1u);
     EXPECT_EQ(song->Modules().at(0)->GetName(), "Partial");
-    EXPECT_EQ(GetChannelCount(*song->Modules().at(0)), 0);
+    EXPECT_EQ(song->Modules().at(0)->ChannelCount(), 0);
     EXPECT_TRUE(song->Chunks().empty());
   }
   {

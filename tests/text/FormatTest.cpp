@@ -110,13 +110,11 @@ TEST(FormatTest, FloatUsesTheLocaleSeparator) {
   if (chosen == nullptr) {
     GTEST_SKIP() << "no locale with a decimal comma installed";
   }
-  EXPECT_EQ(DecimalSeparator(), ",");
   EXPECT_EQ(Format("%f", {120.0}), "120,00");
   EXPECT_EQ(Format("%7.1f", {-2.25}), "   -2,2");
   // Integers never take the separator or grouping.
   EXPECT_EQ(Format("%d", {1234567}), "1234567");
   std::setlocale(LC_NUMERIC, "C");
-  EXPECT_EQ(DecimalSeparator(), ".");
   EXPECT_EQ(Format("%f", {120.0}), "120.00");
 }
 

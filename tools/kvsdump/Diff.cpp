@@ -30,15 +30,10 @@ using content::Table;
 // ---------------------------------------------------------------------------
 // Comparing
 
-// The bytes actually held, which may be fewer than the chunk's size says.
-std::int64_t HeldBytes(const TKvsChunk& chunk) {
-  return chunk.Data.data() != nullptr ? chunk.Data.Size() : 0;
-}
-
 ByteDifferences CompareBytes(const TKvsChunk& before, const TKvsChunk& after) {
   ByteDifferences found;
-  found.oldSize = HeldBytes(before);
-  found.newSize = HeldBytes(after);
+  found.oldSize = before.Data.Size();
+  found.newSize = after.Data.Size();
   found.oldFileOffset = before.Offset;
   found.newFileOffset = after.Offset;
   const std::uint8_t* const a = before.Data.data();

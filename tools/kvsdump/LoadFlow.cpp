@@ -1,5 +1,6 @@
 #include "tools/kvsdump/LoadFlow.h"
 
+#include "content/pages/MainContent.h"
 #include "text/Latin1.h"
 #include "tools/kvsdump/OutputText.h"
 
@@ -8,10 +9,6 @@
 #include <string>
 
 namespace tarvo::kvsdump {
-
-namespace {
-constexpr const char* FreshCaption = "Tarvo Analyzer";
-}  // namespace
 
 LoadResult LoadSong(TKvsLoader& loader, const std::string& file) {
   std::string errorText;
@@ -25,9 +22,8 @@ LoadResult LoadSong(TKvsLoader& loader, const std::string& file) {
 }
 
 std::string CaptionAfterLoad(const std::string& file, Outcome outcome) {
-  if (outcome != Outcome::Loaded) return FreshCaption;
-  const std::string name = std::filesystem::path(file).filename().string();
-  return std::string(FreshCaption) + " - " + ExternalTextToUtf8(name);
+  if (outcome != Outcome::Loaded) return content::MainCaption();
+  return content::MainCaption(ExternalTextToUtf8(std::filesystem::path(file).filename().string()));
 }
 
 }  // namespace tarvo::kvsdump
