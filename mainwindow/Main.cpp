@@ -34,7 +34,9 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include <cstddef>
 #include <cstdint>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -51,8 +53,6 @@ const QString SaveDialogTitle = QStringLiteral("Save Log");
 const QStringList SaveDialogFilters = {QStringLiteral("*.txt (*.txt)"), QStringLiteral("*.log (*.log)"),
                                        QStringLiteral("*.* (*)")};
 const QString SaveDialogDefaultSuffix = QStringLiteral("txt");
-
-constexpr int FillGroupCount = 10;
 
 const char* const Credits =
     "A read-only tool for studying Tarvo song files: it shows what a song\n"
@@ -131,17 +131,16 @@ TFrmMain::TFrmMain(QWidget* parent)
   Pages = new QTabWidget(this);
   Pages->setObjectName(QStringLiteral("Pages"));
   SetCompactTabs(Pages);
-  Pages->addTab(MakeGlobalPage(), QStringLiteral("Global"));
-  Pages->addTab(MakeSongInfoPage(), QStringLiteral("Song Info"));
-  Pages->addTab(MakeModulesPage(), QStringLiteral("Modules"));
-  Pages->addTab(MakeChannelsPage(), QStringLiteral("Channels"));
-  Pages->addTab(MakeAudioClipsPage(), QStringLiteral("Audio Clips"));
-  Pages->addTab(MakeSendFxAssignPage(), QStringLiteral("SendFX Assign"));
-  Pages->addTab(MakeSongEventsPage(), QStringLiteral("Song Events"));
-  Pages->addTab(MakePlaylistPage(), QStringLiteral("Playlist"));
-  Pages->addTab(MakeWindowStatePage(), QStringLiteral("Window State"));
-  Pages->addTab(MakeChunksPage(), QStringLiteral("Chunks"));
-  Pages->addTab(MakeLoaderMessagesPage(), QStringLiteral("Loader Messages"));
+  // In the order of the content's tabs, which give the captions.
+  using MakePage = QWidget* (TFrmMain::*)();
+  constexpr MakePage PageMakers[] = {
+      &TFrmMain::MakeGlobalPage,       &TFrmMain::MakeSongInfoPage,  &TFrmMain::MakeModulesPage,
+      &TFrmMain::MakeChannelsPage,     &TFrmMain::MakeAudioClipsPage, &TFrmMain::MakeSendFxAssignPage,
+      &TFrmMain::MakeSongEventsPage,   &TFrmMain::MakePlaylistPage,  &TFrmMain::MakeWindowStatePage,
+      &TFrmMain::MakeChunksPage,       &TFrmMain::MakeLoaderMessagesPage};
+  static_assert(std::size(PageMakers) == content::MainPageCaptions.size());
+  for (std::size_t tab = 0; tab < std::size(PageMakers); ++tab)
+    Pages->addTab((this->*PageMakers[tab])(), Latin1(content::MainPageCaptions[tab]));
   layout->addWidget(Pages, 1);
 
   connect(BtnLoadKvs, &QPushButton::clicked, this, Guarded(this, &TFrmMain::BtnLoadKvsClick));
@@ -167,20 +166,14 @@ TFrmMain::TFrmMain(QWidget* parent)
   setAcceptDrops(true);
   for (QWidget* const child : findChildren<QWidget*>()) child->setAcceptDrops(false);
 
-  // FormCreate: every page as a load attempt leaves it (the lists get their
-  // columns here), the clip count as designed, the start pages showing.
-  ClearAllViews();
-  ApplyControl(Pages, {"EdtAudioClipCount", std::string("0")});
-  Pages->setCurrentIndex(0);
-  PagesGlobal->setCurrentIndex(0);
+  // FormCreate: every page as designed (the lists get their columns here),
+  // the start pages showing.
+  for (const content::MainTab& tab : content::MainWindowDesigned()) ApplyPage(this, tab.page);
   FrmMain = this;
 }
 
-// FormDestroy: the loader goes with the window, and with it the song.
 TFrmMain::~TFrmMain() {
   if (FrmMain == this) FrmMain = nullptr;
-  // No list may keep rows that read from the loader once it is gone.
-  ClearAllViews();
 }
 
 void TFrmMain::ApplyMainPage(const content::Page& page) { ApplyPage(Pages, page, Tabs::Keep); }
@@ -196,10 +189,8 @@ void TFrmMain::LoadFile(const QString& path) {
   // A load runs while pending events are handled; none may start a second.
   if (busy_) return;
   TLogModel* const log = LogModelOf(LoaderMessages);
-  // The pages drop their rows before the loader they read from goes.
   ClearAllViews();
-  loader_.reset();
-  loader_ = std::make_unique<TKvsLoader>(
+  loader_ = std::make_shared<TKvsLoader>(
       [log](std::string_view message) { log->Append(message); },
       [log] {
         log->Flush();
@@ -232,55 +223,21 @@ void TFrmMain::ClearAllViews() {
 
 void TFrmMain::FillAllViews() {
   FrmProgress->ShowProgress();
-  FrmProgress->ResetProgress(FillGroupCount, "Loading data...");
+  FrmProgress->ResetProgress(content::FillGroupCount, "Loading data...");
   struct HideProgress {
     ~HideProgress() { FrmProgress->HideProgress(); }
   } const hide;
   const BusyScope busy(*this);
-  for (int group = 1; group <= FillGroupCount; ++group) {
+  for (int group = 1; group <= content::FillGroupCount; ++group) {
     FillGroup(group);
     FrmProgress->StepProgress();
   }
 }
 
 void TFrmMain::FillGroup(int group) {
-  const TKvsLoader& loader = *loader_;
   // Each list gets its rows in one model reset, so a group that fails
   // leaves no list half-updated.
-  switch (group) {
-    case 1:
-      ApplyMainPage(content::FillGlobalPage(loader));
-      break;
-    case 2:
-      ApplyMainPage(content::FillSongInfoPage(loader));
-      break;
-    case 3:
-      ApplyMainPage(content::FillModulesPage(loader));
-      break;
-    case 4:
-      ApplyMainPage(content::FillChannelsPage(loader));
-      break;
-    case 5:
-      ApplyMainPage(content::FillAudioClipsPage(loader));
-      break;
-    case 6:
-      ApplyMainPage(content::FillSendFxAssignPage(loader));
-      break;
-    case 7:
-      ApplyMainPage(content::FillSongEventsPage(loader, CbxSkipSongEventDisplay->isChecked()));
-      break;
-    case 8:
-      ApplyMainPage(content::FillPlaylistPage(loader));
-      break;
-    case 9:
-      ApplyMainPage(content::FillWindowStatePage(loader));
-      break;
-    case 10:
-      ApplyMainPage(content::FillChunksPage(loader));
-      break;
-    default:
-      break;
-  }
+  ApplyMainPage(content::FillGroup(group, loader_, CbxSkipSongEventDisplay->isChecked()));
 }
 
 void TFrmMain::BtnAboutClick() {
@@ -296,9 +253,7 @@ void TFrmMain::BtnViewModuleClick() {
     ShowMessage("Invalid module.");
     return;
   }
-  const TKvsLoader& loader = *loader_;
-  const TKvsModule& module = *loader.Modules()[*row];
-  ShowViewer(this, FrmModuleViewer, [&](TFrmModuleViewer& viewer) { viewer.ShowModule(loader, module); });
+  ShowViewer(this, FrmModuleViewer, [&](TFrmModuleViewer& viewer) { viewer.ShowModule(loader_, *row); });
 }
 
 void TFrmMain::LstModulesDblClick() {
@@ -309,7 +264,7 @@ void TFrmMain::LstModulesDblClick() {
     ShowMessage("Invalid module.");
     return;
   }
-  const std::int32_t chunkIndex = loader_->Modules()[*row]->ChunkIndex;
+  const std::int32_t chunkIndex = loader_->Modules()[*row]->ChunkIndex();
   if (chunkIndex < 0) {
     ShowMessage("No chuck available.");
     return;
@@ -332,8 +287,8 @@ void TFrmMain::LstChunksDblClick() {
 }
 
 void TFrmMain::ShowChunkViewer(std::size_t chunkIndex) {
-  const TKvsChunk& chunk = loader_->Chunks()[chunkIndex];
-  ShowViewer(this, FrmDataViewer, [&](TFrmDataViewer& viewer) { viewer.ShowChunk(chunk); });
+  const TKvsChunk chunk = loader_->Chunks()[chunkIndex];
+  ShowViewer(this, FrmDataViewer, [&](TFrmDataViewer& viewer) { viewer.ShowChunk(loader_, chunk); });
 }
 
 void TFrmMain::CbxSongEventDataSetChange(int index) {
@@ -341,7 +296,7 @@ void TFrmMain::CbxSongEventDataSetChange(int index) {
   // events, and a set past them shows no rows.
   if (loader_ == nullptr || index < 0) return;
   SetReportTable(LstSongEvents,
-                 content::SongEventList(*loader_, static_cast<std::size_t>(index) * content::SongEventDataSetSize));
+                 content::SongEventList(loader_, static_cast<std::size_t>(index) * content::SongEventDataSetSize));
 }
 
 void TFrmMain::BtnClearLoaderMessagesClick() { LogModelOf(LoaderMessages)->Clear(); }

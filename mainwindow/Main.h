@@ -23,8 +23,9 @@ class Page;
 }
 
 // The main window: eleven read-only pages that show what the song loader made
-// of one song file. It owns the current loader from the first load attempt
-// on; every attempt replaces it. A file dropped anywhere on the window is
+// of one song file. It holds the current loader from the first load attempt
+// on, sharing it with the pages' lists and the viewers; every attempt
+// replaces it. A file dropped anywhere on the window is
 // loaded as if picked in the open dialog.
 class TFrmMain : public QWidget {
   Q_OBJECT
@@ -110,7 +111,7 @@ class TFrmMain : public QWidget {
   // The file a drag brings if the window can load it now.
   std::optional<QString> DroppableFile(const QDropEvent& event) const;
 
-  std::unique_ptr<TKvsLoader> loader_;
+  std::shared_ptr<TKvsLoader> loader_;
   bool busy_ = false;
 };
 

@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <ostream>
 #include <streambuf>
 #include <string>
@@ -74,7 +75,8 @@ inline Shown ShowEverything(const std::uint8_t* data, std::size_t size) {
   Shown shown;
 
   TLogLines log;
-  TKvsLoader loader([&log](std::string_view message) { log.Append(message); }, [] {});
+  const auto song = std::make_shared<TKvsLoader>([&log](std::string_view message) { log.Append(message); }, [] {});
+  TKvsLoader& loader = *song;
   LoadResult result;
   std::string errorText;
   try {
@@ -97,20 +99,20 @@ inline Shown ShowEverything(const std::uint8_t* data, std::size_t size) {
 
   NullBuffer buffer;
   std::ostream out(&buffer);
-  kvsdump::WriteJsonDocument(out, "hostile.kvs", loader, result, std::move(log));
+  kvsdump::WriteJsonDocument(out, "hostile.kvs", song, result, std::move(log));
   if (!out) shown.fault = "the document could not be written";
   shown.documentBytes = buffer.written;
   if (result.outcome != Outcome::Loaded) return shown;
 
   using namespace content;
-  showeverything::VisitPage(FillSongEventsPage(loader, true), shown.fault);
+  showeverything::VisitPage(FillSongEventsPage(song, true), shown.fault);
   const Combo eventSets = SongEventDataSets(loader.SongEvents().size());
   for (std::size_t i = 1; i < eventSets.items.size(); ++i)
-    showeverything::VisitTable(SongEventList(loader, i * SongEventDataSetSize), shown.fault);
+    showeverything::VisitTable(SongEventList(song, i * SongEventDataSetSize), shown.fault);
   for (const TKvsChunk& chunk : loader.Chunks()) {
     const Combo chunkSets = FillDataSets(chunk.Data.Size());
     for (std::size_t i = 1; i < chunkSets.items.size(); ++i)
-      showeverything::VisitPage(DataSetChange(chunk, static_cast<int>(i)), shown.fault);
+      showeverything::VisitPage(DataSetChange(song, chunk, static_cast<int>(i)), shown.fault);
   }
   return shown;
 }

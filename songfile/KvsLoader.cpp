@@ -8,6 +8,7 @@
 #include <array>
 #include <cerrno>
 #include <cstring>
+#include <stdexcept>
 
 #include "songfile/ChunkId.h"
 #include "songfile/KvsError.h"
@@ -100,6 +101,9 @@ void TKvsLoader::LoadFromMemory(const std::uint8_t* data, std::size_t size, std:
 }
 
 void TKvsLoader::Start(std::unique_ptr<std::uint8_t[]> stream, std::size_t size) {
+  // The pages and viewers made from a song view its bytes and lists for as
+  // long as they live; a second song would pull them away.
+  if (stream_ != nullptr) throw std::logic_error("a song loader loads one song");
   std::memset(stream.get() + size, 0, ZeroPadding);
   stream_ = std::move(stream);
   reader_ = ByteReader(stream_.get(), size);
@@ -339,8 +343,10 @@ void TKvsLoader::ReadModule(std::uint32_t id, std::int32_t size, int& moduleCoun
   ++moduleCounter;
   const auto typeId = static_cast<std::int32_t>(id);
   AddLoaderMessage(" Obj: " + ModuleTypeToText(typeId));
-  modules_.push_back(MakeModule(typeId));
-  TKvsModule& module = *modules_.back();
+  // Built through this reference; the song's list only hands out const modules.
+  std::unique_ptr<TKvsModule> made = MakeModule(typeId);
+  TKvsModule& module = *made;
+  modules_.push_back(std::move(made));
 
   const std::uint32_t tag = reader_.readUInt32();
   reader_.skip(4);
@@ -376,8 +382,7 @@ void TKvsLoader::ReadModule(std::uint32_t id, std::int32_t size, int& moduleCoun
     return;
   }
   reader_.seek(markerStart + MarkerSize);
-  module.ChunkIndex = static_cast<std::int32_t>(chunks_.size());
-  module.ModuleIndex = static_cast<std::int32_t>(modules_.size() - 1);
+  module.SetPlace(static_cast<std::int32_t>(chunks_.size()), static_cast<std::int32_t>(modules_.size() - 1));
   chunks_.Add(0, static_cast<std::int64_t>(dataStart), markerStart - dataStart);
 }
 

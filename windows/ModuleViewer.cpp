@@ -137,8 +137,8 @@ QWidget* TFrmModuleViewer::MakeTracksPage() {
   return page;
 }
 
-void TFrmModuleViewer::ShowModule(const TKvsLoader& loader, const TKvsModule& module) {
-  ApplyPage(this, content::ShowModule(loader, module));
+void TFrmModuleViewer::ShowModule(const content::Song& song, std::size_t moduleIndex) {
+  ApplyPage(this, content::ShowModule(song, moduleIndex));
 }
 
 void TFrmModuleViewer::BtnCloseClick() { close(); }

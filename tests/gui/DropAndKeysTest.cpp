@@ -165,7 +165,7 @@ TEST_F(KeysTest, EnterOnARowOpensWhatADoubleClickOpens) {
 
   // Modules: "View Chunk...".
   constexpr int VstSynthRow = 2;
-  expected.push_back(song.Chunks()[static_cast<std::size_t>(song.Modules()[VstSynthRow]->ChunkIndex)]);
+  expected.push_back(song.Chunks()[static_cast<std::size_t>(song.Modules()[VstSynthRow]->ChunkIndex())]);
   List("LstModules")->selectRow(VstSynthRow);
   QTest::keyClick(List("LstModules"), Qt::Key_Return);
   EXPECT_EQ(dialogs.execCount, 1);
@@ -188,7 +188,7 @@ TEST_F(KeysTest, EnterGivesTheDoubleClicksRefusalAndNothingWithoutASelection) {
   SongBuilder song;
   song.Version(0x6105).Module(ModuleRecord(0x1100, "Lost").Data(Bytes{'n', 'o'}).EndMarker(false));
   PickAndLoad(WriteSong(song, "lost.kvs"));
-  ASSERT_EQ(window->Loader()->Modules().at(0)->ChunkIndex, -1);
+  ASSERT_EQ(window->Loader()->Modules().at(0)->ChunkIndex(), -1);
   List("LstModules")->selectRow(0);
   QTest::keyClick(List("LstModules"), Qt::Key_Return);
   EXPECT_EQ(dialogs.messages, std::vector<QString>{"No chuck available."});

@@ -59,8 +59,8 @@ class HostileFilesTest : public MainWindowTest {
       List("LstModules")->selectRow(static_cast<int>(row));
       dialogs.onExec = [&](QDialog& dialog) { ExpectShows(&dialog, content::ShowModule(song, module)); };
       window->BtnViewModuleClick();
-      if (module.ChunkIndex < 0) continue;
-      const TKvsChunk& chunk = song.Chunks().at(static_cast<std::size_t>(module.ChunkIndex));
+      if (module.ChunkIndex() < 0) continue;
+      const TKvsChunk& chunk = song.Chunks().at(static_cast<std::size_t>(module.ChunkIndex()));
       dialogs.onExec = [&](QDialog& dialog) {
         ExpectShows(&dialog, content::ShowChunk(chunk));
         PickEveryDataSet(dialog, chunk);
@@ -129,7 +129,7 @@ TEST_F(HostileFilesTest, EveryViewerOpensOnBrokenFiles) {
     // module without its data chunk has a message instead: no chunk to view.
     const TKvsLoader& loaded = *window->Loader();
     std::size_t viewers = loaded.Modules().size() + loaded.Chunks().size();
-    for (const auto& module : loaded.Modules()) viewers += module->ChunkIndex >= 0 ? 1 : 0;
+    for (const auto& module : loaded.Modules()) viewers += module->ChunkIndex() >= 0 ? 1 : 0;
     EXPECT_EQ(static_cast<std::size_t>(dialogs.execCount - execs), viewers);
     for (const QString& message : dialogs.messages) EXPECT_EQ(message, QStringLiteral("No chuck available."));
     EXPECT_TRUE(dialogs.errors.empty());

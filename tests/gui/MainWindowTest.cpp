@@ -364,7 +364,7 @@ TEST_F(MainWindowTest, ModuleWithoutDataChunkHasNoChunkToView) {
       .Module(ModuleRecord(0x1100, "Lost").Data(Bytes{'n', 'o'}).EndMarker(false));
   PickAndLoad(WriteSong(song));
   ASSERT_EQ(window->Loader()->Modules().size(), 2u);
-  ASSERT_EQ(window->Loader()->Modules()[1]->ChunkIndex, -1);
+  ASSERT_EQ(window->Loader()->Modules()[1]->ChunkIndex(), -1);
 
   List("LstModules")->selectRow(1);
   window->BtnViewModuleChunk->click();

@@ -133,7 +133,7 @@ TEST(SaveDataButton, SitsLeftOfCloseAndWaitsForAChunk) {
 TEST_F(MainWindowTest, SaveDataOfAModulesChunkFromTheViewer) {
   PickAndLoad(WriteSong(EveryChunkSong()));
   const TKvsLoader& song = *window->Loader();
-  const TKvsChunk& chunk = song.Chunks()[static_cast<std::size_t>(song.Modules()[0]->ChunkIndex)];
+  const TKvsChunk& chunk = song.Chunks()[static_cast<std::size_t>(song.Modules()[0]->ChunkIndex())];
   ASSERT_GT(chunk.Data.Size(), 0);
   const QString path = folder.filePath("module.bin");
   dialogs.onExec = [&](QDialog& dialog) {

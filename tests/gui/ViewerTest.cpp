@@ -83,7 +83,7 @@ TEST_F(ViewerTest, ChunkListAndModuleDataOpenTheDataViewer) {
   window->LstChunksDblClick();
 
   const TKvsModule& module = *Song().Modules()[VstSynthRow];
-  expected.push_back(Song().Chunks()[static_cast<std::size_t>(module.ChunkIndex)]);
+  expected.push_back(Song().Chunks()[static_cast<std::size_t>(module.ChunkIndex())]);
   List("LstModules")->selectRow(VstSynthRow);
   window->LstModulesDblClick();
 

@@ -108,7 +108,7 @@ TEST(LoaderRobustness, CountedRecordsNeverComeFromNothing) {
          const TKvsModule& module = *song->Modules().at(0);
          ASSERT_EQ(module.TrackCount(), 2u);
          EXPECT_EQ(module.Track(1).GetName(), "partial");
-         EXPECT_EQ(module.ChunkIndex, -1);
+         EXPECT_EQ(module.ChunkIndex(), -1);
          EXPECT_EQ(LastMessage(song), "Module Track Count Mismatch, expecting 1, but 5 found!");
        }},
   };
@@ -221,7 +221,7 @@ TEST(LoaderRobustness, TextLengths) {
         ModuleRecord(0x1003, "S").PluginTextBytes(ToBytes("Plug")).PluginTextLength(1000).EndMarker(false)));
     ASSERT_EQ(song->Modules().size(), 1u);
     EXPECT_EQ(song->Modules().at(0)->Generator(), "Plug");
-    EXPECT_EQ(song->Modules().at(0)->ChunkIndex, -1);
+    EXPECT_EQ(song->Modules().at(0)->ChunkIndex(), -1);
   }
 }
 
@@ -295,7 +295,7 @@ TEST(LoaderRobustness, CutShortFixedRecords) {
     const auto song = LoadSong(SongBuilder().Version(0x6105).Header(0x1000, 0));
     ASSERT_EQ(song->Modules().size(), 1u);
     EXPECT_EQ(song->Modules().at(0)->GetName(), "GEN Info Corrupted!");
-    EXPECT_EQ(song->Modules().at(0)->ChunkIndex, -1);
+    EXPECT_EQ(song->Modules().at(0)->ChunkIndex(), -1);
     EXPECT_EQ(LastMessage(song), " Obj: " + ModuleTypeToText(0x1000));
   }
   {

@@ -130,8 +130,8 @@ TEST(LoaderWalk, EveryChunkSongModel) {
   for (std::size_t i = 0; i < names.size(); ++i) {
     const TKvsModule& module = *loader.Modules().at(i);
     EXPECT_EQ(module.GetName(), names[i]);
-    EXPECT_EQ(module.ChunkIndex, static_cast<std::int32_t>(i));
-    EXPECT_EQ(module.ModuleIndex, static_cast<std::int32_t>(i));
+    EXPECT_EQ(module.ChunkIndex(), static_cast<std::int32_t>(i));
+    EXPECT_EQ(module.ModuleIndex(), static_cast<std::int32_t>(i));
     EXPECT_EQ(loader.Chunks().at(i).ChunkId, 0);
   }
   EXPECT_EQ(loader.Chunks().at(6).ChunkId, static_cast<std::int32_t>(FourCC("XTRA")));
@@ -447,7 +447,7 @@ TEST(LoaderWalk, DemoSongLoadsCleanly) {
   for (const auto& message : song.messages) EXPECT_EQ(message.find("Mismatch"), std::string::npos) << message;
   ASSERT_EQ(song->Modules().size(), 8u);
   for (const auto& module : song->Modules()) {
-    EXPECT_GE(module->ChunkIndex, 0) << module->GetName();
+    EXPECT_GE(module->ChunkIndex(), 0) << module->GetName();
     EXPECT_EQ(module->GetName().find("Corrupted"), std::string::npos);
   }
 }

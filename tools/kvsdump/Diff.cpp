@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <ostream>
 #include <stdexcept>
 #include <string>
@@ -406,18 +407,18 @@ Json DifferenceJson(const Difference& found) {
 class LoadedFile {
  public:
   explicit LoadedFile(const std::string& file)
-      : loader_([this](std::string_view message) { log_.Append(message); }),
-        result_(LoadSong(loader_, file)) {}
+      : loader_(std::make_shared<TKvsLoader>([this](std::string_view message) { log_.Append(message); })),
+        result_(LoadSong(*loader_, file)) {}
   LoadedFile(const LoadedFile&) = delete;
   LoadedFile& operator=(const LoadedFile&) = delete;
 
-  const TKvsLoader& Loader() const { return loader_; }
+  content::Song Song() const { return loader_; }
   const LoadResult& Result() const { return result_; }
   TLogLines TakeLog() { return std::move(log_); }
 
  private:
   TLogLines log_;
-  TKvsLoader loader_;
+  std::shared_ptr<TKvsLoader> loader_;
   LoadResult result_;
 };
 
@@ -501,8 +502,8 @@ int RunDiff(const std::string& oldFile, const std::string& newFile, bool json, s
   }
   if (!loaded) return ExitDiffError;
 
-  const SongView oldView(before.Loader(), Outcome::Loaded, before.TakeLog());
-  const SongView newView(after.Loader(), Outcome::Loaded, after.TakeLog());
+  const SongView oldView(before.Song(), Outcome::Loaded, before.TakeLog());
+  const SongView newView(after.Song(), Outcome::Loaded, after.TakeLog());
 
   bool same = true;
   if (!json) {
