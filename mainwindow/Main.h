@@ -7,6 +7,8 @@
 #include <memory>
 #include <optional>
 
+#include "content/Song.h"
+
 class QCheckBox;
 class QComboBox;
 class QDropEvent;
@@ -17,7 +19,6 @@ class QTableView;
 
 namespace tarvo {
 
-class TKvsLoader;
 namespace content {
 class Page;
 }
@@ -43,7 +44,7 @@ class TFrmMain : public QWidget {
   void ClearAllViews();
 
   // The current loader; null before the first load attempt.
-  const TKvsLoader* Loader() const { return loader_.get(); }
+  content::Song Loader() const { return loader_; }
   // True while a load or a fill runs: no second load, no closing.
   bool IsBusy() const { return busy_; }
 

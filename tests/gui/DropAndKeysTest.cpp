@@ -160,7 +160,7 @@ TEST_F(KeysTest, EnterOnARowOpensWhatADoubleClickOpens) {
   std::vector<TKvsChunk> expected;
   dialogs.onExec = [&](QDialog& dialog) {
     ASSERT_EQ(FrmDataViewer, &dialog);
-    ExpectShows(&dialog, content::ShowChunk(expected.back()));
+    ExpectShows(&dialog, content::ShowChunk(window->Loader(), expected.back()));
   };
 
   // Modules: "View Chunk...".

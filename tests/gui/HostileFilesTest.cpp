@@ -48,21 +48,22 @@ class HostileFilesTest : public MainWindowTest {
       auto* const rows = dialog.findChild<QTableView*>(QStringLiteral("LstChunks"));
       ASSERT_NE(rows, nullptr);
       EXPECT_EQ(static_cast<std::size_t>(ReportModelOf(rows)->rowCount()),
-                content::DataSetChange(chunk, i).List("LstChunks").RowCount());
+                content::DataSetChange(nullptr, chunk, i).List("LstChunks").RowCount());
     }
   }
 
   void OpenEveryViewer() {
-    const TKvsLoader& song = *window->Loader();
+    const content::Song shared = window->Loader();
+    const TKvsLoader& song = *shared;
     for (std::size_t row = 0; row < song.Modules().size(); ++row) {
       const TKvsModule& module = *song.Modules()[row];
       List("LstModules")->selectRow(static_cast<int>(row));
-      dialogs.onExec = [&](QDialog& dialog) { ExpectShows(&dialog, content::ShowModule(song, module)); };
+      dialogs.onExec = [&](QDialog& dialog) { ExpectShows(&dialog, content::ShowModule(shared, row)); };
       window->BtnViewModuleClick();
       if (module.ChunkIndex() < 0) continue;
       const TKvsChunk& chunk = song.Chunks().at(static_cast<std::size_t>(module.ChunkIndex()));
       dialogs.onExec = [&](QDialog& dialog) {
-        ExpectShows(&dialog, content::ShowChunk(chunk));
+        ExpectShows(&dialog, content::ShowChunk(shared, chunk));
         PickEveryDataSet(dialog, chunk);
       };
       window->BtnViewModuleChunk->click();
@@ -71,7 +72,7 @@ class HostileFilesTest : public MainWindowTest {
       const TKvsChunk& chunk = song.Chunks()[row];
       List("LstChunks")->selectRow(static_cast<int>(row));
       dialogs.onExec = [&](QDialog& dialog) {
-        ExpectShows(&dialog, content::ShowChunk(chunk));
+        ExpectShows(&dialog, content::ShowChunk(shared, chunk));
         PickEveryDataSet(dialog, chunk);
       };
       window->LstChunksDblClick();
@@ -80,7 +81,7 @@ class HostileFilesTest : public MainWindowTest {
     for (int i = 0; i < window->CbxSongEventDataSet->count(); ++i) {
       emit window->CbxSongEventDataSet->activated(i);
       EXPECT_EQ(static_cast<std::size_t>(RowCount("LstSongEvents")),
-                content::SongEventList(song, static_cast<std::size_t>(i) * content::SongEventDataSetSize).RowCount());
+                content::SongEventList(shared, static_cast<std::size_t>(i) * content::SongEventDataSetSize).RowCount());
     }
   }
 };

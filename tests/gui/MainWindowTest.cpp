@@ -35,21 +35,6 @@ std::vector<std::string> LoaderLog(const QString& path) {
   return lines;
 }
 
-std::vector<content::Page> FilledPages(const TKvsLoader& loader) {
-  return {content::FillGlobalPage(loader),      content::FillSongInfoPage(loader),
-          content::FillModulesPage(loader),     content::FillChannelsPage(loader),
-          content::FillAudioClipsPage(loader),  content::FillSendFxAssignPage(loader),
-          content::FillSongEventsPage(loader, false), content::FillPlaylistPage(loader),
-          content::FillWindowStatePage(loader), content::FillChunksPage(loader)};
-}
-
-std::vector<content::Page> ClearedPages() {
-  return {content::ClearedSongInfoPage(),      content::ClearedGlobalPage(),   content::ClearedModulesPage(),
-          content::ClearedChannelsPage(),      content::ClearedAudioClipsPage(), content::ClearedSendFxAssignPage(),
-          content::ClearedSongEventsPage(),    content::ClearedPlaylistPage(), content::ClearedWindowStatePage(),
-          content::ClearedChunksPage()};
-}
-
 SongBuilder SongWithEvents(int count) {
   std::vector<EventRecord> events;
   for (int i = 0; i < count; ++i) events.emplace_back(0, 0x3000, i, i);
@@ -80,7 +65,7 @@ TEST_F(MainWindowTest, StartsWithEmptyPagesAndTheDesignedWindow) {
   EXPECT_EQ(Text("EdtAudioClipCount"), "0");
 
   // The lists carry their columns before anything is loaded.
-  for (const content::Page& page : ClearedPages()) {
+  for (const content::Page& page : content::ClearedPages()) {
     for (const content::Control& control : page.controls) {
       if (const auto* table = std::get_if<content::Table>(&control.value)) {
         EXPECT_EQ(ReportModelOf(List(control.name.c_str()))->columnCount(), static_cast<int>(table->Columns().size()))
@@ -102,7 +87,7 @@ TEST_F(MainWindowTest, LoadShowsWhatTheContentFunctionsGiveAndNamesTheFile) {
   EXPECT_EQ(window->windowTitle(), "Tarvo Analyzer - demo.kvs");
 
   ASSERT_NE(window->Loader(), nullptr);
-  for (const content::Page& page : FilledPages(*window->Loader())) ExpectShows(window->Pages, page);
+  for (const content::Page& page : content::FillAllPages(window->Loader())) ExpectShows(window->Pages, page);
   EXPECT_EQ(LogLines(), LoaderLog(path));
   EXPECT_EQ(window->LoaderMessages->model()->rowCount(), static_cast<int>(LogLines().size()));
   EXPECT_GT(RowCount("LstModules"), 0);
@@ -110,7 +95,7 @@ TEST_F(MainWindowTest, LoadShowsWhatTheContentFunctionsGiveAndNamesTheFile) {
 
 TEST_F(MainWindowTest, CancellingTheOpenDialogChangesNothing) {
   PickAndLoad(WriteSong(EveryChunkSong()));
-  const TKvsLoader* const loader = window->Loader();
+  const content::Song loader = window->Loader();
   const auto modules = Rows(List("LstModules"));
   const auto log = LogLines();
 
@@ -149,7 +134,7 @@ TEST_F(MainWindowTest, RejectedVersionShowsTheErrorTextAndKeepsOnlyTheLog) {
 
   EXPECT_EQ(dialogs.messages, std::vector<QString>{"File version 60FF too old!"});
   EXPECT_EQ(window->windowTitle(), "Tarvo Analyzer");
-  for (const content::Page& page : ClearedPages()) ExpectShows(window->Pages, page);
+  for (const content::Page& page : content::ClearedPages()) ExpectShows(window->Pages, page);
   EXPECT_EQ(Text("EdtAudioClipCount"), "");
   EXPECT_FALSE(LogLines().empty());
   EXPECT_EQ(LogLines(), LoaderLog(path));
@@ -168,7 +153,7 @@ TEST_F(MainWindowTest, MissingFileReachesTheErrorHandlerAndKeepsTheCaption) {
   EXPECT_EQ(dialogs.errors, std::vector<QString>{"Cannot open file " + missing + "."});
   EXPECT_TRUE(dialogs.messages.empty());
   EXPECT_EQ(window->windowTitle(), "Tarvo Analyzer - demo.kvs");
-  for (const content::Page& page : ClearedPages()) ExpectShows(window->Pages, page);
+  for (const content::Page& page : content::ClearedPages()) ExpectShows(window->Pages, page);
   // A new loader, which read nothing.
   ASSERT_NE(window->Loader(), nullptr);
   EXPECT_TRUE(window->Loader()->Modules().empty());
@@ -320,7 +305,7 @@ TEST_F(MainWindowTest, SongEventDataSetChoiceShowsThatSet) {
   EXPECT_EQ(Cell("LstSongEvents", 0, 0), "3000");
   ExpectShows(window->Pages, [&] {
     content::Page page;
-    page.Add("LstSongEvents", content::SongEventList(*window->Loader(), 3000));
+    page.Add("LstSongEvents", content::SongEventList(window->Loader(), 3000));
     return page;
   }());
 

@@ -45,7 +45,7 @@ class SaveDataTest : public ::testing::Test {
     // The stated size may differ from the bytes held; the bytes held are saved.
     chunk.Data = TKvsByteStream(bytes.data(), static_cast<std::int64_t>(bytes.size()));
     viewer = std::make_unique<TFrmDataViewer>(nullptr);
-    viewer->ShowChunk(chunk);
+    viewer->ShowChunk(nullptr, chunk);
   }
   void TearDown() override {
     viewer.reset();
@@ -79,7 +79,7 @@ TEST_F(SaveDataTest, FileHoldsExactlyTheChunksBytes) {
   SaveTo(path);
   EXPECT_EQ(ReadFile(path), BytesOf(chunk));
   const TKvsChunk empty(0x42, 0);
-  viewer->ShowChunk(empty);
+  viewer->ShowChunk(nullptr, empty);
   SaveTo(path);
   EXPECT_EQ(ReadFile(path), QByteArray());
   EXPECT_TRUE(dialogs.messages.empty());
