@@ -1,4 +1,5 @@
 #include <functional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -42,6 +43,21 @@ TEST(LoaderWalk, MinimalSong) {
                                     Trace(12, ids::EndOfSong, "????", 0), " Loaded Module Count: 0"}));
   EXPECT_EQ(song.errorText, "");
   EXPECT_EQ(song->FileVersion(), 0x6105);
+}
+
+// Views of a song read its bytes for as long as they live, so a loader
+// never takes a second song; the refused one changes nothing. An empty file
+// is a song too.
+TEST(LoaderWalk, SecondLoadIsRefusedAndChangesNothing) {
+  for (const Bytes& first : {MinimalSong().Build(), Bytes{}}) {
+    TKvsLoader loader;
+    std::string errorText;
+    loader.LoadFromMemory(first.data(), first.size(), errorText);
+    const Bytes second = EveryChunkSong().Build();
+    EXPECT_THROW(loader.LoadFromMemory(second.data(), second.size(), errorText), std::logic_error);
+    EXPECT_EQ(loader.StreamSize(), first.size());
+    EXPECT_TRUE(loader.Modules().empty());
+  }
 }
 
 // The whole log of a song with every chunk kind, in order: trace offsets
