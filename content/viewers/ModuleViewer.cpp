@@ -60,6 +60,7 @@ Page ShowModule(const Song& song, std::size_t moduleIndex) {
                              cells.push_back(song->Channels()[position].GetName());
                            }));
 
+  // The module lives as long as the song that each list holds.
   const TKvsModule* const shown = &module;
   set("LstPlaylistTracks", Table(TrackColumns(), module.TrackCount(),
                                  [song, shown](std::size_t row, std::vector<std::string>& cells) {
