@@ -1,25 +1,51 @@
+#include "TarvoVersion.h"
+#include "app/CommandLine.h"
 #include "mainwindow/Main.h"
 #include "ui/Application.h"
 #include "windows/Progress.h"
 
-#include <QStringList>
+#include <QCoreApplication>
+#include <QString>
 #include <QTimer>
 
+#include <variant>
+
+namespace {
+
+// --map: the File Map window of the song just loaded. The main window's
+// "open the map" goes here once the File Map window is part of the program.
+void OpenFileMap(tarvo::TFrmMain& /*mainWindow*/) {}
+
+// A file named at start takes the same road as one picked in the dialog,
+// once the window shows.
+void OpenAtStart(tarvo::TFrmMain& mainWindow, const QString& path, bool openMap) {
+  if (path.isEmpty()) return;
+  QTimer::singleShot(0, &mainWindow, [&mainWindow, path, openMap] {
+    tarvo::Guarded(&mainWindow, &tarvo::TFrmMain::LoadFile)(path);
+    if (openMap) OpenFileMap(mainWindow);
+  });
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
+  // Help, version and usage errors are settled before the GUI application
+  // exists: it needs a display, they do not.
+  tarvo::StartOptions options;
+  {
+    const QCoreApplication commandLine(argc, argv);
+    const std::variant<tarvo::StartOptions, int> parsed = tarvo::ParseCommandLine(QCoreApplication::arguments());
+    if (const int* const status = std::get_if<int>(&parsed)) return *status;
+    options = std::get<tarvo::StartOptions>(parsed);
+  }
+
   tarvo::TApplication application(argc, argv);
+  QCoreApplication::setApplicationVersion(QString::fromLatin1(tarvo::ProgramVersion));
 
   tarvo::TFrmMain mainWindow;
   // Owned by the main window, hidden until a fill.
   new tarvo::TFrmProgress(&mainWindow);
   mainWindow.show();
-
-  // A file named at start takes the same road as one picked in the dialog,
-  // once the window shows.
-  const QStringList arguments = QCoreApplication::arguments();
-  if (arguments.size() > 1) {
-    const QString path = arguments.at(1);
-    QTimer::singleShot(0, &mainWindow,
-                       [&mainWindow, path] { tarvo::Guarded(&mainWindow, &tarvo::TFrmMain::LoadFile)(path); });
-  }
+  OpenAtStart(mainWindow, options.file, options.openMap);
   return QApplication::exec();
 }

@@ -1,8 +1,9 @@
 # Installing and packaging.
 #
 # `cmake --install BUILD` puts the two programs, the desktop entry, the song
-# file type, the icon and the kvsdump man page under the prefix; `cpack -G DEB`
-# (run in BUILD) makes tarvo-analyzer_<version>_<arch>.deb from the same rules.
+# file type, the icon, the AppStream metadata and the man pages under the
+# prefix; `cpack -G DEB` (run in BUILD) makes
+# tarvo-analyzer_<version>_<arch>.deb from the same rules.
 include(GNUInstallDirs)
 
 install(TARGETS tarvo-analyzer kvsdump RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
@@ -16,27 +17,40 @@ install(FILES ${_tarvo_desktop}/tarvo-analyzer-mime.xml
 install(FILES ${_tarvo_desktop}/tarvo-analyzer.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 
-# Debian ships man pages compressed. The compressed copy is made when cmake
-# configures, and again whenever the page changes.
+# The AppStream metadata, for software centres; its release is this version.
+configure_file(${_tarvo_desktop}/tarvo-analyzer.metainfo.xml.in
+               ${PROJECT_BINARY_DIR}/tarvo-analyzer.metainfo.xml @ONLY)
+install(FILES ${PROJECT_BINARY_DIR}/tarvo-analyzer.metainfo.xml
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+
+# The man pages carry the version in their title line. Debian ships them
+# compressed. Both copies are made when cmake configures, and again whenever
+# a page changes.
+find_program(TARVO_GZIP gzip)
+function(tarvo_install_man_page page)
+  if(NOT EXISTS ${page})
+    message(WARNING "${page} does not exist: it is not installed")
+    return()
+  endif()
+  get_filename_component(name ${page} NAME)
+  set(configured ${PROJECT_BINARY_DIR}/man/${name})
+  configure_file(${page} ${configured} @ONLY)
+  if(TARVO_GZIP)
+    execute_process(COMMAND ${TARVO_GZIP} -9 -n -c ${configured}
+                    OUTPUT_FILE ${configured}.gz
+                    RESULT_VARIABLE gzip_result)
+    if(NOT gzip_result EQUAL 0)
+      message(FATAL_ERROR "Could not compress ${configured}")
+    endif()
+    install(FILES ${configured}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  else()
+    install(FILES ${configured} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  endif()
+endfunction()
 set(TARVO_KVSDUMP_MAN_PAGE ${PROJECT_SOURCE_DIR}/docs/kvsdump.1 CACHE FILEPATH
     "The kvsdump man page to install")
-if(EXISTS ${TARVO_KVSDUMP_MAN_PAGE})
-  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${TARVO_KVSDUMP_MAN_PAGE})
-  find_program(TARVO_GZIP gzip)
-  if(TARVO_GZIP)
-    execute_process(COMMAND ${TARVO_GZIP} -9 -n -c ${TARVO_KVSDUMP_MAN_PAGE}
-                    OUTPUT_FILE ${PROJECT_BINARY_DIR}/kvsdump.1.gz
-                    RESULT_VARIABLE _tarvo_gzip_result)
-    if(NOT _tarvo_gzip_result EQUAL 0)
-      message(FATAL_ERROR "Could not compress ${TARVO_KVSDUMP_MAN_PAGE}")
-    endif()
-    install(FILES ${PROJECT_BINARY_DIR}/kvsdump.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-  else()
-    install(FILES ${TARVO_KVSDUMP_MAN_PAGE} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-  endif()
-else()
-  message(WARNING "${TARVO_KVSDUMP_MAN_PAGE} does not exist: the kvsdump man page is not installed")
-endif()
+tarvo_install_man_page(${TARVO_KVSDUMP_MAN_PAGE})
+tarvo_install_man_page(${PROJECT_SOURCE_DIR}/docs/tarvo-analyzer.1)
 
 # The Debian package. Its Depends come from dpkg-shlibdeps (package dpkg-dev),
 # which finds the packages of the Qt libraries the programs link; without it
@@ -67,14 +81,15 @@ include(CPack)
 
 if(TARVO_TESTS)
   # Exit status 77: a tool the test needs is missing, the test is skipped.
-  foreach(_tarvo_check Files DesktopEntry DebianPackage)
+  foreach(_tarvo_check Files DesktopEntry AppStream DebianPackage)
     add_test(NAME Install.${_tarvo_check}
              COMMAND ${PROJECT_SOURCE_DIR}/tests/install/check-install.sh ${_tarvo_check}
-                     ${PROJECT_BINARY_DIR} ${PROJECT_SOURCE_DIR})
+                     ${PROJECT_BINARY_DIR} ${PROJECT_SOURCE_DIR} ${PROJECT_VERSION})
   endforeach()
   add_test(NAME Screenshot.DemoWindow
            COMMAND ${PROJECT_SOURCE_DIR}/tests/screenshot/screenshot.sh
                    ${PROJECT_BINARY_DIR} ${PROJECT_SOURCE_DIR})
-  set_tests_properties(Install.Files Install.DesktopEntry Install.DebianPackage Screenshot.DemoWindow
+  set_tests_properties(Install.Files Install.DesktopEntry Install.AppStream Install.DebianPackage
+                       Screenshot.DemoWindow
                        PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 120 ENVIRONMENT LC_ALL=C)
 endif()

@@ -1,5 +1,6 @@
 #include "mainwindow/Main.h"
 
+#include "TarvoVersion.h"
 #include "ui/ApplyContent.h"
 #include "ui/LoaderLog.h"
 #include "ui/PageWidgets.h"

@@ -32,8 +32,6 @@ class TFrmMain : public QWidget {
   Q_OBJECT
 
  public:
-  static constexpr const char* ProgramVersion = "0.57";
-
   explicit TFrmMain(QWidget* parent = nullptr);
   ~TFrmMain() override;
 

@@ -1,5 +1,6 @@
 #include "tests/gui/GuiTestSupport.h"
 
+#include "TarvoVersion.h"
 #include "ui/LoaderLog.h"
 #include "ui/ReportList.h"
 #include "content/pages/MainContent.h"
@@ -276,7 +277,7 @@ TEST_F(MainWindowTest, AboutBoxShowsTheVersionThenAnEmptyLineThenCredits) {
   ASSERT_EQ(dialogs.messages.size(), 1u);
   const QStringList lines = dialogs.messages[0].split('\n');
   ASSERT_GE(lines.size(), 3);
-  EXPECT_EQ(lines[0], "Tarvo Analyzer 0.57");
+  EXPECT_EQ(lines[0], QStringLiteral("Tarvo Analyzer ") + QLatin1String(tarvo::ProgramVersion));
   EXPECT_EQ(lines[1], "");
   EXPECT_FALSE(lines[2].isEmpty());
 }

@@ -1,14 +1,17 @@
 #!/usr/bin/env bash
 # Checks what installing puts on a machine.
 #
-#   check-install.sh Files|DesktopEntry|DebianPackage BUILD_DIR SOURCE_DIR
+#   check-install.sh Files|DesktopEntry|AppStream|DebianPackage BUILD_DIR SOURCE_DIR VERSION
 #
 # Files          `cmake --install BUILD_DIR --prefix /usr` into a scratch root
-#                (DESTDIR): exactly the expected files, runnable programs.
+#                (DESTDIR): exactly the expected files, runnable programs
+#                that print VERSION (the project's), both man pages.
 # DesktopEntry   the installed desktop entry passes desktop-file-validate and
 #                names the installed program, icon and song file type; the
 #                file type, compiled with update-mime-database, gives *.kvs
 #                the type "Tarvo Song File".
+# AppStream      the installed tree passes `appstreamcli validate-tree`; the
+#                metainfo's release is VERSION.
 # DebianPackage  `cpack -G DEB`: the package's name, control fields, Depends
 #                and files, and that the programs in it run.
 #
@@ -18,7 +21,7 @@ set -euo pipefail
 mode=${1:?mode}
 build=$(cd "${2:?build dir}" && pwd)
 source=$(cd "${3:?source dir}" && pwd)
-version=0.57
+version=${4:?version}
 mime_type=application/x-tarvo-song
 
 scratch=$(mktemp -d)
@@ -46,6 +49,8 @@ usr/bin/tarvo-analyzer
 usr/share/applications/tarvo-analyzer.desktop
 usr/share/icons/hicolor/scalable/apps/tarvo-analyzer.svg
 usr/share/man/man1/kvsdump.1.gz
+usr/share/man/man1/tarvo-analyzer.1.gz
+usr/share/metainfo/tarvo-analyzer.metainfo.xml
 usr/share/mime/packages/tarvo-analyzer.xml
 EOF
 }
@@ -55,7 +60,8 @@ install_into() {
     { cat "$scratch/install.log" >&2; fail "cmake --install failed"; }
 }
 
-# The programs in ROOT run from there: kvsdump loads the demo song.
+# The programs in ROOT run from there: kvsdump loads the demo song, both
+# print the version, tarvo-analyzer settles its command line without a display.
 check_programs_run() {
   local root=$1
   [ -x "$root/usr/bin/tarvo-analyzer" ] || fail "usr/bin/tarvo-analyzer is not executable"
@@ -65,13 +71,37 @@ check_programs_run() {
   grep -q "Number of Modules: 8" <<<"$out" || fail "installed kvsdump printed no module count for the demo song"
   out=$("$root/usr/bin/kvsdump" --help) || fail "installed kvsdump --help failed"
   grep -q "kvsdump" <<<"$out" || fail "installed kvsdump --help printed no usage"
+  out=$("$root/usr/bin/kvsdump" --version) || fail "installed kvsdump --version failed"
+  [ "$out" = "kvsdump $version" ] || fail "kvsdump --version printed \"$out\", not \"kvsdump $version\""
+
+  # Help, version and usage errors need no display: with none, a program that
+  # opened its GUI would abort instead.
+  local gui=(env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb "$root/usr/bin/tarvo-analyzer")
+  out=$("${gui[@]}" --help 2>&1) || fail "tarvo-analyzer --help failed without a display: $out"
+  grep -q "^Usage: .*tarvo-analyzer .*\[FILE\]" <<<"$out" || fail "tarvo-analyzer --help printed no usage: $out"
+  out=$("${gui[@]}" --version 2>&1) || fail "tarvo-analyzer --version failed without a display: $out"
+  [ "$out" = "tarvo-analyzer $version" ] || fail "tarvo-analyzer --version printed \"$out\""
+  # Qt's own options are no usage error.
+  out=$("${gui[@]}" -platform offscreen -style fusion -reverse --version 2>&1) ||
+    fail "tarvo-analyzer rejects Qt's options: $out"
+  local status=0
+  out=$("${gui[@]}" --no-such-option 2>"$scratch/err") || status=$?
+  [ "$status" -eq 64 ] || fail "tarvo-analyzer --no-such-option exited with $status, not 64"
+  [ -z "$out" ] || fail "tarvo-analyzer --no-such-option printed to standard output"
+  grep -q "^Usage:" "$scratch/err" || fail "tarvo-analyzer --no-such-option gave no usage on standard error"
 }
 
-check_man_page() {
-  local page=$1
-  gzip -t "$page" || fail "the man page is not valid gzip"
-  gzip -dc "$page" | grep -q '^\.TH' || fail "the man page has no .TH line"
-  gzip -dc "$page" | grep -qi 'kvsdump' || fail "the man page does not mention kvsdump"
+# Both man pages in ROOT: compressed, titled with the version.
+check_man_pages() {
+  local root=$1 program page name
+  for program in kvsdump tarvo-analyzer; do
+    page=$root/usr/share/man/man1/$program.1.gz
+    gzip -t "$page" || fail "the $program man page is not valid gzip"
+    gzip -dc "$page" | grep -qx "\.TH [-A-Z]* 1 \"\" \"Tarvo Analyzer $version\" .*" ||
+      fail "the $program man page's .TH line does not carry the version $version"
+    name=$(gzip -dc "$page" | sed -n '/^\.SH NAME/{n;s/\\-/-/g;p;q}')
+    [[ $name == "$program - "* ]] || fail "the $program man page's NAME is \"$name\""
+  done
 }
 
 case $mode in
@@ -83,7 +113,7 @@ Files)
   expected_files >"$scratch/expected"
   diff -u "$scratch/expected" "$scratch/files" || fail "the installed files differ from the expected ones"
   check_programs_run "$root"
-  check_man_page "$root/usr/share/man/man1/kvsdump.1.gz"
+  check_man_pages "$root"
   # Installed programs must not look for libraries in the build tree.
   if command -v readelf >/dev/null 2>&1; then
     for program in tarvo-analyzer kvsdump; do
@@ -129,6 +159,19 @@ DesktopEntry)
     grep -qx "$mime_type:$icon" "$mime/generic-icons" 2>/dev/null || fail "$mime_type does not use the icon $icon"
   ;;
 
+AppStream)
+  need cmake appstreamcli
+  root=$scratch/root
+  install_into "$root"
+  # The id is the desktop entry's name, which is not a reverse domain name:
+  # that one warning is known; any other fails.
+  appstreamcli validate-tree --no-net --override cid-desktopapp-is-not-rdns=info "$root/usr" ||
+    fail "appstreamcli rejects the installed metainfo"
+  metainfo=$root/usr/share/metainfo/tarvo-analyzer.metainfo.xml
+  grep -q "<release version=\"$version\" date=\"[0-9-]*\"/>" "$metainfo" || fail "the metainfo's release is not $version"
+  grep -qx " *<mediatype>$mime_type</mediatype>" "$metainfo" || fail "the metainfo does not provide $mime_type"
+  ;;
+
 DebianPackage)
   need cmake cpack dpkg-deb dpkg
   arch=$(dpkg --print-architecture)
@@ -162,7 +205,7 @@ DebianPackage)
   root=$scratch/root
   dpkg-deb -x "$deb" "$root"
   check_programs_run "$root"
-  check_man_page "$root/usr/share/man/man1/kvsdump.1.gz"
+  check_man_pages "$root"
   ;;
 
 *)

@@ -1,5 +1,6 @@
 #include "tools/kvsdump/KvsDump.h"
 
+#include "TarvoVersion.h"
 #include "songfile/KvsLoader.h"
 #include "text/Latin1.h"
 #include "tools/kvsdump/Diff.h"
@@ -52,12 +53,16 @@ std::optional<int> ParseArguments(const std::vector<std::string>& args, std::ost
   app.add_option("FILE", options.files, "The song file; OLD and NEW with --diff")
       ->required()
       ->expected(1, 2);
+  app.set_version_flag("--version", std::string("kvsdump ") + ProgramVersion, "Print the version and exit");
 
   std::vector<std::string> reversed(args.rbegin(), args.rend());  // as CLI11 takes them
   try {
     app.parse(reversed);
   } catch (const CLI::CallForHelp&) {
     out << app.help();
+    return ExitLoaded;
+  } catch (const CLI::CallForVersion& version) {
+    out << version.what() << '\n';
     return ExitLoaded;
   } catch (const CLI::ParseError& error) {
     err << "kvsdump: " << ExternalTextToUtf8(error.what()) << "\n" << app.help();
