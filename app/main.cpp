@@ -2,7 +2,6 @@
 #include "app/CommandLine.h"
 #include "mainwindow/Main.h"
 #include "ui/Application.h"
-#include "windows/Progress.h"
 
 #include <QCoreApplication>
 #include <QString>
@@ -43,8 +42,6 @@ int main(int argc, char** argv) {
   QCoreApplication::setApplicationVersion(QString::fromLatin1(tarvo::ProgramVersion));
 
   tarvo::TFrmMain mainWindow;
-  // Owned by the main window, hidden until a fill.
-  new tarvo::TFrmProgress(&mainWindow);
   mainWindow.show();
   OpenAtStart(mainWindow, options.file, options.openMap);
   return QApplication::exec();

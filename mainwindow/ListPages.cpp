@@ -113,7 +113,7 @@ QWidget* TFrmMain::MakeSongEventsPage() {
   CbxSongEventDataSet = new QComboBox(list.page);
   CbxSongEventDataSet->setObjectName(QStringLiteral("CbxSongEventDataSet"));
   CbxSongEventDataSet->setEditable(false);
-  CbxSongEventDataSet->setMaxVisibleItems(25);
+  SetDropDownRows(CbxSongEventDataSet, 25);
   CbxSongEventDataSet->setMinimumWidth(145);
   top->addWidget(CbxSongEventDataSet);
   list.layout->addLayout(top);

@@ -28,6 +28,7 @@
 #include <QKeySequence>
 #include <QListView>
 #include <QMimeData>
+#include <QPointer>
 #include <QPushButton>
 #include <QShortcut>
 #include <QTabWidget>
@@ -41,6 +42,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tarvo {
 
@@ -77,27 +79,32 @@ void ShowViewer(QWidget* owner, Viewer*& instance, Fill fill) {
 
 // Keeps the window from taking input or being closed while a load or a
 // fill runs; it repaints all the same. Its controls are disabled rather than
-// the window itself, which would grey out the progress dialog it owns.
+// the window itself, which would grey out the progress dialog it owns. Only
+// the controls it disabled are enabled again, and the focus goes back where
+// it was: disabling a control takes the focus from the list inside it.
 class TFrmMain::BusyScope {
  public:
-  explicit BusyScope(TFrmMain& window) : window_(window) {
+  explicit BusyScope(TFrmMain& window) : window_(window), focus_(window.focusWidget()) {
     window_.busy_ = true;
-    SetControlsEnabled(false);
+    for (QWidget* const child : window_.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+      if (child->isWindow() || !child->isEnabledTo(&window_)) continue;
+      disabled_.emplace_back(child);
+      child->setEnabled(false);
+    }
   }
   ~BusyScope() {
-    SetControlsEnabled(true);
+    for (const QPointer<QWidget>& child : disabled_)
+      if (child) child->setEnabled(true);
+    if (focus_ && focus_->isEnabled() && window_.focusWidget() != focus_) focus_->setFocus(Qt::OtherFocusReason);
     window_.busy_ = false;
   }
   BusyScope(const BusyScope&) = delete;
   BusyScope& operator=(const BusyScope&) = delete;
 
  private:
-  void SetControlsEnabled(bool enabled) {
-    for (QWidget* const child : window_.findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
-      if (!child->isWindow()) child->setEnabled(enabled);
-  }
-
   TFrmMain& window_;
+  const QPointer<QWidget> focus_;
+  std::vector<QPointer<QWidget>> disabled_;
 };
 
 TFrmMain::TFrmMain(QWidget* parent)
@@ -170,6 +177,7 @@ TFrmMain::TFrmMain(QWidget* parent)
   // FormCreate: every page as designed (the lists get their columns here),
   // the start pages showing.
   for (const content::MainTab& tab : content::MainWindowDesigned()) ApplyPage(this, tab.page);
+  Progress = new TFrmProgress(this);
   FrmMain = this;
 }
 
@@ -188,7 +196,9 @@ void TFrmMain::BtnLoadKvsClick() {
 
 void TFrmMain::LoadFile(const QString& path) {
   // A load runs while pending events are handled; none may start a second.
-  if (busy_) return;
+  // An open viewer shows the current song, which a load would destroy; a
+  // dropped file or a file named at start comes here later, when one may be.
+  if (busy_ || QApplication::activeModalWidget() != nullptr) return;
   TLogModel* const log = LogModelOf(LoaderMessages);
   ClearAllViews();
   loader_ = std::make_shared<TKvsLoader>(
@@ -213,7 +223,11 @@ void TFrmMain::LoadFile(const QString& path) {
     setWindowTitle(QString::fromStdString(content::MainCaption()));
     return;
   }
-  setWindowTitle(QString::fromStdString(content::MainCaption(QFileInfo(path).fileName().toStdString())));
+  // "[*]" would be taken as the marker of unsaved changes; doubled it shows
+  // as it is.
+  QString caption = QString::fromStdString(content::MainCaption(QFileInfo(path).fileName().toStdString()));
+  caption.replace(QStringLiteral("[*]"), QStringLiteral("[*][*]"));
+  setWindowTitle(caption);
   FillAllViews();
 }
 
@@ -223,15 +237,16 @@ void TFrmMain::ClearAllViews() {
 }
 
 void TFrmMain::FillAllViews() {
-  FrmProgress->ShowProgress();
-  FrmProgress->ResetProgress(content::FillGroupCount, "Loading data...");
+  Progress->ShowProgress();
+  Progress->ResetProgress(content::FillGroupCount, "Loading data...");
   struct HideProgress {
-    ~HideProgress() { FrmProgress->HideProgress(); }
-  } const hide;
+    TFrmProgress* progress;
+    ~HideProgress() { progress->HideProgress(); }
+  } const hide{Progress};
   const BusyScope busy(*this);
   for (int group = 1; group <= content::FillGroupCount; ++group) {
     FillGroup(group);
-    FrmProgress->StepProgress();
+    Progress->StepProgress();
   }
 }
 

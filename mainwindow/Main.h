@@ -19,6 +19,7 @@ class QTableView;
 
 namespace tarvo {
 
+class TFrmProgress;
 namespace content {
 class Page;
 }
@@ -37,7 +38,9 @@ class TFrmMain : public QWidget {
 
   // The load flow after the open dialog, also for a file named at start.
   // An error the loader raises leaves here for the application's error
-  // handler; the pages stay empty and the caption as it was.
+  // handler; the pages stay empty and the caption as it was. Does nothing
+  // while a load runs or a modal window (a viewer of the current song) is
+  // open.
   void LoadFile(const QString& path);
   void ClearAllViews();
 
@@ -71,6 +74,8 @@ class TFrmMain : public QWidget {
   QListView* LoaderMessages;
   QPushButton* BtnClearLoaderMessages;
   QPushButton* BtnSaveLoaderMessages;
+  // Shows the fill's progress; owned by the window, hidden until a fill.
+  TFrmProgress* Progress;
 
  protected:
   // QWidget

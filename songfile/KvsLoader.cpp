@@ -1,18 +1,14 @@
 #include "songfile/KvsLoader.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <array>
-#include <cerrno>
 #include <cstring>
 #include <stdexcept>
 
 #include "songfile/ChunkId.h"
 #include "songfile/KvsError.h"
 #include "songfile/ModuleTypes.h"
+#include "songfile/RegularFile.h"
 #include "text/Format.h"
 #include "text/Latin1.h"
 
@@ -62,34 +58,10 @@ TKvsLoader::TKvsLoader(MessageSink sink, PendingEvents pendingEvents)
 TKvsLoader::~TKvsLoader() = default;
 
 void TKvsLoader::LoadFromFile(const std::string& fileName, std::string& errorText) {
-  // Other programs may go on reading and writing the file meanwhile; only
-  // regular files are taken, so a device or pipe can never block the load.
-  const int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
-  struct stat info {};
-  if (fd < 0 || ::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-    if (fd >= 0) ::close(fd);
-    throw KvsError(Format("Cannot open file %s", {fileName}));
-  }
-  struct CloseOnExit {
-    int fd;
-    ~CloseOnExit() { ::close(fd); }
-  } const closeOnExit{fd};
-  const std::size_t size = static_cast<std::size_t>(info.st_size);
-  // Not zero-initialised: every byte is overwritten by the read below.
-  std::unique_ptr<std::uint8_t[]> buffer(new std::uint8_t[size + ZeroPadding]);
   // Read in slices, with the user interface's turn after each: copying a
   // file of a gigabyte takes about half a second.
-  std::size_t done = 0;
-  while (done < size) {
-    const ssize_t got = ::read(fd, buffer.get() + done, std::min(size - done, PendingEventsBudget));
-    if (got < 0 && errno == EINTR) continue;
-    if (got < 0) throw KvsError("Stream read error");
-    if (got == 0) break;  // the file shrank meanwhile: keep what was there
-    done += static_cast<std::size_t>(got);
-    if (pendingEvents_) pendingEvents_();
-  }
-
-  Start(std::move(buffer), done);
+  FileBytes file = ReadRegularFile(fileName, ZeroPadding, pendingEvents_);
+  Start(std::move(file.bytes), file.size);
   Run(errorText);
 }
 

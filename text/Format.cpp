@@ -164,7 +164,10 @@ void AppendHex(std::string& out, const FormatSpecifier& spec, const FormatArg& a
 
 const char* DecimalPoint() {
   const std::lconv* const conv = std::localeconv();
-  if (conv == nullptr || conv->decimal_point == nullptr || conv->decimal_point[0] == '\0') {
+  // Texts are 8-bit: a separator of more than one byte (a UTF-8 one) would
+  // show as two or three wrong characters.
+  if (conv == nullptr || conv->decimal_point == nullptr || conv->decimal_point[0] == '\0' ||
+      conv->decimal_point[1] != '\0') {
     return ".";
   }
   return conv->decimal_point;

@@ -31,6 +31,8 @@ void ApplyText(QWidget* widget, const content::Control& control, const std::stri
   } else if (auto* const memo = qobject_cast<QPlainTextEdit*>(widget)) {
     memo->setPlainText(Latin1(text));
   } else if (auto* const label = qobject_cast<QLabel*>(widget)) {
+    // Song texts are never markup: "<i>" in a module's name shows as typed.
+    label->setTextFormat(Qt::PlainText);
     label->setText(Latin1(text));
   } else if (auto* const tabs = qobject_cast<QTabWidget*>(widget)) {
     if (tabMode == Tabs::Keep) return;

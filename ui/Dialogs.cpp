@@ -7,6 +7,12 @@
 namespace tarvo {
 namespace {
 
+// Messages quote file names and song texts, which are never markup.
+int ExecPlain(QMessageBox& box) {
+  box.setTextFormat(Qt::PlainText);
+  return box.exec();
+}
+
 class QtDialogs : public Dialogs {
  public:
   // Dialogs
@@ -34,17 +40,17 @@ class QtDialogs : public Dialogs {
 
   void Message(QWidget* parent, const QString& text) override {
     QMessageBox box(QMessageBox::NoIcon, MessageBoxTitle, text, QMessageBox::Ok, parent);
-    box.exec();
+    ExecPlain(box);
   }
 
   void Error(QWidget* parent, const QString& text) override {
     QMessageBox box(QMessageBox::Critical, MessageBoxTitle, text, QMessageBox::Ok, parent);
-    box.exec();
+    ExecPlain(box);
   }
 
   bool Question(QWidget* parent, const QString& text) override {
     QMessageBox box(QMessageBox::Question, MessageBoxTitle, text, QMessageBox::Yes | QMessageBox::No, parent);
-    return box.exec() == QMessageBox::Yes;
+    return ExecPlain(box) == QMessageBox::Yes;
   }
 
   int Exec(QDialog& dialog) override { return dialog.exec(); }

@@ -53,6 +53,8 @@ void TLogModel::SetLines(TLogLines lines) {
 
 bool TLogModel::SaveToFile(const QString& fileName) const {
   QSaveFile file(fileName);
+  // Where the folder takes no new file, a writable file is written in place.
+  file.setDirectWriteFallback(true);
   if (!file.open(QIODevice::WriteOnly)) return false;
   bool written = true;
   lines_.ForEach([&](std::string_view line) {

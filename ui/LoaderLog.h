@@ -38,7 +38,9 @@ class TLogModel : public QAbstractListModel {
 
   // Writes every line followed by CR LF, one byte per character, no byte
   // order mark. An existing file is replaced only when everything was
-  // written. False when the file could not be created or written.
+  // written, except in a folder that takes no new file, where a writable
+  // file is written in place. False when the file could not be created or
+  // written.
   bool SaveToFile(const QString& fileName) const;
 
   // QAbstractItemModel

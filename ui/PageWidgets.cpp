@@ -2,6 +2,7 @@
 
 #include <QBoxLayout>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFont>
 #include <QFrame>
 #include <QLabel>
@@ -50,7 +51,11 @@ QCheckBox* MakeFlagBox(QWidget* parent, const QString& name, const QString& capt
   return box;
 }
 
-QLabel* MakeCaption(QWidget* parent, const QString& caption) { return new QLabel(caption, parent); }
+QLabel* MakeCaption(QWidget* parent, const QString& caption) {
+  auto* const label = new QLabel(caption, parent);
+  label->setTextFormat(Qt::PlainText);
+  return label;
+}
 
 QPushButton* MakeButton(QWidget* parent, const QString& name, const QString& caption, int width) {
   auto* const button = new QPushButton(caption, parent);
@@ -72,6 +77,12 @@ void SetPageSpacing(QBoxLayout* layout) {
   layout->setSpacing(4);
 }
 
+void SetDropDownRows(QComboBox* combo, int rows) {
+  combo->setMaxVisibleItems(rows);
+  // Styles such as Fusion drop a menu-like popup of every item, which
+  // ignores the count; a list popup keeps it.
+  combo->setStyleSheet(QStringLiteral("combobox-popup: 0;"));
+}
 
 void SetCompactTabs(QTabWidget* tabs) {
   auto* const style = new CompactTabStyle();

@@ -4,6 +4,7 @@
 
 class QBoxLayout;
 class QCheckBox;
+class QComboBox;
 class QFrame;
 class QLabel;
 class QLineEdit;
@@ -27,6 +28,9 @@ QPushButton* MakeButton(QWidget* parent, const QString& name, const QString& cap
 QFrame* MakeVerticalLine(QWidget* parent);
 // Page margins and spacing, kept small: the window has a fixed size.
 void SetPageSpacing(QBoxLayout* layout);
+// A drop-down list that shows at most `rows` items when dropped down, then
+// scrolls; also in styles that would show every item.
+void SetDropDownRows(QComboBox* combo, int rows);
 // Narrower tab padding for a page control whose captions must all fit.
 void SetCompactTabs(QTabWidget* tabs);
 // The windows are laid out for an 8 point font.

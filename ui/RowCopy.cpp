@@ -1,6 +1,7 @@
 #include "ui/RowCopy.h"
 
 #include "ui/Application.h"
+#include "ui/Dialogs.h"
 
 #include <QAbstractItemModel>
 #include <QAbstractItemView>
@@ -17,42 +18,55 @@
 namespace tarvo {
 namespace {
 
-// A larger first guess is not worth the memory it might waste.
-constexpr qsizetype MaxReserve = qsizetype{1} << 28;
+// Appends `part` unless the text would grow past `maxCharacters`. The text
+// grows here, never past the bound: Qt's own growth could double it.
+bool Append(QString& text, QStringView part, qsizetype maxCharacters) {
+  const qsizetype needed = text.size() + part.size();
+  if (needed > maxCharacters) return false;
+  if (needed > text.capacity())
+    text.reserve(std::min(std::max(needed, text.capacity() + text.capacity() / 2), maxCharacters));
+  text += part;
+  return true;
+}
 
-void AppendCell(QString& text, const QString& cell) {
+// A tab or line break inside a cell becomes a space, so it stays one cell.
+bool AppendCell(QString& text, const QString& cell, qsizetype maxCharacters) {
   const qsizetype start = text.size();
-  text += cell;
+  if (!Append(text, cell, maxCharacters)) return false;
   QChar* const chars = text.data();
   for (qsizetype i = start; i < text.size(); ++i) {
     const char16_t c = chars[i].unicode();
     if (c == u'\t' || c == u'\n' || c == u'\r') chars[i] = QLatin1Char(' ');
   }
+  return true;
 }
 
 // One pass over the rows; `rowAt(i)` is the model row of the i-th line.
 template <class RowAt>
-QString LinesText(const QAbstractItemModel& model, std::size_t count, RowAt rowAt) {
+std::optional<QString> LinesText(const QAbstractItemModel& model, std::size_t count, RowAt rowAt,
+                                 qsizetype maxCharacters) {
   const int columns = model.columnCount();
   QString text;
   for (int column = 0; column < columns; ++column) {
-    if (column > 0) text += QLatin1Char('\t');
-    AppendCell(text, model.headerData(column, Qt::Horizontal, Qt::DisplayRole).toString());
+    if (column > 0 && !Append(text, u"\t", maxCharacters)) return std::nullopt;
+    if (!AppendCell(text, model.headerData(column, Qt::Horizontal, Qt::DisplayRole).toString(), maxCharacters))
+      return std::nullopt;
   }
   for (std::size_t i = 0; i < count; ++i) {
     const qsizetype lineStart = text.size();
-    text += QLatin1Char('\n');
+    if (!Append(text, u"\n", maxCharacters)) return std::nullopt;
     const int row = rowAt(i);
     for (int column = 0; column < columns; ++column) {
-      if (column > 0) text += QLatin1Char('\t');
-      AppendCell(text, model.data(model.index(row, column), Qt::DisplayRole).toString());
+      if (column > 0 && !Append(text, u"\t", maxCharacters)) return std::nullopt;
+      if (!AppendCell(text, model.data(model.index(row, column), Qt::DisplayRole).toString(), maxCharacters))
+        return std::nullopt;
     }
     if (i == 0 && count > 1) {
       // Sized after the first row, so a list of a million rows is not
       // copied again and again while it grows.
       const qsizetype line = text.size() - lineStart;
-      const qsizetype rest = static_cast<qsizetype>(count - 1);
-      text.reserve(std::min(text.size() + line * rest + line * rest / 4, MaxReserve));
+      const auto rest = static_cast<qsizetype>(std::min(count - 1, static_cast<std::size_t>(maxCharacters)));
+      text.reserve(std::min(text.size() + line * rest + line * rest / 4, maxCharacters));
     }
   }
   return text;
@@ -68,14 +82,15 @@ class WaitCursor {
 
 }  // namespace
 
-QString RowsText(const QAbstractItemModel& model, const std::vector<int>& rows) {
-  return LinesText(model, rows.size(), [&rows](std::size_t i) { return rows[i]; });
+std::optional<QString> RowsText(const QAbstractItemModel& model, const std::vector<int>& rows,
+                                qsizetype maxCharacters) {
+  return LinesText(model, rows.size(), [&rows](std::size_t i) { return rows[i]; }, maxCharacters);
 }
 
-QString AllRowsText(const QAbstractItemModel& model) {
+std::optional<QString> AllRowsText(const QAbstractItemModel& model, qsizetype maxCharacters) {
   const int rowCount = model.rowCount();
   return LinesText(model, static_cast<std::size_t>(std::max(rowCount, 0)),
-                   [](std::size_t i) { return static_cast<int>(i); });
+                   [](std::size_t i) { return static_cast<int>(i); }, maxCharacters);
 }
 
 std::vector<int> SelectedRows(const QAbstractItemView& view) {
@@ -111,14 +126,28 @@ void TRowCopy::CopySelectedClick() {
   const std::vector<int> rows = SelectedRows(*view_);
   // Nothing selected leaves the clipboard as it was.
   if (model == nullptr || rows.empty()) return;
-  QGuiApplication::clipboard()->setText(RowsText(*model, rows));
+  CopyToClipboard(RowsText(*model, rows, MaxCharacters));
 }
 
 void TRowCopy::CopyAllClick() {
   const QAbstractItemModel* const model = view_->model();
   if (model == nullptr) return;
-  const WaitCursor wait;
-  QGuiApplication::clipboard()->setText(AllRowsText(*model));
+  std::optional<QString> text;
+  {
+    const WaitCursor wait;
+    text = AllRowsText(*model, MaxCharacters);
+  }
+  CopyToClipboard(text);
+}
+
+void TRowCopy::CopyToClipboard(const std::optional<QString>& text) {
+  if (text) {
+    QGuiApplication::clipboard()->setText(*text);
+    return;
+  }
+  // The clipboard keeps what it had.
+  CurrentDialogs().Message(view_->window(),
+                           QStringLiteral("Too much text to copy (over 256 MiB). Nothing was copied."));
 }
 
 void TRowCopy::ListContextPopup(const QPoint& position) {

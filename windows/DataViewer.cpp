@@ -33,9 +33,11 @@ const QString SaveDataTitle = QStringLiteral("Save Chunk Data");
 const QStringList SaveDataFilters = {QStringLiteral("All Files (*)")};
 
 // The file is replaced only once every byte is written; a failure leaves an
-// existing file as it was and no partial one.
+// existing file as it was and no partial one. Where the folder takes no new
+// file, a writable file is written in place instead.
 bool WriteWholeFile(const QString& path, const std::uint8_t* data, std::int64_t size) {
   QSaveFile file(path);
+  file.setDirectWriteFallback(true);
   if (!file.open(QIODevice::WriteOnly)) return false;
   if (size > 0 && file.write(reinterpret_cast<const char*>(data), size) != size) {
     file.cancelWriting();
@@ -68,7 +70,7 @@ TFrmDataViewer::TFrmDataViewer(QWidget* parent) : QDialog(parent) {
   CbxDataSet = new QComboBox(this);
   CbxDataSet->setObjectName(QStringLiteral("CbxDataSet"));
   CbxDataSet->setEditable(false);
-  CbxDataSet->setMaxVisibleItems(25);
+  SetDropDownRows(CbxDataSet, 25);
   CbxDataSet->setFixedWidth(161);
   top->addWidget(CbxDataSet);
   layout->addLayout(top);

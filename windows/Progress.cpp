@@ -13,8 +13,6 @@
 
 namespace tarvo {
 
-TFrmProgress* FrmProgress = nullptr;
-
 TFrmProgress::TFrmProgress(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
   setObjectName(QStringLiteral("FrmProgress"));
@@ -36,16 +34,14 @@ TFrmProgress::TFrmProgress(QWidget* parent)
 
   LblCaption = new QLabel(this);
   LblCaption->setObjectName(QStringLiteral("LblCaption"));
+  LblCaption->setTextFormat(Qt::PlainText);
   LblCaption->setFixedWidth(297);
   layout->addWidget(LblCaption);
 
   layout->setSizeConstraint(QLayout::SetFixedSize);
-  FrmProgress = this;
 }
 
-TFrmProgress::~TFrmProgress() {
-  if (FrmProgress == this) FrmProgress = nullptr;
-}
+TFrmProgress::~TFrmProgress() = default;
 
 void TFrmProgress::ShowProgress() {
   if (QWidget* const owner = parentWidget()) {
@@ -57,14 +53,15 @@ void TFrmProgress::ShowProgress() {
 }
 
 void TFrmProgress::ResetProgress(int count, std::string_view text) {
-  Bar->setRange(0, std::max(0, count - 1));
+  steps_ = std::max(0, count - 1);
+  Bar->setRange(0, std::max(1, steps_));
   Bar->setValue(0);
   LblCaption->setText(Latin1(text));
 }
 
 void TFrmProgress::StepProgress() {
   // A position past the maximum shows full; QProgressBar would ignore it.
-  Bar->setValue(std::min(Bar->value() + 1, Bar->maximum()));
+  Bar->setValue(std::min(Bar->value() + 1, steps_));
   QCoreApplication::processEvents();
 }
 

@@ -9,8 +9,9 @@ class QProgressBar;
 
 namespace tarvo {
 
-// Counts the groups while the main window fills its pages. Created once,
-// hidden, and reused for every load; it offers no way to close it.
+// Counts the groups while the main window fills its pages. Created once by
+// the window that owns it, hidden, and reused for every load; it offers no
+// way to close it.
 class TFrmProgress : public QDialog {
   Q_OBJECT
 
@@ -19,8 +20,9 @@ class TFrmProgress : public QDialog {
   ~TFrmProgress() override;
 
   void ShowProgress();
-  // The bar's maximum becomes max(0, count - 1), so that count - 1 steps
-  // fill it; its position 0.
+  // Empties the bar so that count - 1 steps fill it. With a count of 1 or
+  // less it stays empty: there is nothing to count, and a bar of no length
+  // would show a busy animation instead.
   void ResetProgress(int count, std::string_view text);
   // One step further, then lets pending events run so the windows repaint.
   void StepProgress();
@@ -35,8 +37,9 @@ class TFrmProgress : public QDialog {
  protected:
   // QWidget
   void closeEvent(QCloseEvent* event) override;
-};
 
-extern TFrmProgress* FrmProgress;
+ private:
+  int steps_ = 0;
+};
 
 }  // namespace tarvo

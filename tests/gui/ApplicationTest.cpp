@@ -1,8 +1,11 @@
 #include "tests/gui/GuiTestSupport.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QEvent>
+#include <QMessageBox>
 #include <QObject>
+#include <QTimer>
 
 #include <stdexcept>
 #include <string>
@@ -44,6 +47,29 @@ TEST(ErrorHandler, NotifyShowsAnEscapedErrorAndTheProgramGoesOn) {
   SetDialogs(nullptr);
   EXPECT_EQ(dialogs.errors, (std::vector<QString>{"Stream read error.", "Stream read error."}));
   EXPECT_TRUE(dialogs.messages.empty());
+}
+
+// Messages quote file names, which may hold anything that looks like markup.
+TEST(MessageBoxes, ShowTheirTextAsPlainText) {
+  TestApplication();
+  const QString text = QStringLiteral("Cannot open file /tmp/<b>take[*]</b>.kvs");
+  std::vector<Qt::TextFormat> formats;
+  const auto answer = [&] {
+    QTimer::singleShot(0, [&] {
+      auto* const box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      ASSERT_NE(box, nullptr);
+      EXPECT_EQ(box->text(), text);
+      formats.push_back(box->textFormat());
+      box->done(QMessageBox::No);
+    });
+  };
+  answer();
+  CurrentDialogs().Message(nullptr, text);
+  answer();
+  CurrentDialogs().Error(nullptr, text);
+  answer();
+  CurrentDialogs().Question(nullptr, text);
+  EXPECT_EQ(formats, std::vector<Qt::TextFormat>(3, Qt::PlainText));
 }
 
 }  // namespace

@@ -116,7 +116,7 @@ TEST_F(DropTest, DropWhileALoadRunsIsIgnored) {
   const QString second = WriteSong(EveryChunkSong(), "second.kvs");
   std::vector<bool> taken;
   const QObject watch;
-  QObject::connect(FrmProgress->Bar, &QProgressBar::valueChanged, &watch, [&](int position) {
+  QObject::connect(window->Progress->Bar, &QProgressBar::valueChanged, &watch, [&](int position) {
     if (position != 5) return;
     taken.push_back(Enter(*LocalFile(second)));
     taken.push_back(Drop(*LocalFile(second)));
@@ -127,6 +127,25 @@ TEST_F(DropTest, DropWhileALoadRunsIsIgnored) {
   EXPECT_EQ(taken, (std::vector<bool>{false, false}));
   EXPECT_EQ(window->windowTitle(), "Tarvo Analyzer - first.kvs");
   EXPECT_EQ(dialogs.openCalls.size(), 1u);
+}
+
+// A drop is loaded once it has returned; a viewer opened meanwhile shows
+// the current song, which the load must not take away.
+TEST_F(DropTest, LoadIsRefusedWhileAViewerIsOpen) {
+  PickAndLoad(WriteSong(EveryChunkSong(), "first.kvs"));
+  const QString second = WriteSong(EveryChunkSong(), "second.kvs");
+  ASSERT_TRUE(Enter(*LocalFile(second)) && Drop(*LocalFile(second)));
+  dialogs.onExec = [&](QDialog& viewer) {
+    viewer.setModal(true);
+    viewer.show();
+    QCoreApplication::processEvents();
+    viewer.hide();
+  };
+  List("LstChunks")->selectRow(0);
+  window->LstChunksDblClick();
+  ASSERT_EQ(dialogs.execCount, 1);
+  EXPECT_EQ(window->windowTitle(), "Tarvo Analyzer - first.kvs");
+  EXPECT_TRUE(dialogs.errors.empty());
 }
 
 class KeysTest : public MainWindowTest {

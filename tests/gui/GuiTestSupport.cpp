@@ -3,10 +3,10 @@
 #include "ui/LoaderLog.h"
 #include "ui/ReportList.h"
 #include "songbuilder/SongBuilder.h"
-#include "windows/Progress.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialog>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -74,7 +74,6 @@ void MainWindowTest::SetUp() {
   ASSERT_TRUE(folder.isValid());
   SetDialogs(&dialogs);
   window = std::make_unique<TFrmMain>();
-  new TFrmProgress(window.get());
   window->show();
 }
 
@@ -162,6 +161,7 @@ void ExpectText(QWidget* widget, const std::string& name, const std::string& exp
     EXPECT_EQ(memo->toPlainText(), text) << name;
   } else if (auto* const label = qobject_cast<QLabel*>(widget)) {
     EXPECT_EQ(label->text(), text) << name;
+    EXPECT_EQ(label->textFormat(), Qt::PlainText) << name;
   } else if (auto* const tabs = qobject_cast<QTabWidget*>(widget)) {
     EXPECT_EQ(tabs->tabText(tabs->currentIndex()), text) << name;
   } else {

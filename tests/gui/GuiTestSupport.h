@@ -59,8 +59,7 @@ class ScriptedDialogs : public Dialogs {
   int Exec(QDialog& dialog) override;
 };
 
-// A shown main window with its progress dialog, as at start-up, answering
-// its dialogs from a script.
+// A shown main window, as at start-up, answering its dialogs from a script.
 class MainWindowTest : public ::testing::Test {
  protected:
   void SetUp() override;
@@ -83,8 +82,8 @@ class MainWindowTest : public ::testing::Test {
 };
 
 // Every control of `page` shows in the widget of its name under `root`
-// what the page says: texts, check states, drop-down items and selection,
-// and every cell of every table.
+// what the page says: texts (labels as plain text), check states, drop-down
+// items and selection, and every cell of every table.
 void ExpectShows(QWidget* root, const content::Page& page);
 
 // The rows of a report list as its cells, for comparing two lists.

@@ -4,15 +4,19 @@
 #include "content/pages/MainContent.h"
 #include "songfile/KvsLoader.h"
 #include "songbuilder/HostileSongs.h"
+#include "songbuilder/SongBuilder.h"
 #include "content/viewers/ViewerContent.h"
 
 #include <QComboBox>
 #include <QDialog>
 #include <QFile>
+#include <QLabel>
 #include <QPushButton>
 #include <QTableView>
 #include <QTest>
+#include <QWindow>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -135,6 +139,42 @@ TEST_F(HostileFilesTest, EveryViewerOpensOnBrokenFiles) {
     for (const QString& message : dialogs.messages) EXPECT_EQ(message, QStringLiteral("No chuck available."));
     EXPECT_TRUE(dialogs.errors.empty());
   }
+}
+
+// Song texts and file names are never markup, and the caption shows the
+// file name as it is.
+TEST_F(MainWindowTest, SongTextsAndFileNamesShowAsTheyAre) {
+  SongBuilder song;
+  song.Version(0x6105)
+      .Module(ModuleRecord(0x1000, "<i>x</i> &y").Data(Bytes{1}))
+      .Chunk(FourCC("<br>"), std::string_view("z"))
+      .EndOfSong();
+  PickAndLoad(WriteSong(song, QStringLiteral("take[*]<b>1.kvs")));
+  ASSERT_NE(window->Loader(), nullptr);
+  ASSERT_NE(window->windowHandle(), nullptr);
+  EXPECT_EQ(window->windowHandle()->title(), "Tarvo Analyzer - take[*]<b>1.kvs");
+
+  const TKvsLoader& loaded = *window->Loader();
+  QStringList labels;
+  dialogs.onExec = [&](QDialog& dialog) {
+    ExpectShows(&dialog, content::ShowModule(window->Loader(), 0));
+    labels << dialog.findChild<QLabel*>(QStringLiteral("LblModule"))->text();
+  };
+  List("LstModules")->selectRow(0);
+  window->BtnViewModuleClick();
+  std::size_t row = 0;
+  while (row < loaded.Chunks().size() && static_cast<std::uint32_t>(loaded.Chunks()[row].ChunkId) != FourCC("<br>"))
+    ++row;
+  ASSERT_LT(row, loaded.Chunks().size());
+  dialogs.onExec = [&](QDialog& dialog) {
+    ExpectShows(&dialog, content::ShowChunk(window->Loader(), loaded.Chunks()[row]));
+    labels << dialog.findChild<QLabel*>(QStringLiteral("LblChunk"))->text();
+  };
+  List("LstChunks")->selectRow(static_cast<int>(row));
+  window->LstChunksDblClick();
+  ASSERT_EQ(labels.size(), 2);
+  EXPECT_TRUE(labels[0].contains("<i>x</i> &y")) << labels[0].toStdString();
+  EXPECT_TRUE(labels[1].contains("<br>")) << labels[1].toStdString();
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include "songbuilder/SongBuilder.h"
 #include "windows/Progress.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -175,8 +176,8 @@ TEST_F(MainWindowTest, FillStepsTheProgressOncePerGroupWithTheWindowBlocked) {
   std::vector<Seen> seen;
   // Every group but the last moves the bar on; the last finds it full.
   const QObject watch;
-  QObject::connect(FrmProgress->Bar, &QProgressBar::valueChanged, &watch, [&](int) {
-    seen.push_back({FrmProgress->isVisible(), FrmProgress->Bar->value(), FrmProgress->Bar->maximum(),
+  QObject::connect(window->Progress->Bar, &QProgressBar::valueChanged, &watch, [&](int) {
+    seen.push_back({window->Progress->isVisible(), window->Progress->Bar->value(), window->Progress->Bar->maximum(),
                     window->IsBusy(), window->Pages->isEnabled() || window->BtnLoadKvs->isEnabled(),
                     window->close()});
   });
@@ -191,9 +192,9 @@ TEST_F(MainWindowTest, FillStepsTheProgressOncePerGroupWithTheWindowBlocked) {
     EXPECT_FALSE(seen[group].controlsEnabled);
     EXPECT_FALSE(seen[group].closed) << "the window closed while filling";
   }
-  EXPECT_EQ(FrmProgress->LblCaption->text(), "Loading data...");
-  EXPECT_EQ(FrmProgress->Bar->value(), 9);
-  EXPECT_FALSE(FrmProgress->isVisible());
+  EXPECT_EQ(window->Progress->LblCaption->text(), "Loading data...");
+  EXPECT_EQ(window->Progress->Bar->value(), 9);
+  EXPECT_FALSE(window->Progress->isVisible());
   EXPECT_TRUE(window->isVisible());
   EXPECT_TRUE(window->Pages->isEnabled());
 }
@@ -201,13 +202,13 @@ TEST_F(MainWindowTest, FillStepsTheProgressOncePerGroupWithTheWindowBlocked) {
 TEST_F(MainWindowTest, FailingFillGroupReenablesTheWindowAndHidesTheProgress) {
   // Fails once the third group has been filled.
   const QObject watch;
-  QObject::connect(FrmProgress->Bar, &QProgressBar::valueChanged, &watch, [](int position) {
+  QObject::connect(window->Progress->Bar, &QProgressBar::valueChanged, &watch, [](int position) {
     if (position == 3) throw std::runtime_error("group failed");
   });
   dialogs.openAnswers.push_back(WriteSong(EveryChunkSong()));
   EXPECT_THROW(window->BtnLoadKvsClick(), std::runtime_error);
 
-  EXPECT_FALSE(FrmProgress->isVisible());
+  EXPECT_FALSE(window->Progress->isVisible());
   EXPECT_FALSE(window->IsBusy());
   EXPECT_TRUE(window->BtnLoadKvs->isEnabled());
   EXPECT_TRUE(window->Pages->isEnabled());
@@ -222,7 +223,26 @@ TEST_F(MainWindowTest, FailingFillGroupReenablesTheWindowAndHidesTheProgress) {
   dialogs.openAnswers.push_back(folder.filePath("demo.kvs"));
   QTest::mouseClick(window->BtnLoadKvs, Qt::LeftButton);
   EXPECT_EQ(dialogs.errors, std::vector<QString>{"group failed."});
-  EXPECT_FALSE(FrmProgress->isVisible());
+  EXPECT_FALSE(window->Progress->isVisible());
+  EXPECT_TRUE(window->Pages->isEnabled());
+}
+
+// The load disables the window's controls; afterwards each is as it was,
+// and the list that had the focus has it again.
+TEST_F(MainWindowTest, LoadKeepsTheFocusAndControlsDisabledOnPurpose) {
+  const QString path = WriteSong(EveryChunkSong());
+  QApplication::setActiveWindow(window.get());
+  window->Pages->setCurrentIndex(2);
+  ASSERT_TRUE(window->LstModules->isVisible());
+  window->LstModules->setFocus();
+  ASSERT_EQ(QApplication::focusWidget(), window->LstModules);
+  window->BtnAbout->setEnabled(false);
+  PickAndLoad(path);
+  // The progress dialog took the activation; a desktop gives it back.
+  QApplication::setActiveWindow(window.get());
+  EXPECT_EQ(QApplication::focusWidget(), window->LstModules);
+  EXPECT_FALSE(window->BtnAbout->isEnabled());
+  EXPECT_TRUE(window->BtnLoadKvs->isEnabled());
   EXPECT_TRUE(window->Pages->isEnabled());
 }
 

@@ -64,8 +64,8 @@ TEST(RowCopyText, CaptionsThenRowsWithTabsAndOneCellPerColumn) {
   EXPECT_EQ(RowsText(model, {0, 2}), QString::fromLatin1("#\tName\tValue\n0\tcaf\xE9\tx\n2\t\t"));
   // A tab or line break inside a cell cannot split it.
   EXPECT_EQ(RowsText(model, {1}), "#\tName\tValue\n1\ta b\tline  break");
-  EXPECT_EQ(AllRowsText(model).split('\n').size(), 4);
-  EXPECT_EQ(AllRowsText(model).split('\n')[3], "2\t\t");
+  EXPECT_EQ(AllRowsText(model)->split('\n').size(), 4);
+  EXPECT_EQ(AllRowsText(model)->split('\n')[3], "2\t\t");
 
   model.SetTable(content::Table({{"Only", 50}}));
   EXPECT_EQ(AllRowsText(model), "Only");
@@ -81,7 +81,7 @@ TEST(RowCopyText, CopyAllTakesEveryRowOfAMillion) {
     cells.push_back("ABCDEF");
   }));
 
-  const QString text = AllRowsText(model);
+  const QString text = AllRowsText(model).value();
   EXPECT_EQ(text.count('\n'), static_cast<qsizetype>(Count));
   EXPECT_TRUE(text.startsWith("#\tHex\n0\tABCDEF\n1\tABCDEF\n"));
   EXPECT_TRUE(text.endsWith("\n999999\tABCDEF"));
@@ -134,6 +134,22 @@ TEST_F(RowCopyTest, CtrlCAndMenuCopyTheSelectedRowAndCopyAllEveryRow) {
   menu->actions()[1]->trigger();
   EXPECT_EQ(Clipboard(), Expected(modules, AllRows(modules)));
   menu->close();
+}
+
+// A copy past the bound says so and leaves the clipboard as it was.
+TEST_F(RowCopyTest, CopyLongerThanTheBoundCopiesNothing) {
+  QTableView* const modules = List("LstModules");
+  TRowCopy* const copy = RowCopyOf(modules);
+  const QString all = Expected(modules, AllRows(modules));
+  copy->MaxCharacters = all.size() - 1;
+  copy->ActCopyAll->trigger();
+  EXPECT_EQ(Clipboard(), "before");
+  ASSERT_EQ(dialogs.messages.size(), 1u);
+  EXPECT_TRUE(dialogs.messages[0].startsWith("Too much text to copy")) << dialogs.messages[0].toStdString();
+
+  copy->MaxCharacters = all.size();
+  copy->ActCopyAll->trigger();
+  EXPECT_EQ(Clipboard(), all);
 }
 
 TEST_F(RowCopyTest, LogCopiesItsLinesUnderItsCaption) {

@@ -2,8 +2,12 @@
 
 #include "ui/LoaderLog.h"
 
+#include <QDir>
 #include <QFile>
 #include <QListView>
+
+#include <sys/fsuid.h>
+#include <unistd.h>
 
 #include <string>
 #include <vector>
@@ -81,6 +85,44 @@ TEST_F(SaveLogTest, FailedWriteLeavesTheOldFileUntouched) {
   QFile file(path);
   ASSERT_TRUE(file.open(QIODevice::ReadOnly));
   EXPECT_EQ(file.readAll(), QByteArray("old content"));
+}
+
+// While it lives, file permissions hold for this thread as for a user
+// without privileges: root may write in any folder.
+class WithoutPrivileges {
+ public:
+  WithoutPrivileges() : root_(::geteuid() == 0) {
+    if (root_) ::setfsuid(65534);
+  }
+  ~WithoutPrivileges() {
+    if (root_) ::setfsuid(0);
+  }
+  WithoutPrivileges(const WithoutPrivileges&) = delete;
+  WithoutPrivileges& operator=(const WithoutPrivileges&) = delete;
+
+ private:
+  bool root_;
+};
+
+TEST_F(SaveLogTest, WritableFileInAReadOnlyFolderIsWrittenInPlace) {
+  constexpr QFile::Permissions ReadAndEnter = QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup |
+                                              QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther;
+  ASSERT_TRUE(QDir(folder.path()).mkdir("locked"));
+  const QString path = folder.filePath("locked/log.txt");
+  WriteFile(path, "old content");
+  ASSERT_TRUE(QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
+                                              QFile::WriteGroup | QFile::ReadOther | QFile::WriteOther));
+  ASSERT_TRUE(QFile::setPermissions(folder.path(), ReadAndEnter | QFile::WriteOwner));
+  ASSERT_TRUE(QFile::setPermissions(folder.filePath("locked"), ReadAndEnter));
+  SetLog({"a", "b"});
+  QByteArray saved;
+  {
+    const WithoutPrivileges user;
+    saved = SaveTo(path);
+  }
+  QFile::setPermissions(folder.filePath("locked"), ReadAndEnter | QFile::WriteOwner);
+  EXPECT_EQ(saved, QByteArray("a\r\nb\r\n"));
+  EXPECT_TRUE(dialogs.messages.empty());
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include "windows/ModuleViewer.h"
 #include "content/viewers/ViewerContent.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -148,6 +149,24 @@ TEST(ViewerWindows, DataSetPickShowsThatSetAndKeepsItemsAndLabels) {
   content::Page set = content::DataSetChange(nullptr, chunk, 1);
   std::erase_if(set.controls, [](const content::Control& control) { return control.name == "CbxDataSet"; });
   ExpectShows(&viewer, set);
+}
+
+// The data-set list drops down 25 items and scrolls to the others, whatever
+// the style would do by itself.
+TEST(ViewerWindows, DataSetListDropsDown25Items) {
+  TestApplication();
+  std::vector<std::uint8_t> bytes(40 * 32000);
+  TKvsChunk chunk(0, static_cast<std::int32_t>(bytes.size()));
+  chunk.Data = TKvsByteStream(bytes.data(), static_cast<std::int64_t>(bytes.size()));
+  TFrmDataViewer viewer(nullptr);
+  viewer.show();
+  viewer.ShowChunk(nullptr, chunk);
+  ASSERT_EQ(viewer.CbxDataSet->count(), 40);
+  viewer.CbxDataSet->showPopup();
+  const QAbstractItemView* const list = viewer.CbxDataSet->view();
+  const QModelIndex last = list->indexAt(QPoint(1, list->viewport()->height() - 1));
+  viewer.CbxDataSet->hidePopup();
+  EXPECT_EQ(last.row(), 24);
 }
 
 }  // namespace

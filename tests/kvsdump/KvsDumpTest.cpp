@@ -1,12 +1,18 @@
 #include "tests/kvsdump/DumpHarness.h"
 #include "content/pages/MainContent.h"
 #include "content/viewers/ViewerContent.h"
+#include "tests/support/InChild.h"
 #include "songbuilder/SongBuilder.h"
+#include "text/Latin1.h"
 #include "tools/kvsdump/KvsDump.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <ostream>
 #include <sstream>
@@ -128,6 +134,16 @@ TEST(KvsDumpLog, MissingFileExits1WithTheOpenError) {
   EXPECT_EQ(run.err, "Cannot open file " + path + "\n");
 }
 
+TEST(KvsDumpLog, PipeWithoutWriterExits1AtOnce) {
+  const TempSongFile file(Bytes{});
+  std::remove(file.Path().c_str());
+  ASSERT_EQ(::mkfifo(file.Path().c_str(), 0600), 0);
+  EXPECT_TRUE(PassesInChild([&file] {
+    const DumpRun run = testing::RunDump({file.Path()});
+    return run.status == ExitFailed && run.out.empty() && run.err == "Cannot open file " + file.Path() + "\n";
+  }));
+}
+
 TEST(KvsDumpLog, MessagesBeforeARaisedErrorStayPrinted) {
   const TempSongFile file(BrokenOffSong());
   const DumpRun run = testing::RunDump({file.Path()});
@@ -149,6 +165,27 @@ TEST(KvsDumpLog, Latin1BytesComeOutAsUtf8) {
   const DumpRun run = testing::RunDump({file.Path()});
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_NE(run.out.find("\n Song Info: Caf\xC3\xA9\n"), std::string::npos) << run.out;
+}
+
+// No song text can retitle or colour the terminal or split a message; the
+// JSON log keeps the text as it is.
+TEST(KvsDumpLog, ControlCharactersAreWrittenAsHexEscapes) {
+  const std::string info("\x1B]0;t\x07\x1B[31mr\r\nn\x7F\x9B\x9F\t\xA0\xE9", 21);
+  GlobChunk glob;
+  glob.SongInfo(info).SongInfoUrl("u");
+  SongBuilder song;
+  song.Version(0x6105).Glob(glob).EndOfSong();
+  const TempSongFile file(song);
+  const DumpRun run = testing::RunDump({file.Path()});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.out.find("\n Song Info: \\x1B]0;t\\x07\\x1B[31mr\\x0D\\x0An\\x7F\\x9B\\x9F\t\xC2\xA0\xC3\xA9\n"),
+            std::string::npos)
+      << run.out;
+  const auto log = DumpJson(file.Path(), 0)["log"].get<std::vector<std::string>>();
+  EXPECT_NE(std::find(log.begin(), log.end(), " Song Info: " + Latin1ToUtf8(info)), log.end());
+
+  const DumpRun missing = testing::RunDump({"/nonexistent/\x1B[2J\xC2\x9B.kvs"});
+  EXPECT_EQ(missing.err, "Cannot open file /nonexistent/\\x1B[2J\\x9B.kvs\n");
 }
 
 // A full disk or a closed output must not pass for a complete dump.

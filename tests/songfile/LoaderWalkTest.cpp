@@ -1,3 +1,6 @@
+#include <sys/stat.h>
+
+#include <cstdio>
 #include <functional>
 #include <stdexcept>
 #include <string>
@@ -8,6 +11,7 @@
 #include "songfile/KvsLoader.h"
 #include "songfile/ModuleTypes.h"
 #include "tests/songfile/LoaderHarness.h"
+#include "tests/support/InChild.h"
 #include "songbuilder/SongBuilder.h"
 
 namespace tarvo::testing {
@@ -443,6 +447,17 @@ TEST(LoaderWalk, MissingFileRaisesCannotOpen) {
   EXPECT_EQ(*song.raised, "Cannot open file " + path);
   EXPECT_TRUE(song.messages.empty());
   EXPECT_EQ(song.errorText, "");
+}
+
+// Opening a named pipe that nobody writes to would wait for a writer.
+TEST(LoaderWalk, PipeWithoutWriterRaisesCannotOpen) {
+  const TempSongFile file(Bytes{});
+  std::remove(file.Path().c_str());
+  ASSERT_EQ(::mkfifo(file.Path().c_str(), 0600), 0);
+  EXPECT_TRUE(PassesInChild([&file] {
+    const auto song = LoadSongFile(file.Path());
+    return song.raised && *song.raised == "Cannot open file " + file.Path() && song.messages.empty();
+  }));
 }
 
 TEST(LoaderWalk, EmptyFileOnDiskGivesNothing) {

@@ -2,8 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <stdlib.h>
+
 #include <clocale>
 #include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <limits>
 #include <string>
 
@@ -116,6 +121,27 @@ TEST(FormatTest, FloatUsesTheLocaleSeparator) {
   EXPECT_EQ(Format("%d", {1234567}), "1234567");
   std::setlocale(LC_NUMERIC, "C");
   EXPECT_EQ(Format("%f", {120.0}), "120.00");
+}
+
+// A separator of several bytes (U+066B in UTF-8) is no 8-bit character.
+TEST(FormatTest, SeparatorOfMoreThanOneByteGivesFullStop) {
+  std::string name = (std::filesystem::temp_directory_path() / "tarvo-locale-XXXXXX").string();
+  ASSERT_NE(::mkdtemp(name.data()), nullptr);
+  const std::filesystem::path folder = name;
+  std::ofstream(folder / "source") << "LC_NUMERIC\ndecimal_point \"<U066B>\"\nthousands_sep \"\"\n"
+                                      "grouping -1\nEND LC_NUMERIC\n";
+  // Warns of the categories it lacks, and writes the locale all the same.
+  const std::string make = "localedef -c -f UTF-8 -i '" + (folder / "source").string() + "' '" +
+                           (folder / "xx_XX.UTF-8").string() + "' >/dev/null 2>&1";
+  [[maybe_unused]] const int made = std::system(make.c_str());
+  ::setenv("LOCPATH", folder.c_str(), 1);
+  const bool set = std::setlocale(LC_NUMERIC, "xx_XX.UTF-8") != nullptr;
+  const std::string formatted = Format("%f", {1.5});
+  std::setlocale(LC_NUMERIC, "C");
+  ::unsetenv("LOCPATH");
+  std::filesystem::remove_all(folder);
+  if (!set) GTEST_SKIP() << "localedef could not make a locale";
+  EXPECT_EQ(formatted, "1.50");
 }
 
 TEST(FormatTest, MalformedSpecifiersStayLiteral) {

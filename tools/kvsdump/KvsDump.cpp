@@ -92,12 +92,13 @@ int ExitStatus(Outcome outcome) {
 
 int DumpLog(const std::string& file, std::ostream& out, std::ostream& err) {
   // Each message goes out as the loader writes it, so the lines before a
-  // raised error are there.
-  TKvsLoader loader([&out](std::string_view message) { out << Latin1ToUtf8(message) << '\n'; });
+  // raised error are there. Song texts in them cannot steer a terminal nor
+  // split a message over two lines.
+  TKvsLoader loader([&out](std::string_view message) { out << Latin1ToTerminalUtf8(message) << '\n'; });
   const LoadResult result = LoadSong(loader, file);
   if (result.outcome != Outcome::Loaded) {
     out.flush();  // the log before the error, also on a shared terminal
-    err << result.errorUtf8 << '\n';
+    err << EscapeControls(result.errorUtf8) << '\n';
   }
   return ExitStatus(result.outcome);
 }

@@ -7,6 +7,11 @@
 
 namespace tarvo::kvsdump {
 
+// UTF-8 text for a terminal: each control character (below U+0020 except
+// tab, U+007F, U+0080 to U+009F) as \xHH, as Latin1ToTerminalUtf8 writes
+// song texts; for error texts that quote a file name.
+std::string EscapeControls(std::string_view utf8);
+
 // A page control's tab caption as the tab shows it: "&&" is one "&", a
 // single "&" only marks the shortcut key.
 std::string TabCaptionAsDisplayed(std::string_view caption);
