@@ -197,6 +197,32 @@ SongBuilder ManyModules(const ScenarioShape& shape) {
 
 }  // namespace
 
+SongBuilder CollectionSong(std::uint32_t index, std::uint64_t size) {
+  // About half module data, a quarter song events, the rest the fixed
+  // chunks and pattern events: the map's work is mostly the events.
+  constexpr std::uint32_t Modules = 8;
+  SongBuilder song;
+  song.Version(index % 5 == 0 ? 0x6100 : 0x6105)
+      .Objects(Modules)
+      .Glob(Global())
+      .Channels(MixerChannels(16, Modules));
+  const std::uint64_t dataSize = size / 2 / Modules;
+  for (std::uint32_t m = 0; m < Modules; ++m) {
+    const std::uint32_t module = index * Modules + m;
+    ModuleRecord record = SmallModule(module, {});
+    record.DataGenerated(dataSize, [module, dataSize](std::uint64_t offset, std::uint8_t* out, std::size_t n) {
+      BigModuleData(module, dataSize, offset, out, n);
+    });
+    song.Module(record);
+  }
+  song.Chunk(ids::EVTS, EventPayload(static_cast<std::uint32_t>(size / 4 / 16), Modules, false, index))
+      .Windows({WindowRecord(10, 20, 300, 400, WindowFlags(true, false, false, false))});
+  // Pattern events fill the rest, less the two headers still to come.
+  const std::uint64_t rest = size > song.Size() + 16 ? size - song.Size() - 16 : 0;
+  song.Chunk(ids::PATC, EventPayload(static_cast<std::uint32_t>(rest / 16), Modules, true, ~index)).EndOfSong();
+  return song;
+}
+
 ScenarioShape ShapeOf(std::string_view suffix) {
   ScenarioShape shape;
   if (suffix == QuarterSuffix) {

@@ -45,6 +45,11 @@ Scenario ScenarioFromName(std::string_view name);
 // of the shape matter).
 tarvo::testing::SongBuilder BuildScenario(Scenario scenario, const ScenarioShape& shape = {});
 
+// A song of about `size` bytes (at least 100 KiB) for the census
+// collection: module data, events and the fixed chunks, different for each
+// index.
+tarvo::testing::SongBuilder CollectionSong(std::uint32_t index, std::uint64_t size);
+
 // Where a scenario's file lives: $TARVO_BENCH_DIR, else /tmp/tarvo-bench.
 std::filesystem::path BenchDirectory();
 std::filesystem::path ScenarioPath(Scenario scenario, std::string_view suffix = {});

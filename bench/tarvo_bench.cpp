@@ -34,6 +34,7 @@
 #include "bench/BenchSupport.h"
 #include "ui/ReportList.h"
 #include "content/Controls.h"
+#include "content/map/RegionMap.h"
 #include "songfile/KvsLoader.h"
 #include "content/viewers/ViewerContent.h"
 
@@ -324,6 +325,44 @@ std::string Name(const char* what, Scenario scenario, std::string_view extra = {
   return text;
 }
 
+// --- region map ------------------------------------------------------------
+
+// The load with no region sink, with the counting one (the coverage
+// figures) and with the map's builder, side by side; no log in any.
+void BM_MapLoad(benchmark::State& state, Scenario scenario, std::string mode) {
+  const std::string& path = SongFile(scenario);
+  for (auto _ : state) {
+    TKvsLoader loader;
+    content::CoverageCounter counter;
+    content::RegionMapBuilder builder;
+    if (mode == "coverage") loader.SetRegionSink(&counter);
+    if (mode == "map") loader.SetRegionSink(&builder);
+    std::string errorText;
+    loader.LoadFromFile(path, errorText);
+    if (mode == "coverage") benchmark::DoNotOptimize(counter.Finish(loader.StreamSize()));
+    if (mode == "map") benchmark::DoNotOptimize(builder.Finish(loader).TopLevelCount());
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * FileSize(path)));
+}
+
+// The regions of the first screen (60 rows) of the song's first event chunk,
+// made by reading that chunk again.
+void BM_MapFirstScreen(benchmark::State& state, Scenario scenario) {
+  const std::string& path = SongFile(scenario);
+  TKvsLoader loader;
+  content::RegionMapBuilder builder;
+  loader.SetRegionSink(&builder);
+  std::string errorText;
+  loader.LoadFromFile(path, errorText);
+  const content::RegionMap map = builder.Finish(loader);
+  std::size_t chunk = 0;
+  while (chunk < map.TopLevelCount() && map.TopLevelChunkId(chunk) != std::optional<std::uint32_t>(0x53545645u))
+    ++chunk;
+  if (chunk == map.TopLevelCount()) throw std::runtime_error("no event chunk");
+  for (auto _ : state) benchmark::DoNotOptimize(map.Children(chunk, 0, 60));
+  state.counters["chunk_bytes"] = static_cast<double>(map.TopLevel(chunk).size);
+}
+
 void Register() {
   using benchmark::RegisterBenchmark;
   const Scenario all[] = {Scenario::BigData, Scenario::ManyEvents, Scenario::ManyModules};
@@ -349,6 +388,13 @@ void Register() {
   for (const Scenario s : {Scenario::ManyEvents, Scenario::ManyModules})
     Timed(RegisterBenchmark(Name("LoadAndAllPages", s).c_str(), BM_LoadAndAllPages, s));
   Timed(RegisterBenchmark("PendingEventsTurn", BM_PendingEventsTurn))->Unit(benchmark::kNanosecond);
+
+  for (const Scenario s : {Scenario::BigData, Scenario::ManyEvents})
+    for (const char* mode : {"plain", "coverage", "map"})
+      Timed(RegisterBenchmark(Name("MapLoad", s, mode).c_str(), BM_MapLoad, s, std::string(mode)));
+  Timed(RegisterBenchmark(Name("MapFirstScreen", Scenario::ManyEvents).c_str(), BM_MapFirstScreen,
+                          Scenario::ManyEvents))
+      ->Unit(benchmark::kMicrosecond);
 
   // Memory, each figure from a process of its own.
   Timed(RegisterBenchmark(Name("Memory", Scenario::BigData, "read-memchr").c_str(), BM_Memory, Scenario::BigData,

@@ -1,6 +1,6 @@
 // Writes the seed inputs of the fuzz targets into a folder: a song with
-// every chunk kind and module kind, each kind alone, and every hostile song
-// of the robustness tests.
+// every chunk kind and module kind, each kind alone, two songs in one input,
+// and every hostile song of the robustness tests.
 #include <cctype>
 #include <cstdio>
 #include <exception>
@@ -45,6 +45,11 @@ std::vector<HostileSong> ValidSongs() {
     song.EndOfSong();
     songs.push_back({name, song.Build()});
   }
+  // Two songs in one input: the views target compares them.
+  Bytes pair = MinimalSong().Build();
+  const Bytes every = EveryChunkSong().Build();
+  pair.insert(pair.end(), every.begin(), every.end());
+  songs.push_back({"minimal then every chunk", pair});
   for (const std::uint32_t type : hostile::ModuleTypes()) {
     SongBuilder song;
     song.Version(0x6105).Module(hostile::PlainModule(type)).EndOfSong();

@@ -4,7 +4,8 @@
 // document of kvsdump (every page and both viewers), plus what the window
 // shows on request and the document leaves out (other song event and chunk
 // data sets, the skipped-events row). Shared by the views fuzz target and
-// the tests that replay its inputs. Header only, like HostileSongs.h.
+// the tests that replay its inputs. Header only, like HostileSongs.h. The
+// region map of every input is built too, and its invariants checked.
 
 #include <cstddef>
 #include <cstdint>
@@ -16,7 +17,9 @@
 #include <variant>
 #include <vector>
 
+#include "content/map/RegionMap.h"
 #include "content/pages/MainContent.h"
+#include "songbuilder/MapInvariants.h"
 #include "songfile/KvsError.h"
 #include "songfile/KvsLoader.h"
 #include "text/Latin1.h"
@@ -60,6 +63,8 @@ inline void VisitPage(const content::Page& page, std::string& fault) {
 
 }  // namespace showeverything
 
+inline constexpr std::size_t MapCheckLimit = std::size_t{4} << 20;
+
 struct Shown {
   kvsdump::Outcome outcome = kvsdump::Outcome::Loaded;
   std::size_t documentBytes = 0;
@@ -75,8 +80,16 @@ inline Shown ShowEverything(const std::uint8_t* data, std::size_t size) {
   Shown shown;
 
   TLogLines log;
-  const auto song = std::make_shared<TKvsLoader>([&log](std::string_view message) { log.Append(message); }, [] {});
+  std::vector<std::uint32_t> tracedIds;
+  const auto song = std::make_shared<TKvsLoader>(
+      [&log, &tracedIds](std::string_view message) {
+        log.Append(message);
+        if (std::uint32_t id = 0; TracedChunkId(message, id)) tracedIds.push_back(id);
+      },
+      [] {});
   TKvsLoader& loader = *song;
+  content::RegionMapBuilder mapBuilder;
+  loader.SetRegionSink(&mapBuilder);
   LoadResult result;
   std::string errorText;
   try {
@@ -102,6 +115,15 @@ inline Shown ShowEverything(const std::uint8_t* data, std::size_t size) {
   kvsdump::WriteJsonDocument(out, "hostile.kvs", song, result, std::move(log));
   if (!out) shown.fault = "the document could not be written";
   shown.documentBytes = buffer.written;
+  // Every region of a large file would be made several times over: above
+  // a few megabytes (the allocation bombs) only the sums are checked.
+  const content::RegionMap map = mapBuilder.Finish(loader);
+  if (size <= MapCheckLimit) {
+    if (const std::string mapFault = CheckRegionMap(loader, map, tracedIds); !mapFault.empty())
+      shown.fault = "map: " + mapFault;
+  } else if (map.coverage().Total() != size) {
+    shown.fault = "map: the coverage does not add up to the size";
+  }
   if (result.outcome != Outcome::Loaded) return shown;
 
   using namespace content;

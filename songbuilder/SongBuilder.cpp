@@ -165,6 +165,13 @@ AudioClipEntry& AudioClipEntry::NameLength(std::int32_t v) {
 }
 
 // record[104], i32 name length, name bytes
+void AudioClipEntry::MarkFields(std::uint64_t offset, const MarkSink& mark) const {
+  mark("clip name", offset + 40, 20, WrittenAs::Field);
+  mark("clip reserved", offset + 60, 44, WrittenAs::Reserved);
+  mark("clip name length", offset + 104, 4, WrittenAs::Field);
+  if (!nameLength_) mark("clip file name", offset + 108, fileName_.size(), WrittenAs::Field);
+}
+
 void AudioClipEntry::WriteTo(Bytes& out) const {
   Append(out, bytes_);
   AppendI32(out, nameLength_.value_or(StoredSize(fileName_.size())));
@@ -180,6 +187,16 @@ ChannelEntry ChannelEntry::BadTag(std::uint32_t tag, std::uint32_t length) {
 
 // u32 tag, u32 length; with tag 2004: record[68], u32 tag, i32 extra length,
 // extra bytes
+void ChannelEntry::MarkFields(std::uint64_t offset, const MarkSink& mark) const {
+  mark("channel tag", offset, 4, WrittenAs::Field);
+  mark("channel length", offset + 4, 4, WrittenAs::Reserved);
+  if (tag_ != ChannelEntryTag) return;
+  mark("channel name", offset + 8, 24, WrittenAs::Field);
+  mark("channel owner", offset + 8 + 64, 2, WrittenAs::Field);
+  mark("channel extra length", offset + 8 + 68 + 4, 4, WrittenAs::Field);
+  if (!extraLength_) mark("channel extra", offset + 8 + 68 + 8, extra_.size(), WrittenAs::Skipped);
+}
+
 void ChannelEntry::WriteTo(Bytes& out) const {
   const bool valid = tag_ == ChannelEntryTag;
   AppendU32(out, tag_);
@@ -318,6 +335,30 @@ std::int32_t ModuleRecord::StoredPluginTextLength() const {
 
 // u32 type id, i32 skip length, skip bytes; u32 tag, u32 length, info
 // record, plug-in text; [u32 5, i32 L, tracks]
+void ModuleRecord::MarkFields(std::uint64_t offset, const MarkSink& mark) const {
+  mark("module header", offset, 8, WrittenAs::Header);
+  if (!skipLength_) mark("module skip", offset + 8, skip_.size(), WrittenAs::Skipped);
+  std::uint64_t at = offset + 8 + skip_.size();
+  mark("module info tag", at, 4, WrittenAs::Field);
+  mark("module info length", at + 4, 4, WrittenAs::Reserved);
+  at += 8;
+  const bool infoPresent = infoPresent_.value_or(infoTag_ == ExpectedInfoTag(kind_));
+  if (infoTag_ != ExpectedInfoTag(kind_) || !infoPresent) return;  // the reading takes another course
+  mark("module name", at + 4, 40, WrittenAs::Field);
+  at += bytes_.size();
+  if (HasPluginText(kind_) && !pluginTextLength_) mark("module plug-in text", at, pluginText_.size(), WrittenAs::Field);
+  at += pluginText_.size();
+  if (trackBlock_.value_or(!tracks_.empty()) && trackTag_ == tarvo::testing::TrackBlockTag && IsGeneratorKind(kind_)) {
+    mark("module track tag", at, 4, WrittenAs::Field);
+    if (!tracks_.empty() && !trackLength_) mark("module track name", at + 8, 30, WrittenAs::Field);
+    at += 8 + 64 * tracks_.size();
+  }
+  if (endMarker_) {
+    mark("module data", at, dataSize_, WrittenAs::Data);
+    mark("module end marker", at + dataSize_, 24, WrittenAs::Header);
+  }
+}
+
 Bytes ModuleRecord::Head() const {
   Bytes out;
   AppendU32(out, typeId_);
@@ -385,7 +426,18 @@ std::uint64_t SongBuilder::PieceSize(const Piece& piece) {
   return piece.size != 0 ? piece.size : piece.bytes.size();
 }
 
+void SongBuilder::Note(std::string name, std::uint64_t offset, std::uint64_t size, WrittenAs as) {
+  if (logFields_ && size > 0) fieldMarks_.push_back({std::move(name), offset, size, as});
+}
+
+MarkSink SongBuilder::Marker() {
+  return [this](std::string name, std::uint64_t offset, std::uint64_t size, WrittenAs as) {
+    Note(std::move(name), offset, size, as);
+  };
+}
+
 SongBuilder& SongBuilder::SizedChunk(std::uint32_t id, const Bytes& payload, std::int32_t sizeField) {
+  Note("chunk header", size_, 8, WrittenAs::Header);
   Bytes head;
   AppendU32(head, id);
   AppendI32(head, sizeField);
@@ -399,6 +451,7 @@ SongBuilder& SongBuilder::SizedChunk(std::uint32_t id, const Bytes& payload, std
 SongBuilder& SongBuilder::Version(std::int32_t version, std::optional<std::int32_t> sizeField) {
   Bytes payload;
   AppendI32(payload, version);
+  Note("version", size_ + 8, 4, WrittenAs::Field);
   return SizedChunk(ids::VFhd, payload, sizeField.value_or(4));
 }
 
@@ -412,6 +465,10 @@ SongBuilder& SongBuilder::Events(const std::vector<EventRecord>& records,
                                  std::optional<std::int32_t> sizeField) {
   Bytes payload;
   for (const auto& record : records) Append(payload, record.bytes());
+  for (std::size_t i = 0; i < records.size(); ++i) {
+    Note("event tick", size_ + 8 + 16 * i + 4, 4, WrittenAs::Field);
+    Note("event extra", size_ + 8 + 16 * i + 12, 4, WrittenAs::Field);
+  }
   return SizedChunk(ids::EVTS, payload, sizeField.value_or(StoredSize(payload.size())));
 }
 
@@ -423,6 +480,8 @@ SongBuilder& SongBuilder::Patterns(const std::vector<EventRecord>& records,
 }
 
 SongBuilder& SongBuilder::SendFx(const SendFxRecord& record, std::optional<std::int32_t> sizeField) {
+  Note("send-FX count", size_ + 8 + 2, 1, WrittenAs::Field);
+  Note("send-FX module 1", size_ + 8 + 6, 2, WrittenAs::Field);
   return SizedChunk(ids::VUUU, record.bytes(), sizeField.value_or(20));
 }
 
@@ -432,10 +491,19 @@ SongBuilder& SongBuilder::Windows(const std::vector<WindowRecord>& records,
   Bytes payload;
   AppendI32(payload, count.value_or(StoredSize(records.size())));
   for (const auto& record : records) Append(payload, record.bytes());
+  Note("window count", size_ + 8, 4, WrittenAs::Field);
+  for (std::size_t i = 0; i < records.size(); ++i) Note("window flags", size_ + 8 + 4 + 20 * i + 16, 4, WrittenAs::Field);
   return SizedChunk(ids::WINP, payload, sizeField.value_or(StoredSize(payload.size())));
 }
 
 SongBuilder& SongBuilder::Glob(const GlobChunk& glob, std::optional<std::int32_t> sizeField) {
+  const std::uint64_t at = size_ + 8;
+  Note("tempo", at + 12, 4, WrittenAs::Field);
+  Note("master window bottom", at + 72, 4, WrittenAs::Field);
+  Note("tuning 1", at + 104, 8, WrittenAs::Field);
+  Note("tuning table name", at + 1120, 128, WrittenAs::Field);
+  Note("discarded", at + 1264, 8, WrittenAs::Reserved);
+  Note("song info length", at + 1276, 4, WrittenAs::Field);
   const Bytes payload = glob.Payload();
   return SizedChunk(ids::GLOB, payload, sizeField.value_or(StoredSize(payload.size())));
 }
@@ -443,14 +511,20 @@ SongBuilder& SongBuilder::Glob(const GlobChunk& glob, std::optional<std::int32_t
 SongBuilder& SongBuilder::Channels(const std::vector<ChannelEntry>& entries,
                                    std::optional<std::int32_t> count) {
   Bytes payload;
-  for (const auto& entry : entries) entry.WriteTo(payload);
+  for (const auto& entry : entries) {
+    if (logFields_) entry.MarkFields(size_ + 8 + payload.size(), Marker());
+    entry.WriteTo(payload);
+  }
   return SizedChunk(ids::CHAN, payload, count.value_or(StoredSize(entries.size())));
 }
 
 SongBuilder& SongBuilder::ReturnChannels(const std::vector<ChannelEntry>& entries,
                                          std::optional<std::int32_t> count) {
   Bytes payload;
-  for (const auto& entry : entries) entry.WriteTo(payload);
+  for (const auto& entry : entries) {
+    if (logFields_) entry.MarkFields(size_ + 8 + payload.size(), Marker());
+    entry.WriteTo(payload);
+  }
   return SizedChunk(ids::FXRN, payload, count.value_or(StoredSize(entries.size())));
 }
 
@@ -458,11 +532,21 @@ SongBuilder& SongBuilder::AudioClips(const std::vector<AudioClipEntry>& entries,
                                      std::optional<std::int32_t> count) {
   Bytes payload;
   for (const auto& entry : entries) entry.WriteTo(payload);
+  if (logFields_) {
+    std::uint64_t at = size_ + 8;
+    for (const auto& entry : entries) {
+      entry.MarkFields(at, Marker());
+      Bytes written;
+      entry.WriteTo(written);
+      at += written.size();
+    }
+  }
   return SizedChunk(ids::AUIO, payload, count.value_or(StoredSize(entries.size())));
 }
 
 SongBuilder& SongBuilder::Module(const ModuleRecord& module) {
   const std::uint64_t offset = size_;
+  if (logFields_) module.MarkFields(offset, Marker());
   AppendBytes(module.Head());
   const std::uint64_t dataOffset = size_;
   if (module.DataIsBytes()) {
@@ -482,6 +566,7 @@ SongBuilder& SongBuilder::Module(const ModuleRecord& module) {
 
 SongBuilder& SongBuilder::Chunk(std::uint32_t id, const Bytes& payload,
                                 std::optional<std::int32_t> sizeField) {
+  Note("chunk payload", size_ + 8, payload.size(), WrittenAs::Data);
   return SizedChunk(id, payload, sizeField.value_or(StoredSize(payload.size())));
 }
 
@@ -576,7 +661,7 @@ SongBuilder MinimalSong() {
   return song;
 }
 
-SongBuilder EveryChunkSong() {
+SongBuilder EveryChunkSong(bool logFields) {
   GlobChunk glob;
   glob.SongFlags(0x54)
       .Tempo(140.0f)
@@ -598,6 +683,7 @@ SongBuilder EveryChunkSong() {
   for (std::size_t i = 0; i < stringsData.size(); ++i) stringsData[i] = static_cast<std::uint8_t>(i);
 
   SongBuilder song;
+  song.LogFields(logFields);
   song.Version(0x6105)
       .Objects(6)
       .Glob(glob)

@@ -74,6 +74,20 @@ Bytes ModuleEndMarker();
 // A text as its bytes followed by one zero byte; no bytes for an empty text.
 Bytes ZeroTerminated(std::string_view text);
 
+// What the builder wrote at a place, in the words of the format's byte
+// classes: for the tests of the region map, which must put each field at
+// the offset where the builder wrote it.
+enum class WrittenAs { Header, Field, Reserved, Skipped, Data };
+struct FieldMark {
+  std::string name;
+  std::uint64_t offset;
+  std::uint64_t size;
+  WrittenAs as;
+};
+
+// Receives the field marks of a record written at `offset`.
+using MarkSink = std::function<void(std::string name, std::uint64_t offset, std::uint64_t size, WrittenAs as)>;
+
 // Record bytes of a fixed size with little-endian stores at any offset.
 // The named setters of the records below are built on these; tests use the
 // plain ones to put odd values where no named setter reaches.
@@ -159,6 +173,7 @@ class AudioClipEntry : public Fields<AudioClipEntry> {
   AudioClipEntry& NameLength(std::int32_t v);
 
   void WriteTo(Bytes& out) const;
+  void MarkFields(std::uint64_t offset, const MarkSink& mark) const;
 
  private:
   Bytes fileName_;
@@ -194,6 +209,7 @@ class ChannelEntry : public Fields<ChannelEntry> {
 
   void WriteTo(Bytes& out) const;
   std::size_t WrittenSize() const;
+  void MarkFields(std::uint64_t offset, const MarkSink& mark) const;
 
  private:
   std::uint32_t tag_ = ChannelEntryTag;
@@ -339,6 +355,8 @@ class ModuleRecord : public Fields<ModuleRecord> {
   void GenerateData(std::uint64_t offset, std::uint8_t* out, std::size_t n) const;
   // The 24-byte end marker, or nothing when it is omitted.
   Bytes Tail() const;
+  // The marks of a record written at `offset`.
+  void MarkFields(std::uint64_t offset, const MarkSink& mark) const;
 
  private:
   std::int32_t StoredPluginTextLength() const;
@@ -422,6 +440,11 @@ class SongBuilder {
   SongBuilder& Header(std::uint32_t id, std::int32_t sizeField);
   SongBuilder& Fill(std::uint64_t n, std::uint8_t fill);
 
+  // From now on, note where a few fields of each record are written (off by
+  // default: a benchmark song has millions of records).
+  SongBuilder& LogFields(bool on = true) { logFields_ = on; return *this; }
+  const std::vector<FieldMark>& FieldMarks() const { return fieldMarks_; }
+
   std::uint64_t Size() const { return size_; }
   const std::vector<ChunkMark>& Marks() const { return marks_; }
   // The mark of the n-th chunk with this id.
@@ -447,8 +470,13 @@ class SongBuilder {
   void WriteBlocks(const BlockSink& sink) const;
 
   std::vector<Piece> pieces_;
+  void Note(std::string name, std::uint64_t offset, std::uint64_t size, WrittenAs as);
+  MarkSink Marker();
+
   std::vector<ChunkMark> marks_;
   std::uint64_t size_ = 0;
+  bool logFields_ = false;
+  std::vector<FieldMark> fieldMarks_;
 };
 
 // A song with a version chunk (0x6105) and the end-of-song id.
@@ -466,7 +494,7 @@ SongBuilder MinimalSong();
 // block, data 1..5), DXFX "Flanger" (GUID FEDCBA98-7654-3210-FEDC-BA9876543210);
 // EVTS with 3 events; PATC with 2; VUUU with AssignCount 2; WINP with 2
 // windows; an unknown "XTRA" chunk of 5 bytes; the end-of-song id.
-SongBuilder EveryChunkSong();
+SongBuilder EveryChunkSong(bool logFields = false);
 
 // A file in the temp folder holding the given bytes, removed when this
 // object goes.

@@ -8,6 +8,7 @@
 #include "songfile/ChunkId.h"
 #include "songfile/KvsError.h"
 #include "songfile/ModuleTypes.h"
+#include "songfile/RecordLayouts.h"
 #include "songfile/RegularFile.h"
 #include "text/Format.h"
 #include "text/Latin1.h"
@@ -46,6 +47,37 @@ std::array<std::uint8_t, N> ReadRecord(ByteReader& reader) {
 std::size_t BoundedCount(std::int64_t count, std::size_t remaining) {
   if (count <= 0) return 0;
   return static_cast<std::size_t>(std::min<std::int64_t>(count, static_cast<std::int64_t>(remaining)));
+}
+
+bool IsUnknownChunk(std::uint32_t id) {
+  switch (id) {
+    case chunkids::VFhd:
+    case chunkids::OBJS:
+    case chunkids::EVTS:
+    case chunkids::PATC:
+    case chunkids::VUUU:
+    case chunkids::WINP:
+    case chunkids::GLOB:
+    case chunkids::CHAN:
+    case chunkids::FXRN:
+    case chunkids::AUIO:
+    case chunkids::EndOfSong:
+      return false;
+    default:
+      return id < chunkids::FirstModule || id > chunkids::LastModule;
+  }
+}
+
+const TKvsRecordLayout& InfoLayout(ModuleClass moduleClass) {
+  switch (moduleClass) {
+    case ModuleClass::Synth: return layouts::SynthInfo;
+    case ModuleClass::FX: return layouts::FXInfo;
+    case ModuleClass::VSTFX: return layouts::VSTFXInfo;
+    case ModuleClass::VSTSynth: return layouts::VSTSynthInfo;
+    case ModuleClass::DXSynth:
+    case ModuleClass::DXFX: return layouts::DXInfo;
+  }
+  return layouts::FXInfo;
 }
 
 }  // namespace
@@ -101,6 +133,77 @@ void TKvsLoader::WriteChunkTrace(std::uint32_t id, std::int32_t size) {
       Format("%8.8x Chunk id: %8.8x (%s), skipping data: %d", {offset, id, ChunkIdToText(id), size}));
 }
 
+void TKvsLoader::ReportRegions(const TKvsLoader& song, TKvsRegionSink& sink) { ReportAgain(song, 0, false, sink); }
+
+void TKvsLoader::ReportChunkRegions(const TKvsLoader& song, std::uint64_t headerOffset, TKvsRegionSink& sink) {
+  ReportAgain(song, headerOffset, true, sink);
+}
+
+// A loader of its own that views the song's bytes: the song stays as it is.
+void TKvsLoader::ReportAgain(const TKvsLoader& song, std::uint64_t from, bool oneChunk, TKvsRegionSink& sink) {
+  TKvsLoader again;
+  again.reader_ = ByteReader(song.StreamData(), song.StreamSize());
+  again.chunks_ = TKvsChunkList(song.StreamData());
+  again.regions_ = &sink;
+  again.oneChunk_ = oneChunk;
+  again.keepModel_ = false;
+  again.reader_.seek(static_cast<std::size_t>(from));
+  std::string errorText;
+  try {
+    again.Run(errorText);
+  } catch (const KvsError&) {
+    // The load ended at the same error; what was reported stands.
+  }
+}
+
+void TKvsLoader::NoteChunk(std::uint32_t id) {
+  chunkHeader_ = reader_.position() - ChunkHeaderSize;
+  TKvsChunkNote note;
+  note.offset = chunkHeader_;
+  note.id = id;
+  switch (id) {
+    case chunkids::EVTS: note.firstRecord = songEvents_.size(); break;
+    case chunkids::PATC: note.firstRecord = patternEvents_.size(); break;
+    case chunkids::WINP: note.firstRecord = windowPosInfos_.size(); break;
+    case chunkids::CHAN:
+    case chunkids::FXRN: note.firstRecord = channels_.size(); break;
+    case chunkids::AUIO: note.firstRecord = audioClips_.size(); break;
+    default:
+      if (id >= chunkids::FirstModule && id <= chunkids::LastModule) note.firstRecord = modules_.size();
+      break;
+  }
+  regions_->Chunk(note);
+  NoteRegion(chunkHeader_, ChunkHeaderSize, TKvsRegionKind::Header, nullptr);
+}
+
+// Only the bytes that the file holds: a record cut short by its end has
+// regions for what is there.
+void TKvsLoader::NoteRegion(std::uint64_t offset, std::uint64_t size, TKvsRegionKind kind, const char* name,
+                            TKvsValueFormat format, std::int64_t record) {
+  const std::uint64_t fileSize = reader_.size();
+  if (offset >= fileSize || size == 0) return;
+  TKvsRegionNote note;
+  note.offset = offset;
+  note.size = std::min(size, fileSize - offset);
+  note.kind = kind;
+  note.format = format;
+  note.chunk = chunkHeader_;
+  note.record = record;
+  note.name = name;
+  regions_->Region(note);
+}
+
+// The fixed-size record at the read position, before it is read.
+void TKvsLoader::NoteRecord(const TKvsRecordLayout& layout, std::int64_t record) {
+  const std::size_t held = std::min(layout.size, reader_.remaining());
+  if (held > 0) regions_->Record(layout, reader_.position(), chunkHeader_, record, held);
+}
+
+void TKvsLoader::NoteBytes(std::span<const std::uint8_t> bytes, const char* name, std::int64_t record) {
+  NoteRegion(static_cast<std::uint64_t>(bytes.data() - reader_.data()), bytes.size(), TKvsRegionKind::Field, name,
+             TKvsValueFormat::Text, record);
+}
+
 void TKvsLoader::Run(std::string& errorText) {
   int moduleCounter = 0;
   bool done = false;
@@ -113,6 +216,8 @@ void TKvsLoader::Run(std::string& errorText) {
     }
     const std::uint32_t id = reader_.readUInt32();
     const std::int32_t size = reader_.readInt32();
+    // An unknown chunk is one only once its payload is there.
+    if (regions_ && !IsUnknownChunk(id)) NoteChunk(id);
     switch (id) {
       case chunkids::VFhd:
         WriteChunkTrace(id, size);
@@ -120,6 +225,8 @@ void TKvsLoader::Run(std::string& errorText) {
         break;
       case chunkids::OBJS:
         WriteChunkTrace(id, size);
+        if (regions_)
+          NoteRegion(reader_.position(), 4, TKvsRegionKind::Field, "Number of Modules", TKvsValueFormat::I32);
         statedModuleCount_ = reader_.readInt32();
         AddLoaderMessage(Format(" Number of Modules: %d", {statedModuleCount_}));
         break;
@@ -175,10 +282,23 @@ void TKvsLoader::Run(std::string& errorText) {
         break;
     }
     Progress();
+    if (oneChunk_) break;
+    if (!keepModel_) ForgetModel();
   }
 }
 
+// A walk for the regions alone holds at most one chunk's objects.
+void TKvsLoader::ForgetModel() {
+  audioClips_.clear();
+  modules_.clear();
+  windowPosInfos_.clear();
+  channels_.clear();
+  sendFxAssigns_.clear();
+  chunks_ = TKvsChunkList(reader_.data());
+}
+
 void TKvsLoader::ReadVersion(bool& stopped, std::string& errorText) {
+  if (regions_) NoteRegion(reader_.position(), 4, TKvsRegionKind::Field, "File Version", TKvsValueFormat::Hex32);
   fileVersion_ = reader_.readInt32();
   AddLoaderMessage(Format(" File Version: %x", {fileVersion_}));
   if (fileVersion_ < MinimumFileVersion) {
@@ -197,8 +317,23 @@ void TKvsLoader::ReadEvents(std::vector<TKvsEvent>& events, std::int32_t size) {
   // bounded by the data as well. A list that already holds events grows at
   // least by half: many small event chunks must not copy it each time.
   const std::size_t wanted = events.size() + std::min(count, reader_.remaining() / TKvsEvent::RecordSize + 1);
-  if (wanted > events.capacity()) events.reserve(std::max(wanted, events.size() + events.size() / 2));
-  for (std::size_t i = 0; i < count && !reader_.atEnd(); ++i) {
+  if (wanted > events.capacity() && keepModel_) events.reserve(std::max(wanted, events.size() + events.size() / 2));
+  std::size_t first = 0;
+  if (oneChunk_ && regions_->From() > reader_.position()) {
+    // A chunk read again for the regions from some offset on: the records
+    // before it are found by their index, not read (a chunk may hold
+    // millions).
+    first = std::min<std::size_t>(count, (regions_->From() - reader_.position()) / TKvsEvent::RecordSize);
+    reader_.skip(first * TKvsEvent::RecordSize);
+  }
+  for (std::size_t i = first; i < count && !reader_.atEnd(); ++i) {
+    if (regions_) {
+      NoteRecord(layouts::Event, static_cast<std::int64_t>(i));
+      if (!keepModel_) {  // regions alone: a song may hold millions of events
+        reader_.skip(TKvsEvent::RecordSize);
+        continue;
+      }
+    }
     events.emplace_back(ReadRecord<TKvsEvent::RecordSize>(reader_));
     if ((i & 0xFFFF) == 0xFFFF) Progress();
   }
@@ -209,6 +344,7 @@ void TKvsLoader::ReadEvents(std::vector<TKvsEvent>& events, std::int32_t size) {
 // eight entries, so a larger count makes eight.
 void TKvsLoader::ReadSendFxAssign() {
   const std::uint8_t* const record = reader_.data() + reader_.position();
+  if (regions_) NoteRecord(layouts::SendFxAssign, -1);
   reader_.skip(TKvsSendFxAssign::RecordSize);
   const int count = std::min<int>(record[2], TKvsSendFxAssign::MaxAssigns);
   for (int i = 0; i < count; ++i) sendFxAssigns_.emplace_back(record);
@@ -216,10 +352,13 @@ void TKvsLoader::ReadSendFxAssign() {
 
 // int32 window count, then that many 20-byte window state records.
 void TKvsLoader::ReadWindowPosInfos() {
+  if (regions_) NoteRegion(reader_.position(), 4, TKvsRegionKind::Field, "WindowCount", TKvsValueFormat::I32);
   windowCount_ = reader_.readInt32();
   const std::size_t count = BoundedCount(windowCount_, reader_.remaining());
-  for (std::size_t i = 0; i < count && !reader_.atEnd(); ++i)
+  for (std::size_t i = 0; i < count && !reader_.atEnd(); ++i) {
+    if (regions_) NoteRecord(layouts::WindowPos, static_cast<std::int64_t>(i));
     windowPosInfos_.emplace_back(ReadRecord<TKvsWindowPosInfo::RecordSize>(reader_));
+  }
 }
 
 // The bytes of a length-prefixed text: at most the bytes that remain; a
@@ -231,16 +370,11 @@ std::span<const std::uint8_t> TKvsLoader::TakeLengthBytes(std::int32_t length) {
   return {start, take};
 }
 
-// A length-prefixed text, ending at the first zero byte.
-std::string TKvsLoader::ReadLengthText(std::int32_t length) {
-  const std::span<const std::uint8_t> bytes = TakeLengthBytes(length);
-  return FixedText(bytes.data(), bytes.size());
-}
-
-// The plug-in text after the info record, taken as ReadLengthText takes
-// its text; the module views it in place.
+// The plug-in text after the info record, taken as the song info texts
+// are; the module views it in place.
 void TKvsLoader::ReadPluginText(TKvsModule& module, std::int32_t length) {
   const std::span<const std::uint8_t> bytes = TakeLengthBytes(length);
+  if (regions_) NoteBytes(bytes, "PluginText");
   module.SetPluginText(bytes.data(), bytes.size());
 }
 
@@ -248,15 +382,24 @@ void TKvsLoader::ReadPluginText(TKvsModule& module, std::int32_t length) {
 // (0 u32 ShowSongInfo, 4 i32 SongInfoLength, 8 i32 SongInfoUrlLength),
 // then the two texts.
 void TKvsLoader::ReadGlobal() {
+  if (regions_) NoteRecord(layouts::Settings, -1);
   global_.SetSettings(ReadRecord<TKvsGlobal::SettingsSize>(reader_));
+  if (regions_) NoteRegion(reader_.position(), 8, TKvsRegionKind::Reserved, "Discarded");
   reader_.skip(8);
+  if (regions_) NoteRecord(layouts::SongInfoHeader, -1);
   global_.Header = ReadRecord<TKvsGlobal::HeaderSize>(reader_);
   songInfoLength_ = global_.SongInfoLength();
   songInfoUrlLength_ = global_.SongInfoUrlLength();
   // A length of exactly 1 consumes its byte too, so that what follows is not
   // read one byte early.
-  songInfo_ = ReadLengthText(songInfoLength_);
-  songInfoUrl_ = ReadLengthText(songInfoUrlLength_);
+  const std::span<const std::uint8_t> songInfo = TakeLengthBytes(songInfoLength_);
+  const std::span<const std::uint8_t> songInfoUrl = TakeLengthBytes(songInfoUrlLength_);
+  if (regions_) {
+    NoteBytes(songInfo, "SongInfo");
+    NoteBytes(songInfoUrl, "SongInfoUrl");
+  }
+  songInfo_ = FixedText(songInfo.data(), songInfo.size());
+  songInfoUrl_ = FixedText(songInfoUrl.data(), songInfoUrl.size());
   AddLoaderMessage(Format(" Song Info: %s", {songInfo_}));
   AddLoaderMessage(Format(" Song Info Url: %s", {songInfoUrl_}));
 }
@@ -266,15 +409,30 @@ void TKvsLoader::ReadGlobal() {
 void TKvsLoader::ReadChannels(std::int32_t count) {
   const std::size_t entries = BoundedCount(count, reader_.remaining());
   for (std::size_t i = 0; i < entries && !reader_.atEnd(); ++i) {
+    const auto entry = static_cast<std::int64_t>(i);
+    const std::size_t start = reader_.position();
     const std::uint32_t tag = reader_.readUInt32();
     reader_.skip(4);
+    if (regions_) {
+      NoteRegion(start, 4, TKvsRegionKind::Field, "Tag", TKvsValueFormat::U32, entry);
+      NoteRegion(start + 4, 4, TKvsRegionKind::Reserved, "Length", TKvsValueFormat::None, entry);
+    }
     if (tag == ValidChannelTag) {
+      if (regions_) NoteRecord(layouts::Channel, entry);
       channels_.emplace_back(reader_.data() + reader_.position());
       reader_.skip(TKvsChannel::RecordSize);
+      const std::size_t tail = reader_.position();
       reader_.skip(4);
       const std::int32_t extra = reader_.readInt32();
       // A negative length counts as 0: the reader never moves backwards.
       if (extra > 0) reader_.skip(static_cast<std::size_t>(extra));
+      if (regions_) {
+        NoteRegion(tail, 4, TKvsRegionKind::Reserved, "SecondTag", TKvsValueFormat::None, entry);
+        NoteRegion(tail + 4, 4, TKvsRegionKind::Field, "ExtraLength", TKvsValueFormat::I32, entry);
+        if (reader_.position() > tail + 8)
+          NoteRegion(tail + 8, reader_.position() - (tail + 8), TKvsRegionKind::Skipped, "Extra",
+                     TKvsValueFormat::None, entry);
+      }
     } else {
       channels_.emplace_back(CorruptedChannel.data());
     }
@@ -287,9 +445,14 @@ void TKvsLoader::ReadAudioClips(std::int32_t count) {
   AddLoaderMessage(Format(" Audio: %d", {count}));
   const std::size_t entries = BoundedCount(count, reader_.remaining());
   for (std::size_t i = 0; i < entries && !reader_.atEnd(); ++i) {
+    const auto entry = static_cast<std::int64_t>(i);
+    if (regions_) NoteRecord(layouts::AudioClip, entry);
     const auto record = ReadRecord<TKvsAudioClip::RecordSize>(reader_);
+    if (regions_) NoteRegion(reader_.position(), 4, TKvsRegionKind::Field, "NameLength", TKvsValueFormat::I32, entry);
     const std::int32_t nameLength = reader_.readInt32();
-    std::string fileName = ReadLengthText(nameLength);
+    const std::span<const std::uint8_t> nameBytes = TakeLengthBytes(nameLength);
+    if (regions_) NoteBytes(nameBytes, "FileName", entry);
+    std::string fileName = FixedText(nameBytes.data(), nameBytes.size());
     AddLoaderMessage(Format(" Audio File: %s", {fileName}));
     audioClips_.emplace_back(static_cast<std::int32_t>(audioClips_.size()), std::move(fileName), record);
   }
@@ -298,7 +461,9 @@ void TKvsLoader::ReadAudioClips(std::int32_t count) {
 void TKvsLoader::ReadUnknownChunk(std::uint32_t id, std::int32_t size) {
   const std::size_t length = static_cast<std::uint32_t>(size);
   if (!reader_.has(length)) throw KvsError("Stream read error");
+  if (regions_) NoteChunk(id);
   chunks_.Add(static_cast<std::int32_t>(id), static_cast<std::int64_t>(reader_.position()), length);
+  if (regions_) NoteRegion(reader_.position(), length, TKvsRegionKind::Data, "Data");
   reader_.skip(length);
   WriteChunkTrace(id, size);
 }
@@ -310,7 +475,9 @@ void TKvsLoader::ReadUnknownChunk(std::uint32_t id, std::int32_t size) {
 void TKvsLoader::ReadModule(std::uint32_t id, std::int32_t size, int& moduleCounter, bool& stopped) {
   WriteChunkTrace(id, size);
   // A negative skip length counts as 0: the reader never moves backwards.
+  const std::size_t skipStart = reader_.position();
   if (size > 0) reader_.skip(static_cast<std::size_t>(size));
+  if (regions_) NoteRegion(skipStart, reader_.position() - skipStart, TKvsRegionKind::Skipped, "Skip");
 
   ++moduleCounter;
   const auto typeId = static_cast<std::int32_t>(id);
@@ -320,9 +487,14 @@ void TKvsLoader::ReadModule(std::uint32_t id, std::int32_t size, int& moduleCoun
   TKvsModule& module = *made;
   modules_.push_back(std::move(made));
 
+  if (regions_) {
+    NoteRegion(reader_.position(), 4, TKvsRegionKind::Field, "InfoTag", TKvsValueFormat::U32);
+    NoteRegion(reader_.position() + 4, 4, TKvsRegionKind::Reserved, "InfoLength");
+  }
   const std::uint32_t tag = reader_.readUInt32();
   reader_.skip(4);
   if (tag == ExpectedInfoTag(module.Class())) {
+    if (regions_) NoteRecord(InfoLayout(module.Class()), -1);
     module.SetInfo(reader_.data() + reader_.position());
     reader_.skip(module.InfoSize());
     switch (module.Class()) {
@@ -354,12 +526,26 @@ void TKvsLoader::ReadModule(std::uint32_t id, std::int32_t size, int& moduleCoun
     return;
   }
   reader_.seek(markerStart + MarkerSize);
+  if (regions_) {
+    NoteRegion(dataStart, markerStart - dataStart, TKvsRegionKind::Data, "Data");
+    NoteRegion(markerStart, MarkerSize, TKvsRegionKind::Header, "EndMarker");
+  }
   module.SetPlace(static_cast<std::int32_t>(chunks_.size()), static_cast<std::int32_t>(modules_.size() - 1));
   chunks_.Add(0, static_cast<std::int64_t>(dataStart), markerStart - dataStart);
 }
 
 // Track block: u32 tag 5, i32 byte length L (taken as unsigned), then
 // L div 64 track records. Without the tag the 8 bytes belong to the data.
+// The track records at the read position, before the reader moves past them.
+void TKvsLoader::NoteTracks(std::size_t tracks) {
+  const std::size_t start = reader_.position();
+  for (std::size_t i = 0; i < tracks; ++i) {
+    reader_.seek(start + i * TKvsTrack::RecordSize);
+    NoteRecord(layouts::Track, static_cast<std::int64_t>(i));
+  }
+  reader_.seek(start);
+}
+
 bool TKvsLoader::ReadModuleTracks(TKvsModule& module) {
   if (!reader_.has(8)) {
     reader_.seek(reader_.size());
@@ -371,6 +557,10 @@ bool TKvsLoader::ReadModuleTracks(TKvsModule& module) {
     reader_.back(8);
     return true;
   }
+  if (regions_) {
+    NoteRegion(reader_.position() - 8, 4, TKvsRegionKind::Field, "TrackTag", TKvsValueFormat::U32);
+    NoteRegion(reader_.position() - 4, 4, TKvsRegionKind::Field, "TrackLength", TKvsValueFormat::U32);
+  }
   const std::uint32_t count = length / TKvsTrack::RecordSize;
   if (static_cast<std::int64_t>(count) != module.ExpectedTrackCount())
     AddLoaderMessage(Format("Module Track Count Mismatch, expecting %d, but %d found!",
@@ -380,6 +570,7 @@ bool TKvsLoader::ReadModuleTracks(TKvsModule& module) {
   const std::size_t held = reader_.remaining();
   const std::size_t tracks = std::min<std::size_t>(count, (held + TKvsTrack::RecordSize - 1) / TKvsTrack::RecordSize);
   module.SetTracks(reader_.data() + reader_.position(), tracks);
+  if (regions_) NoteTracks(tracks);
   reader_.skip(std::min(held, tracks * TKvsTrack::RecordSize));
   return true;
 }

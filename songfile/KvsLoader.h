@@ -14,6 +14,7 @@
 #include "songfile/KvsChunk.h"
 #include "songfile/KvsGlobal.h"
 #include "songfile/KvsModules.h"
+#include "songfile/KvsRegion.h"
 #include "songfile/KvsRecords.h"
 
 namespace tarvo {
@@ -60,6 +61,18 @@ class TKvsLoader {
   // takes a copy.
   void LoadFromMemory(const std::uint8_t* data, std::size_t size, std::string& errorText);
 
+  // Reports the regions of what the next load reads to `sink`, which must
+  // outlive the load; nullptr (the default) reports nothing.
+  void SetRegionSink(TKvsRegionSink* sink) { regions_ = sink; }
+
+  // Reads the bytes of a loaded song again, reporting their regions to
+  // `sink` and building nothing that `song` keeps: the whole walk, or the
+  // one chunk whose header is at `headerOffset` (a chunk note's offset). A
+  // raised error ends the walk as it ended the load; what the sink throws
+  // goes to the caller.
+  static void ReportRegions(const TKvsLoader& song, TKvsRegionSink& sink);
+  static void ReportChunkRegions(const TKvsLoader& song, std::uint64_t headerOffset, TKvsRegionSink& sink);
+
   std::int32_t StatedModuleCount() const { return statedModuleCount_; }
   std::int32_t FileVersion() const { return fileVersion_; }
   const TKvsGlobal& Global() const { return global_; }
@@ -87,6 +100,8 @@ class TKvsLoader {
 
   // The loaded file's bytes, as copied into memory.
   std::size_t StreamSize() const { return reader_.size(); }
+  // Those bytes, followed by ZeroPadding zero bytes; nullptr before a load.
+  const std::uint8_t* StreamData() const { return reader_.data(); }
 
   // Positions in Channels() of the channels whose OwnerModule is
   // `moduleIndex`, in list order. Indexed on first use after the load, so
@@ -99,6 +114,14 @@ class TKvsLoader {
 
   void Start(std::unique_ptr<std::uint8_t[]> stream, std::size_t size);
   void Run(std::string& errorText);
+  static void ReportAgain(const TKvsLoader& song, std::uint64_t from, bool oneChunk, TKvsRegionSink& sink);
+  void NoteChunk(std::uint32_t id);
+  void NoteRegion(std::uint64_t offset, std::uint64_t size, TKvsRegionKind kind, const char* name,
+                  TKvsValueFormat format = TKvsValueFormat::None, std::int64_t record = -1);
+  void NoteRecord(const TKvsRecordLayout& layout, std::int64_t record);
+  void NoteBytes(std::span<const std::uint8_t> bytes, const char* name, std::int64_t record = -1);
+  void NoteTracks(std::size_t tracks);
+  void ForgetModel();
   void AddLoaderMessage(const std::string& text);
   void WriteChunkTrace(std::uint32_t id, std::int32_t size);
   void Progress();
@@ -115,7 +138,6 @@ class TKvsLoader {
   bool ReadModuleTracks(TKvsModule& module);
   bool FindModuleEnd(std::size_t& markerStart);
   std::span<const std::uint8_t> TakeLengthBytes(std::int32_t length);
-  std::string ReadLengthText(std::int32_t length);
   void ReadPluginText(TKvsModule& module, std::int32_t length);
 
   MessageSink sink_;
@@ -124,6 +146,14 @@ class TKvsLoader {
 
   std::unique_ptr<std::uint8_t[]> stream_;
   ByteReader reader_;
+
+  // Regions: the sink, or nullptr; the header offset of the chunk being
+  // read; and whether the walk ends after one chunk (a chunk read again).
+  TKvsRegionSink* regions_ = nullptr;
+  std::uint64_t chunkHeader_ = 0;
+  bool oneChunk_ = false;
+  // False when reading again for the regions: the objects are not kept.
+  bool keepModel_ = true;
 
   std::int32_t statedModuleCount_ = 0;
   std::int32_t fileVersion_ = 0;

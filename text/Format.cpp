@@ -1,5 +1,7 @@
 #include "text/Format.h"
 
+#include <langinfo.h>
+
 #include <charconv>
 #include <clocale>
 #include <cmath>
@@ -162,15 +164,16 @@ void AppendHex(std::string& out, const FormatSpecifier& spec, const FormatArg& a
   AppendNumber(out, spec, false, std::string_view(digits, result.ptr - digits));
 }
 
+// nl_langinfo, not localeconv: localeconv fills one static record on every
+// call, a data race when several songs are formatted at once.
 const char* DecimalPoint() {
-  const std::lconv* const conv = std::localeconv();
+  const char* const point = nl_langinfo(RADIXCHAR);
   // Texts are 8-bit: a separator of more than one byte (a UTF-8 one) would
   // show as two or three wrong characters.
-  if (conv == nullptr || conv->decimal_point == nullptr || conv->decimal_point[0] == '\0' ||
-      conv->decimal_point[1] != '\0') {
+  if (point == nullptr || point[0] == '\0' || point[1] != '\0') {
     return ".";
   }
-  return conv->decimal_point;
+  return point;
 }
 
 void AppendFloat(std::string& out, const FormatSpecifier& spec, double value) {

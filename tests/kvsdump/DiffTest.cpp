@@ -1,6 +1,10 @@
 #include "tests/kvsdump/DumpHarness.h"
 #include "songbuilder/SongBuilder.h"
+#include "tools/kvsdump/DiffCompare.h"
+#include "tools/kvsdump/DiffText.h"
 #include "tools/kvsdump/KvsDump.h"
+#include "tools/kvsdump/LoadFlow.h"
+#include "tools/kvsdump/SongView.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -228,9 +232,10 @@ TEST(KvsDumpDiff, WholeChunkCountsNotOnlyTheShownDataSet) {
 // A memo's line breaks and control bytes never split or steer a line.
 TEST(KvsDumpDiff, EveryDifferenceIsOneLine) {
   SongParts after;
-  after.songInfo = "two\r\nlines\x85";
+  after.songInfo = "two\r\nlines\x85\x1B]0;x\x07\t\x9B\x7F";
   const Compared run = Compare(Build({}), Build(after));
-  EXPECT_TRUE(HasLine(run.text.out, "Song Info/MmoSongInfo: Info -> two\\r\\nlines\\x85"))
+  EXPECT_TRUE(HasLine(run.text.out,
+                      "Song Info/MmoSongInfo: Info -> two\\r\\nlines\\x85\\x1B]0;x\\x07\\t\\x9B\\x7F"))
       << run.text.out;
   EXPECT_EQ(Lines(run.text.out).size(), run.document["differences"].size());
 }
@@ -254,26 +259,19 @@ TEST(KvsDumpDiff, FileThatDoesNotLoadIsAnError) {
   EXPECT_EQ(missing.err,
             "kvsdump: /nonexistent/a.kvs: Cannot open file /nonexistent/a.kvs\n"
             "kvsdump: /nonexistent/b.kvs: Cannot open file /nonexistent/b.kvs\n");
+  // A name cannot steer the terminal.
+  const DumpRun odd = testing::RunDump({"--diff", "/nonexistent/\x1B[2J\xC2\x9B.kvs", good.Path()});
+  EXPECT_EQ(odd.err, "kvsdump: /nonexistent/\\x1B[2J\\x9B.kvs: Cannot open file "
+                     "/nonexistent/\\x1B[2J\\x9B.kvs\n");
 }
 
 // What the comparison reports is what `kvsdump --json` prints of each file:
 // every old and new value, row and cell is found at its place in the two
 // dumps, and the text output has one line per difference, at the same place.
-TEST(KvsDumpDiff, DifferencesAgreeWithTheDumps) {
-  SongParts after;
-  after.tempo = 90.5f;
-  after.songInfo = "Other\ninfo \xE9";
-  after.tracks = {"Keys", "Piano 2"};
-  after.patterns = {EventRecord(1, 0, 0, 1)};
-  after.songEvents = {EventRecord(0, 0, 0, 100), EventRecord(0, 1, 5, 6, 7)};
-  after.extra = {'H'};
-  const Compared run = Compare(Build({}), Build(after));
-  ASSERT_EQ(run.text.status, ExitDifferent);
-
+void ExpectAgreesWithTheDumps(const Compared& run) {
   const Json& differences = run.document["differences"];
   const std::vector<std::string> lines = Lines(run.text.out);
   ASSERT_EQ(lines.size(), differences.size()) << run.text.out;
-  ASSERT_GT(differences.size(), 8u);
 
   for (std::size_t i = 0; i < differences.size(); ++i) {
     const Json& found = differences[i];
@@ -320,6 +318,64 @@ TEST(KvsDumpDiff, DifferencesAgreeWithTheDumps) {
       EXPECT_EQ(found["new"], newValue["selected"]);
     }
   }
+}
+
+TEST(KvsDumpDiff, DifferencesAgreeWithTheDumps) {
+  SongParts after;
+  after.tempo = 90.5f;
+  after.songInfo = "Other\ninfo \xE9";
+  after.tracks = {"Keys", "Piano 2"};
+  after.patterns = {EventRecord(1, 0, 0, 1)};
+  after.songEvents = {EventRecord(0, 0, 0, 100), EventRecord(0, 1, 5, 6, 7)};
+  after.extra = {'H'};
+  const Compared run = Compare(Build({}), Build(after));
+  ASSERT_EQ(run.text.status, ExitDifferent);
+  ASSERT_GT(run.document["differences"].size(), 8u);
+  ExpectAgreesWithTheDumps(run);
+}
+
+// The logs are compared a stretch of lines at a time: lines on both sides
+// of a stretch's end, and a log longer on one side, keep their numbers.
+TEST(KvsDumpDiff, LongLogsAreComparedLineByLine) {
+  auto song = [](std::size_t chunks, std::size_t odd) {
+    SongBuilder built;
+    built.Version(0x6105).Objects(0);
+    for (std::size_t i = 0; i < chunks; ++i)
+      built.Chunk(i == odd ? FourCC("ODDS") : FourCC("XTRA"), Bytes(i == odd ? 1 : 0, 'x'));
+    built.EndOfSong();
+    return built;
+  };
+  const Compared run = Compare(song(600, 600), song(700, 255));
+  ASSERT_EQ(run.text.status, ExitDifferent);
+  std::size_t lines = 0;
+  for (const Json& found : run.document["differences"]) lines += found["unit"] == "line";
+  EXPECT_GT(lines, 100u);
+  ExpectAgreesWithTheDumps(run);
+}
+
+// A difference owns what it tells: kept past the comparison and the songs,
+// it still reads as the line printed for it.
+TEST(KvsDumpDiff, DifferencesOutliveTheComparedSongs) {
+  SongParts after;
+  after.songInfo = "Other info";
+  after.tracks = {"Keys", "Piano 2"};
+  after.patterns = {EventRecord(1, 0, 0, 1)};
+  after.secondModule = true;
+  after.extra = {'H'};
+  const TempSongFile oldFile(Build({}));
+  const TempSongFile newFile(Build(after));
+  std::vector<Difference> kept;
+  {
+    LoadedSong before(oldFile.Path());
+    LoadedSong now(newFile.Path());
+    const SongView oldView(before.Song(), Outcome::Loaded, before.TakeLog());
+    const SongView newView(now.Song(), Outcome::Loaded, now.TakeLog());
+    CompareSongs(oldView, newView, [&kept](const Difference& found) { kept.push_back(found); });
+  }
+  std::string text;
+  for (const Difference& found : kept) text += DifferenceLine(found) + "\n";
+  EXPECT_EQ(text, testing::RunDump({"--diff", oldFile.Path(), newFile.Path()}).out);
+  EXPECT_GT(kept.size(), 5u);
 }
 
 }  // namespace

@@ -7,6 +7,8 @@
 #include <fstream>
 #include <functional>
 #include <new>
+#include <ostream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -16,6 +18,7 @@
 #include "songbuilder/ShowEverything.h"
 #include "songbuilder/TinyRecords.h"
 #include "songbuilder/SongBuilder.h"
+#include "tools/kvsdump/KvsDump.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 #define TARVO_ADDRESS_SANITIZER 1
@@ -169,17 +172,16 @@ std::size_t DataSegment() {
   return 0;
 }
 
-// Runs ShowEverything on `bytes` in a child whose heap may grow by no more
-// than 4 times the file's size plus 64 MiB; true when it got by.
-bool ShowsWithinMemoryBound(const Bytes& bytes) {
-  const std::size_t allowed = DataSegment() + 4 * bytes.size() + 64 * MiB;
+// Runs `work` in a child whose heap may grow by no more than 4 times
+// `fileBytes` plus 64 MiB; true when it got by and `work` said so.
+bool WithinMemoryBound(std::size_t fileBytes, const std::function<bool()>& work) {
+  const std::size_t allowed = DataSegment() + 4 * fileBytes + 64 * MiB;
   const pid_t child = ::fork();
   if (child == 0) {
     const rlimit limit{allowed, allowed};
     ::setrlimit(RLIMIT_DATA, &limit);
     try {
-      const Shown shown = ShowEverything(bytes.data(), bytes.size());
-      ::_exit(shown.fault.empty() ? 0 : 2);
+      ::_exit(work() ? 0 : 2);
     } catch (const std::bad_alloc&) {
       ::_exit(3);
     } catch (...) {
@@ -189,6 +191,12 @@ bool ShowsWithinMemoryBound(const Bytes& bytes) {
   int status = 0;
   ::waitpid(child, &status, 0);
   return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+bool ShowsWithinMemoryBound(const Bytes& bytes) {
+  return WithinMemoryBound(bytes.size(), [&bytes] {
+    return ShowEverything(bytes.data(), bytes.size()).fault.empty();
+  });
 }
 
 // Whatever the size and count fields say, loading and showing a file needs
@@ -219,6 +227,25 @@ TEST(AllocationBombs, SongsOfOnlyTheSmallestRecordsStayWithinTheBound) {
     SCOPED_TRACE(TinyRecordName(kind));
     EXPECT_TRUE(ShowsWithinMemoryBound(TinyRecordSong(kind, 16 * MiB)));
   }
+}
+
+// kvsdump --diff holds both songs and walks their logs in step: within the
+// bound of the two files together, on the songs with the most log lines
+// per byte.
+TEST(AllocationBombs, DiffOfTwoSongsStaysWithinTheBoundOfBoth) {
+  Bytes bytes = TinyRecordSong(TinyRecord::UnknownChunks, 8 * MiB);
+  const TempSongFile before(bytes);
+  bytes[bytes.size() - 8] ^= 0x20;  // the last chunk's id: a few differences
+  const TempSongFile after(bytes);
+  const std::size_t both = 2 * bytes.size();
+  Bytes().swap(bytes);
+  EXPECT_TRUE(WithinMemoryBound(both, [&] {
+    NullBuffer discard;
+    std::ostream out(&discard);
+    std::ostringstream err;
+    return kvsdump::RunKvsDump({"--diff", before.Path(), after.Path()}, out, err) ==
+           kvsdump::ExitDifferent;
+  }));
 }
 
 #endif

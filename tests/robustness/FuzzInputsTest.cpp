@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include "songbuilder/DiffEverything.h"
 #include "songbuilder/ShowEverything.h"
 #include "songbuilder/SongBuilder.h"
 
@@ -35,6 +36,7 @@ void ShowsEveryFile(const std::vector<fs::path>& files) {
     const Bytes bytes = ReadFile(path);
     const Shown shown = ShowEverything(bytes.data(), bytes.size());
     EXPECT_EQ(shown.fault, "");
+    EXPECT_EQ(DiffEverything(bytes.data(), bytes.size()), "");
   }
 }
 
@@ -49,6 +51,14 @@ TEST(FuzzInputs, TheCorpusLoadsAndShows) {
   const std::vector<fs::path> files = FilesUnder(fs::path(TARVO_SOURCE_DIR) / "fuzz" / "corpus");
   ASSERT_FALSE(files.empty());
   ShowsEveryFile(files);
+}
+
+// The views target compares two songs given as one input.
+TEST(FuzzInputs, TwoSongsInOneInputAreCompared) {
+  Bytes pair = MinimalSong().Build();
+  const Bytes every = EveryChunkSong().Build();
+  pair.insert(pair.end(), every.begin(), every.end());
+  EXPECT_EQ(DiffEverything(pair.data(), pair.size()), "");
 }
 
 }  // namespace

@@ -3,9 +3,11 @@
 #include "TarvoVersion.h"
 #include "songfile/KvsLoader.h"
 #include "text/Latin1.h"
+#include "tools/kvsdump/Census.h"
 #include "tools/kvsdump/Diff.h"
 #include "tools/kvsdump/JsonDump.h"
 #include "tools/kvsdump/LoadFlow.h"
+#include "tools/kvsdump/MapDump.h"
 #include "tools/kvsdump/OutputText.h"
 
 #include <CLI/CLI.hpp>
@@ -27,6 +29,10 @@ namespace {
 struct Options {
   bool json = false;
   bool diff = false;
+  bool map = false;
+  bool census = false;
+  bool censusMerge = false;
+  int jobs = 0;
   std::vector<std::string> files;
 };
 
@@ -34,7 +40,10 @@ class UsageFormatter : public CLI::Formatter {
  public:
   std::string make_usage(const CLI::App* /*app*/, std::string /*name*/) const override {
     return "Usage: kvsdump [--json] FILE\n"
-           "       kvsdump --diff [--json] OLD NEW\n";
+           "       kvsdump --map [--json] FILE\n"
+           "       kvsdump --diff [--json] OLD NEW\n"
+           "       kvsdump --census [--json] [--jobs N] PATH...\n"
+           "       kvsdump --census-merge [--json] FILE...\n";
   }
 };
 
@@ -50,9 +59,19 @@ std::optional<int> ParseArguments(const std::vector<std::string>& args, std::ost
   app.formatter(std::make_shared<UsageFormatter>());
   app.add_flag("--json", options.json, "Print one JSON document instead of lines of text");
   app.add_flag("--diff", options.diff, "Compare two song files, OLD and NEW");
-  app.add_option("FILE", options.files, "The song file; OLD and NEW with --diff")
-      ->required()
-      ->expected(1, 2);
+  app.add_flag("--map", options.map, "Print which bytes of FILE the reading consumed and as what")
+      ->excludes("--diff");
+  app.add_flag("--census", options.census,
+               "Load every song of PATHs (files, or folders searched for *.kvs) and print one "
+               "line per song and a summary");
+  app.add_flag("--census-merge", options.censusMerge,
+               "Print the summary of census JSON outputs FILE... (\"-\" is standard input)");
+  app.add_option("--jobs", options.jobs, "With --census: songs loaded at once (default: the cores)")
+      ->check(CLI::Range(1, 4096));
+  app.add_option("FILE", options.files,
+                 "The song file; OLD and NEW with --diff; PATHs with --census; census outputs with "
+                 "--census-merge")
+      ->required();
   app.set_version_flag("--version", std::string("kvsdump ") + ProgramVersion, "Print the version and exit");
 
   std::vector<std::string> reversed(args.rbegin(), args.rend());  // as CLI11 takes them
@@ -68,6 +87,13 @@ std::optional<int> ParseArguments(const std::vector<std::string>& args, std::ost
     err << "kvsdump: " << ExternalTextToUtf8(error.what()) << "\n" << app.help();
     return ExitUsage;
   }
+  if (options.census + options.censusMerge + options.diff + options.map > 1 ||
+      (options.jobs != 0 && !options.census)) {
+    err << "kvsdump: --diff, --map, --census and --census-merge go alone; --jobs only with --census\n"
+        << app.help();
+    return ExitUsage;
+  }
+  if (options.census || options.censusMerge) return std::nullopt;
   const std::size_t wanted = options.diff ? 2 : 1;
   if (options.files.size() != wanted) {
     err << "kvsdump: "
@@ -119,7 +145,14 @@ int RunKvsDump(const std::vector<std::string>& args, std::ostream& out, std::ost
 
   int status = ExitLoaded;
   try {
-    if (options.diff) {
+    if (options.map) {
+      status = ExitStatus(DumpMap(options.files[0], options.json, out, err));
+    } else if (options.census) {
+      status = RunCensus(options.files, options.json,
+                         options.jobs > 0 ? options.jobs : DefaultCensusJobs(), out, err);
+    } else if (options.censusMerge) {
+      status = RunCensusMerge(options.files, options.json, out, err);
+    } else if (options.diff) {
       status = RunDiff(options.files[0], options.files[1], options.json, out, err);
     } else {
       status = options.json ? DumpJson(options.files[0], out) : DumpLog(options.files[0], out, err);

@@ -17,6 +17,7 @@ inline constexpr int ExitSame = 0;
 inline constexpr int ExitDifferent = 1;
 inline constexpr int ExitDiffError = 2;  // a file did not load
 inline constexpr int ExitUsage = 64;
+inline constexpr int ExitDataError = 65;  // --census-merge: input that is no census output
 inline constexpr int ExitSoftware = 70;     // kvsdump itself went wrong
 inline constexpr int ExitOutputError = 74;  // the output could not be written
 

@@ -7,6 +7,7 @@
 #include <exception>
 #include <filesystem>
 #include <string>
+#include <string_view>
 
 namespace tarvo::kvsdump {
 
@@ -20,6 +21,11 @@ LoadResult LoadSong(TKvsLoader& loader, const std::string& file) {
   if (!errorText.empty()) return {Outcome::Rejected, Latin1ToUtf8(errorText)};
   return {};
 }
+
+LoadedSong::LoadedSong(const std::string& file)
+    : loader_(std::make_shared<TKvsLoader>([this](std::string_view message) { log_.Append(message); })),
+      song_(loader_),
+      result_(LoadSong(*loader_, file)) {}
 
 std::string CaptionAfterLoad(const std::string& file, Outcome outcome) {
   if (outcome != Outcome::Loaded) return content::MainCaption();

@@ -42,26 +42,27 @@ std::string TabCaptionAsDisplayed(std::string_view caption) {
 
 std::string OneLineText(std::string_view latin1) {
   if (latin1.empty()) return "\"\"";
-  std::string shown;
-  shown.reserve(latin1.size());
+  // Tab and line breaks by name; the terminal rule writes every other
+  // control character as \xHH.
+  std::string named;
+  named.reserve(latin1.size());
   for (const char c : latin1) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte >= 0x20 && (byte < 0x7F || byte > 0x9F)) {
-      shown.push_back(c);
-    } else if (c == '\t') {
-      shown += "\\t";
-    } else if (c == '\n') {
-      shown += "\\n";
-    } else if (c == '\r') {
-      shown += "\\r";
-    } else {
-      constexpr char Digits[] = "0123456789ABCDEF";
-      shown += "\\x";
-      shown.push_back(Digits[byte >> 4]);
-      shown.push_back(Digits[byte & 0xF]);
+    switch (c) {
+      case '\t':
+        named += "\\t";
+        break;
+      case '\n':
+        named += "\\n";
+        break;
+      case '\r':
+        named += "\\r";
+        break;
+      default:
+        named.push_back(c);
+        break;
     }
   }
-  return Latin1ToUtf8(shown);
+  return Latin1ToTerminalUtf8(named);
 }
 
 }  // namespace tarvo::kvsdump

@@ -16,10 +16,10 @@ std::string EscapeControls(std::string_view utf8);
 // single "&" only marks the shortcut key.
 std::string TabCaptionAsDisplayed(std::string_view caption);
 
-// An 8-bit text on one line of UTF-8 output: control characters (also the
-// ISO-8859-1 ones from 80 to 9F) as \t, \n, \r or \xHH, so a memo's line
-// breaks cannot split a line and no byte can steer a terminal; an empty
-// text as "".
+// An 8-bit text on one line of UTF-8 output (kvsdump --diff): the
+// terminal-safe text of Latin1ToTerminalUtf8, with tab, LF and CR written
+// as \t, \n and \r, so a memo's line breaks cannot split a line and no
+// byte can steer a terminal; an empty text as "".
 std::string OneLineText(std::string_view latin1);
 
 }  // namespace tarvo::kvsdump

@@ -1,0 +1,194 @@
+#include "songbuilder/SongBuilder.h"
+#include "tests/kvsdump/DumpHarness.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace tarvo::kvsdump {
+namespace {
+
+using namespace tarvo::testing;
+using testing::DumpRun;
+using testing::RunDump;
+using Json = nlohmann::ordered_json;
+namespace fs = std::filesystem;
+
+std::vector<Json> JsonLines(const std::string& text) {
+  std::vector<Json> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(Json::parse(line));
+  return lines;
+}
+
+// A small collection: songs in nested folders, a name in capitals, a file
+// that is no song (an unknown chunk larger than the file), a rejected song, a named pipe, and files that are not
+// taken (another extension, a link to a folder).
+class Census : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    std::string folder = (fs::temp_directory_path() / "kvsdump-census-XXXXXX").string();
+    ASSERT_NE(::mkdtemp(folder.data()), nullptr);
+    root_ = new fs::path(folder);
+    const fs::path& root = *root_;
+    fs::create_directories(root / "a/deep/er");
+    fs::create_directories(root / "b");
+    EveryChunkSong().WriteToFile(root / "a/every.kvs");
+    MinimalSong().WriteToFile(root / "a/deep/er/LOUD.KVS");
+    SongBuilder().Version(0x6000).Objects(1).EndOfSong().WriteToFile(root / "b/old.kvs");
+    std::ofstream(root / "b/notes.kvs") << "not a song at all\n";
+    std::ofstream(root / "b/notes.txt") << "not taken\n";
+    ASSERT_EQ(::mkfifo((root / "b/pipe.kvs").c_str(), 0600), 0);
+    fs::create_directory_symlink(root / "a", root / "b/link.kvs");
+  }
+  static void TearDownTestSuite() {
+    fs::remove_all(*root_);
+    delete root_;
+  }
+
+  static std::string Root() { return root_->string(); }
+  static std::string Path(const std::string& relative) { return (*root_ / relative).string(); }
+
+  static fs::path* root_;
+};
+
+fs::path* Census::root_ = nullptr;
+
+TEST_F(Census, EverySongInPathOrderWhateverTheJobs) {
+  const std::string missing = Path("missing");
+  const DumpRun one = RunDump({"--census", "--json", "--jobs", "1", Root(), missing});
+  const DumpRun three = RunDump({"--census", "--json", "--jobs", "3", missing, Root()});
+  EXPECT_EQ(one.out, three.out);
+  EXPECT_EQ(one.status, 1);
+  EXPECT_EQ(three.status, 1);
+  EXPECT_NE(one.err.find(missing), std::string::npos) << one.err;
+
+  const std::vector<Json> lines = JsonLines(one.out);
+  ASSERT_EQ(lines.size(), 6U) << one.out;
+  const std::vector<std::pair<std::string, std::string>> expected = {
+      {"a/deep/er/LOUD.KVS", "loaded"}, {"a/every.kvs", "loaded"}, {"b/notes.kvs", "failed"},
+      {"b/old.kvs", "rejected"}, {"b/pipe.kvs", "failed"}};
+  for (std::size_t i = 0; i < expected.size(); ++i) {
+    EXPECT_EQ(lines[i]["file"], Path(expected[i].first));
+    EXPECT_EQ(lines[i]["outcome"], expected[i].second) << lines[i].dump();
+  }
+  EXPECT_EQ(lines[3]["version"], 0x6000);
+  EXPECT_EQ(lines[4]["error"], "Cannot open file " + Path("b/pipe.kvs"));
+  EXPECT_TRUE(lines[4]["version"].is_null());
+  EXPECT_TRUE(lines[5].contains("summary"));
+}
+
+TEST_F(Census, SongCoverageIsTheMapsAndTheSummaryAddsUp) {
+  const DumpRun run = RunDump({"--census", "--json", Root()});
+  std::vector<Json> lines = JsonLines(run.out);
+  ASSERT_GE(lines.size(), 2U);
+  const Json summary = lines.back()["summary"];
+  lines.pop_back();
+
+  std::uint64_t bytes = 0;
+  std::map<std::string, std::uint64_t> coverage, outcomes, versions;
+  std::map<std::string, std::pair<std::uint64_t, std::uint64_t>> chunks, modules;
+  for (const Json& song : lines) {
+    const DumpRun map = RunDump({"--map", "--json", song["file"]});
+    EXPECT_EQ(song["coverage"], Json::parse(map.out)["coverage"]) << song["file"];
+    std::uint64_t covered = 0;
+    for (const auto& [kind, n] : song["coverage"].items()) {
+      coverage[kind] += n.get<std::uint64_t>();
+      covered += n.get<std::uint64_t>();
+    }
+    EXPECT_EQ(covered, song["size"]) << song["file"];
+    bytes += song["size"].get<std::uint64_t>();
+    ++outcomes[song["outcome"]];
+    for (const auto& [id, n] : song["chunk_ids"].items()) {
+      ++chunks[id].first;
+      chunks[id].second += n.get<std::uint64_t>();
+    }
+    for (const auto& [id, n] : song["module_types"].items()) {
+      ++modules[id].first;
+      modules[id].second += n.get<std::uint64_t>();
+    }
+  }
+  EXPECT_EQ(summary["files"], lines.size());
+  EXPECT_EQ(summary["bytes"], bytes);
+  for (const auto& [kind, n] : summary["coverage"].items()) EXPECT_EQ(n, coverage[kind]) << kind;
+  for (const auto& [outcome, n] : summary["outcomes"].items()) EXPECT_EQ(n, outcomes[outcome]) << outcome;
+  ASSERT_EQ(summary["chunk_ids"].size(), chunks.size());
+  for (const auto& [id, entry] : summary["chunk_ids"].items()) {
+    EXPECT_EQ(entry["files"], chunks[id].first) << id;
+    EXPECT_EQ(entry["chunks"], chunks[id].second) << id;
+  }
+  ASSERT_EQ(summary["module_types"].size(), modules.size());
+  for (const auto& [id, entry] : summary["module_types"].items()) {
+    EXPECT_EQ(entry["files"], modules[id].first) << id;
+    EXPECT_EQ(entry["modules"], modules[id].second) << id;
+  }
+}
+
+TEST_F(Census, MergedPartsAreTheWhole) {
+  const DumpRun whole = RunDump({"--census", "--json", Root()});
+  const DumpRun partA = RunDump({"--census", "--json", Path("a")});
+  const DumpRun partB = RunDump({"--census", "--json", Path("b")});
+  const fs::path fileA = Path("part-a.json");
+  const fs::path fileB = Path("part-b.json");
+  std::ofstream(fileA) << partA.out;
+  std::ofstream(fileB) << partB.out;
+  for (const bool json : {true, false}) {
+    std::vector<std::string> args = {"--census-merge", fileA.string(), fileB.string()};
+    if (json) args.push_back("--json");
+    const DumpRun merged = RunDump(args);
+    EXPECT_EQ(merged.status, whole.status);
+    const std::string summary = json ? whole.out.substr(whole.out.rfind("{\"summary\"")) 
+                                     : RunDump({"--census", Root()}).out;
+    EXPECT_TRUE(summary.ends_with(merged.out)) << merged.out << merged.err;
+  }
+
+  // A part cut short is said, and fails the merge's status.
+  std::ofstream(fileA) << partA.out.substr(0, partA.out.rfind("{\"summary\""));
+  const DumpRun cut = RunDump({"--census-merge", "--json", fileA.string()});
+  EXPECT_EQ(cut.status, 1);
+  EXPECT_NE(cut.err.find("cut short"), std::string::npos) << cut.err;
+  // Lines that are no census output give no summary at all.
+  std::ofstream(fileB) << "{\"file\":\"x\"}\n";
+  const DumpRun wrong = RunDump({"--census-merge", fileB.string()});
+  EXPECT_EQ(wrong.status, ExitDataError);
+  EXPECT_EQ(wrong.out, "");
+  fs::remove(fileA);
+  fs::remove(fileB);
+}
+
+TEST_F(Census, TextModeEscapesNamesAndEndsWithTheTables) {
+  const fs::path odd = Path("b/bell\x07.kvs");
+  MinimalSong().WriteToFile(odd);
+  const DumpRun run = RunDump({"--census", Path("b")});
+  fs::remove(odd);
+  EXPECT_NE(run.out.find("bell\\x07.kvs"), std::string::npos) << run.out;
+  EXPECT_EQ(run.out.find('\x07'), std::string::npos);
+  for (const char* table : {"versions:\n", "chunk ids:\n", "coverage: "})
+    EXPECT_NE(run.out.find(table), std::string::npos) << table;
+}
+
+// The pages and viewers of several songs made at once give what each gives
+// alone (and, under ThreadSanitizer, share nothing mutable).
+TEST_F(Census, SongsShownAtOnceAsAlone) {
+  const std::vector<std::string> songs = {Path("a/every.kvs"), Path("a/deep/er/LOUD.KVS"), Path("a/every.kvs")};
+  std::vector<DumpRun> together(songs.size());
+  {
+    std::vector<std::jthread> threads;
+    for (std::size_t i = 0; i < songs.size(); ++i)
+      threads.emplace_back([&, i] { together[i] = RunDump({"--json", songs[i]}); });
+  }
+  for (std::size_t i = 0; i < songs.size(); ++i) EXPECT_EQ(together[i].out, RunDump({"--json", songs[i]}).out);
+}
+
+}  // namespace
+}  // namespace tarvo::kvsdump

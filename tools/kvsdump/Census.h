@@ -1,0 +1,23 @@
+#pragma once
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+namespace tarvo::kvsdump {
+
+// The number of songs loaded at once when --jobs is not given: the cores
+// this process may run on.
+int DefaultCensusJobs();
+
+// kvsdump --census: every song of PATHs, `jobs` at once, reported in path
+// order as soon as a song and all before it are done. Returns the exit
+// status.
+int RunCensus(const std::vector<std::string>& paths, bool json, int jobs, std::ostream& out,
+              std::ostream& err);
+
+// kvsdump --census-merge: the summary of the songs of census JSON outputs.
+int RunCensusMerge(const std::vector<std::string>& files, bool json, std::ostream& out,
+                   std::ostream& err);
+
+}  // namespace tarvo::kvsdump

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <iosfwd>
+#include <string_view>
+
+#include "tools/kvsdump/CensusSong.h"
+#include "tools/kvsdump/CensusSummary.h"
+
+namespace tarvo::kvsdump {
+
+// Newline-delimited JSON: one line per song, one summary line at the end.
+void WriteSongLine(std::ostream& out, const SongCensus& song);
+void WriteSummaryLine(std::ostream& out, const CensusSummary& summary);
+
+enum class CensusLine { Song, Summary, Blank, Invalid };
+
+// Reads one line of census output. For a song line, `song` gets what the
+// summary needs of it; `summaryFiles` gets a summary line's file count.
+CensusLine ReadCensusLine(std::string_view line, SongCensus& song, std::uint64_t& summaryFiles);
+
+}  // namespace tarvo::kvsdump

@@ -1,0 +1,105 @@
+#include "tools/kvsdump/CensusText.h"
+
+#include "content/map/RegionMap.h"
+#include "songfile/ChunkId.h"
+#include "songfile/ModuleTypes.h"
+#include "text/Format.h"
+#include "text/Latin1.h"
+#include "tools/kvsdump/OutputText.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <ostream>
+#include <string>
+#include <string_view>
+
+namespace tarvo::kvsdump {
+
+namespace {
+
+constexpr auto HeaderKind = static_cast<std::size_t>(TKvsRegionKind::Header);
+constexpr auto FieldKind = static_cast<std::size_t>(TKvsRegionKind::Field);
+
+// UTF-8 from outside the song (a path, an error text quoting one) on one
+// line of a terminal: control characters, also U+0080 to U+009F, as \xHH.
+std::string TerminalText(std::string_view external) {
+  const std::string utf8 = ExternalTextToUtf8(external);
+  std::string shown;
+  shown.reserve(utf8.size());
+  for (std::size_t i = 0; i < utf8.size(); ++i) {
+    auto code = static_cast<unsigned char>(utf8[i]);
+    const bool c1 = code == 0xC2 && i + 1 < utf8.size() && static_cast<unsigned char>(utf8[i + 1]) <= 0x9F;
+    if (c1) code = static_cast<unsigned char>(utf8[++i]);
+    if ((code < 0x20 && code != '\t') || code == 0x7F || c1) {
+      shown += Format("\\x%2.2x", {code});
+    } else {
+      shown.push_back(utf8[i]);
+    }
+  }
+  return shown;
+}
+
+const char* OutcomeName(Outcome outcome) {
+  switch (outcome) {
+    case Outcome::Loaded:
+      return "loaded";
+    case Outcome::Rejected:
+      return "rejected";
+    case Outcome::Failed:
+      return "failed";
+  }
+  return "failed";
+}
+
+// Tenths of a percent in integers, as the map's coverage line has them.
+std::string Share(std::uint64_t part, std::uint64_t whole) {
+  if (whole == 0) return "-";
+  const auto tenths = static_cast<std::uint64_t>((static_cast<long double>(part) * 1000 + whole / 2) / whole);
+  return Format("%d.%d%%", {tenths / 10, tenths % 10});
+}
+
+void WriteCounts(std::ostream& out, const char* title, const char* what,
+                 const std::map<std::uint32_t, FilesAndCount>& counts,
+                 std::string (*name)(std::uint32_t)) {
+  if (counts.empty()) return;
+  out << title << ":\n" << Format("  %-8s %8s %10s  %s\n", {"id", "files", what, "name"});
+  for (const auto& [id, entry] : counts)
+    out << Format("  %8.8x %8d %10d  ", {id, entry.files, entry.count})
+        << Latin1ToTerminalUtf8(name(id)) << '\n';
+}
+
+// A module record's header carries the module's type id.
+std::string ChunkName(std::uint32_t id) {
+  if (id >= chunkids::FirstModule && id <= chunkids::LastModule) return ModuleTypeToText(static_cast<std::int32_t>(id));
+  return ChunkIdToText(id);
+}
+std::string ModuleName(std::uint32_t id) { return ModuleTypeToText(static_cast<std::int32_t>(id)); }
+
+}  // namespace
+
+void WriteSongText(std::ostream& out, const SongCensus& song) {
+  const std::string version = song.version ? VersionText(*song.version) : "-";
+  const std::string understood = Share(song.coverage[HeaderKind] + song.coverage[FieldKind], song.size);
+  out << Format("%-8s %10d %8s %6s  ", {OutcomeName(song.outcome), song.size, version, understood})
+      << TerminalText(song.file);
+  if (!song.errorUtf8.empty()) out << ": " << TerminalText(song.errorUtf8);
+  out << '\n';
+}
+
+void WriteSummaryText(std::ostream& out, const CensusSummary& summary) {
+  out << Format("\n%d files, %d bytes: %d loaded, %d rejected, %d failed\n",
+                {summary.files, summary.bytes, summary.loaded, summary.rejected, summary.failed});
+  if (!summary.versions.empty()) out << "versions:\n";
+  for (const auto& [version, files] : summary.versions)
+    if (version) out << Format("  %8s %8d files\n", {VersionText(*version), files});
+  if (const auto none = summary.versions.find(std::nullopt); none != summary.versions.end())
+    out << Format("  %8s %8d files\n", {"none", none->second});
+  WriteCounts(out, "chunk ids", "chunks", summary.chunkIds, ChunkName);
+  WriteCounts(out, "module types", "modules", summary.moduleTypes, ModuleName);
+  content::Coverage coverage;
+  coverage.bytes = summary.coverage;
+  out << content::CoverageLine(coverage) << '\n';
+}
+
+}  // namespace tarvo::kvsdump

@@ -1,0 +1,97 @@
+#include "tools/kvsdump/MapDump.h"
+
+#include "content/map/RegionMap.h"
+#include "songfile/KvsLoader.h"
+#include "text/Format.h"
+#include "text/Latin1.h"
+#include "tools/kvsdump/OutputText.h"
+
+#include <nlohmann/json.hpp>
+
+#include <ostream>
+#include <string>
+#include <string_view>
+
+namespace tarvo::kvsdump {
+
+namespace {
+
+using content::Coverage;
+using content::RegionMap;
+
+const char* OutcomeName(Outcome outcome) {
+  switch (outcome) {
+    case Outcome::Loaded: return "loaded";
+    case Outcome::Rejected: return "rejected";
+    case Outcome::Failed: return "failed";
+  }
+  return "failed";
+}
+
+std::string JsonText(std::string_view latin1) { return nlohmann::json(Latin1ToUtf8(latin1)).dump(); }
+
+void WriteTextLine(std::ostream& out, std::string& line, const TKvsRegion& region) {
+  line.clear();
+  FormatTo(line, "%8.8x %8.8x ", {region.offset, region.size});
+  const std::string_view kind = RegionKindName(region.kind);
+  line += kind;
+  line.append(kind.size() < 9 ? 9 - kind.size() : 1, ' ');
+  line += Latin1ToTerminalUtf8(region.path);
+  if (region.kind == TKvsRegionKind::Field) {
+    line += " = ";
+    line += Latin1ToTerminalUtf8(region.value);
+  }
+  line += '\n';
+  out << line;
+}
+
+void WriteJsonRegion(std::ostream& out, const TKvsRegion& region) {
+  out << "{\"offset\": " << region.offset << ", \"size\": " << region.size << ", \"kind\": \""
+      << RegionKindName(region.kind) << "\", \"chunk\": " << region.chunk << ", \"path\": " << JsonText(region.path);
+  if (region.kind == TKvsRegionKind::Field) out << ", \"value\": " << JsonText(region.value);
+  out << '}';
+}
+
+void WriteJson(std::ostream& out, const std::string& file, Outcome outcome, const RegionMap& map) {
+  out << "{\n  \"file\": " << nlohmann::json(ExternalTextToUtf8(file)).dump() << ",\n  \"size\": " << map.FileSize()
+      << ",\n  \"outcome\": \"" << OutcomeName(outcome) << "\",\n  \"coverage\": {";
+  for (std::size_t kind = 0; kind < RegionKindCount; ++kind)
+    out << (kind == 0 ? "" : ", ") << '"' << RegionKindName(static_cast<TKvsRegionKind>(kind))
+        << "\": " << map.coverage().bytes[kind];
+  out << "},\n  \"regions\": [";
+  bool first = true;
+  map.ForEachRegion([&out, &first](const TKvsRegion& region) {
+    out << (first ? "\n    " : ",\n    ");
+    first = false;
+    WriteJsonRegion(out, region);
+  });
+  out << (first ? "]\n}\n" : "\n  ]\n}\n");
+}
+
+}  // namespace
+
+Outcome DumpMap(const std::string& file, bool json, std::ostream& out, std::ostream& err) {
+  TKvsLoader loader;
+  if (json) {
+    // The coverage comes before the regions: they are made again after the
+    // load, by a second walk.
+    content::RegionMapBuilder builder;
+    loader.SetRegionSink(&builder);
+    const LoadResult result = LoadSong(loader, file);
+    WriteJson(out, file, result.outcome, builder.Finish(loader));
+    return result.outcome;
+  }
+  // The lines go out while the file is read, in the load's one walk.
+  std::string line;
+  content::RegionMapBuilder builder(loader, [&out, &line](const TKvsRegion& region) { WriteTextLine(out, line, region); });
+  loader.SetRegionSink(&builder);
+  const LoadResult result = LoadSong(loader, file);
+  out << content::CoverageLine(builder.Finish(loader).coverage()) << '\n';
+  if (result.outcome != Outcome::Loaded) {
+    out.flush();
+    err << result.errorUtf8 << '\n';
+  }
+  return result.outcome;
+}
+
+}  // namespace tarvo::kvsdump
