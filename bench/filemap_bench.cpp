@@ -24,6 +24,7 @@
 #include "content/map/ByteSearch.h"
 #include "content/map/KindColumns.h"
 #include "content/map/RegionMap.h"
+#include "content/Song.h"
 #include "songfile/KvsLoader.h"
 #include "ui/HexView.h"
 #include "windows/FileMap.h"
@@ -35,17 +36,17 @@ using namespace tarvo::bench;
 
 constexpr double MiB = 1024.0 * 1024.0;
 
-const TKvsLoader& LoadedSong(Scenario scenario) {
-  static std::map<Scenario, std::unique_ptr<TKvsLoader>> songs;
-  std::unique_ptr<TKvsLoader>& song = songs[scenario];
+content::Song LoadedSong(Scenario scenario) {
+  static std::map<Scenario, std::shared_ptr<TKvsLoader>> songs;
+  std::shared_ptr<TKvsLoader>& song = songs[scenario];
   if (!song) {
     const std::filesystem::path path = ScenarioPath(scenario);
     EnsureSongFile(BuildScenario(scenario), path);
-    song = std::make_unique<TKvsLoader>();
+    song = std::make_shared<TKvsLoader>();
     std::string errorText;
     song->LoadFromFile(path.string(), errorText);
   }
-  return *song;
+  return song;
 }
 
 TFrmFileMap& Window() {
@@ -76,7 +77,7 @@ double ResidentMiB() {
 
 // ShowSong makes the map (one walk over the loaded song) and the first screen.
 void BM_OpenMap(benchmark::State& state, Scenario scenario) {
-  const TKvsLoader& song = LoadedSong(scenario);
+  const content::Song song = LoadedSong(scenario);
   TFrmFileMap& window = Window();
   double extra = 0;
   double showMs = 0;
@@ -88,14 +89,14 @@ void BM_OpenMap(benchmark::State& state, Scenario scenario) {
     const double before = ResidentMiB();
     state.ResumeTiming();
     const auto start = std::chrono::steady_clock::now();
-    window.ShowSong(&song, QStringLiteral("bench.kvs"));
+    window.ShowSong(song, QStringLiteral("bench.kvs"));
     const auto shown = std::chrono::steady_clock::now();
     PaintScreen(window);
     state.PauseTiming();
     paintMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - shown).count();
     showMs = std::chrono::duration<double, std::milli>(shown - start).count();
     // Memory beyond the song, after a few places were looked at.
-    for (std::uint64_t offset = 0; offset < song.StreamSize(); offset += song.StreamSize() / 8 + 1) {
+    for (std::uint64_t offset = 0; offset < song->StreamSize(); offset += song->StreamSize() / 8 + 1) {
       window.GoToOffset(offset);
       PaintScreen(window);
     }
@@ -107,23 +108,23 @@ void BM_OpenMap(benchmark::State& state, Scenario scenario) {
   state.counters["show_ms"] = showMs;
   state.counters["paint_ms"] = paintMs;
   state.counters["bound_MiB"] = (32.0 * static_cast<double>(chunks)) / MiB + 16.0;
-  state.counters["file_MiB"] = static_cast<double>(song.StreamSize()) / MiB;
+  state.counters["file_MiB"] = static_cast<double>(song->StreamSize()) / MiB;
 }
 
 // The map's one walk over the loaded song (its share of opening the map).
 void BM_MapWalk(benchmark::State& state, Scenario scenario) {
-  const TKvsLoader& song = LoadedSong(scenario);
-  for (auto _ : state) benchmark::DoNotOptimize(content::MapWithColumns(song));
+  const content::Song song = LoadedSong(scenario);
+  for (auto _ : state) benchmark::DoNotOptimize(content::MapWithColumns(*song));
 }
 
 // A jump to a far place: the next screen of the hex view and the tree.
 void BM_JumpScreen(benchmark::State& state, Scenario scenario) {
-  const TKvsLoader& song = LoadedSong(scenario);
+  const content::Song song = LoadedSong(scenario);
   TFrmFileMap& window = Window();
-  if (window.Song() != &song) window.ShowSong(&song, QStringLiteral("bench.kvs"));
+  if (window.Song() != song) window.ShowSong(song, QStringLiteral("bench.kvs"));
   std::mt19937_64 random(42);
   for (auto _ : state) {
-    const std::uint64_t offset = random() % song.StreamSize();
+    const std::uint64_t offset = random() % song->StreamSize();
     window.GoToOffset(offset);
     PaintScreen(window);
   }
@@ -131,10 +132,10 @@ void BM_JumpScreen(benchmark::State& state, Scenario scenario) {
 
 // A scroll of one page down the hex view.
 void BM_ScrollScreen(benchmark::State& state, Scenario scenario) {
-  const TKvsLoader& song = LoadedSong(scenario);
+  const content::Song song = LoadedSong(scenario);
   TFrmFileMap& window = Window();
-  if (window.Song() != &song) window.ShowSong(&song, QStringLiteral("bench.kvs"));
-  window.GoToOffset(song.StreamSize() / 2);
+  if (window.Song() != song) window.ShowSong(song, QStringLiteral("bench.kvs"));
+  window.GoToOffset(song->StreamSize() / 2);
   for (auto _ : state) {
     window.HexView->EnsureVisible(window.HexView->TopRow() * THexView::BytesPerRow +
                                   static_cast<std::uint64_t>(window.HexView->VisibleRows() * 2) * THexView::BytesPerRow);
@@ -145,8 +146,8 @@ void BM_ScrollScreen(benchmark::State& state, Scenario scenario) {
 // Find of an absent 8-byte pattern over the whole big-data song, beside one
 // memchr pass over the same bytes.
 void BM_FindAbsent(benchmark::State& state) {
-  const TKvsLoader& song = LoadedSong(Scenario::BigData);
-  const std::span<const std::uint8_t> bytes(song.StreamData(), song.StreamSize());
+  const content::Song song = LoadedSong(Scenario::BigData);
+  const std::span<const std::uint8_t> bytes(song->StreamData(), song->StreamSize());
   const content::SearchPattern pattern = *content::ParseHexPattern("DE AD BE EF 01 23 45 67");
   for (auto _ : state) {
     const content::ByteSearch search(bytes, pattern);
@@ -156,9 +157,9 @@ void BM_FindAbsent(benchmark::State& state) {
 }
 
 void BM_MemchrPass(benchmark::State& state) {
-  const TKvsLoader& song = LoadedSong(Scenario::BigData);
-  const std::uint8_t* const data = song.StreamData();
-  const std::size_t size = song.StreamSize();
+  const content::Song song = LoadedSong(Scenario::BigData);
+  const std::uint8_t* const data = song->StreamData();
+  const std::size_t size = song->StreamSize();
   for (auto _ : state) {
     // Every byte once: the hits of a byte the file holds rarely.
     std::size_t hits = 0;

@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <exception>
 #include <filesystem>
+#include <memory>
 #include <ostream>
 #include <streambuf>
 #include <string>
@@ -93,7 +94,9 @@ int Run(std::string_view mode, const std::string& file) {
 
   TLogLines log;
   PendingEventClock pending;
-  TKvsLoader loader([&log](std::string_view message) { log.Append(message); }, [&pending] { pending.Tick(); });
+  const auto song = std::make_shared<TKvsLoader>([&log](std::string_view message) { log.Append(message); },
+                                                 [&pending] { pending.Tick(); });
+  TKvsLoader& loader = *song;
   pending.Start();
   const kvsdump::LoadResult result = kvsdump::LoadSong(loader, file);
   pending.Stop();
@@ -113,7 +116,7 @@ int Run(std::string_view mode, const std::string& file) {
 
   if (mode == "pages") {
     const Clock::time_point fill = Clock::now();
-    const std::vector<content::Page> pages = FillAllPages(loader);
+    const std::vector<content::Page> pages = FillAllPages(song);
     const std::vector<const content::Table*> tables = PageTables(pages);
     const std::size_t cells = FirstRows(tables, ScreenRows);
     Print("pages_ms", MsSince(fill));
@@ -127,7 +130,7 @@ int Run(std::string_view mode, const std::string& file) {
   CountingBuffer counter;
   std::ostream out(&counter);
   const Clock::time_point dump = Clock::now();
-  kvsdump::WriteJsonDocument(out, file, loader, result, std::move(log));
+  kvsdump::WriteJsonDocument(out, file, song, result, std::move(log));
   out.flush();
   Print("json_ms", MsSince(dump));
   PrintBytes("json_bytes", counter.Count());

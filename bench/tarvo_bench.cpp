@@ -70,12 +70,12 @@ std::uint64_t FileSize(const std::string& path) { return std::filesystem::file_s
 struct LoadedSong {
   // Held apart, so that the loader's sink can keep pointing at it.
   std::unique_ptr<TLogLines> log = std::make_unique<TLogLines>();
-  std::unique_ptr<TKvsLoader> loader;
+  std::shared_ptr<TKvsLoader> loader;
 };
 
 LoadedSong Load(const std::string& path, PendingEventClock& clock) {
   LoadedSong song;
-  song.loader = std::make_unique<TKvsLoader>(
+  song.loader = std::make_shared<TKvsLoader>(
       [log = song.log.get()](std::string_view message) { log->Append(message); }, [&clock] { clock.Tick(); });
   std::string errorText;
   clock.Start();
@@ -168,7 +168,7 @@ void BM_FillAllViews(benchmark::State& state, Scenario scenario) {
   PendingEventClock clock;
   const LoadedSong song = Load(SongFile(scenario), clock);
   for (auto _ : state) {
-    const std::vector<content::Page> pages = FillAllPages(*song.loader);
+    const std::vector<content::Page> pages = FillAllPages(song.loader);
     benchmark::DoNotOptimize(pages.data());
   }
   SetSongCounters(state, *song.loader);
@@ -197,7 +197,7 @@ std::size_t ShowFirstScreens(const std::vector<const content::Table*>& tables) {
 void BM_ModelFirstScreen(benchmark::State& state, Scenario scenario) {
   PendingEventClock clock;
   const LoadedSong song = Load(SongFile(scenario), clock);
-  const std::vector<content::Page> pages = FillAllPages(*song.loader);
+  const std::vector<content::Page> pages = FillAllPages(song.loader);
   const std::vector<const content::Table*> tables = PageTables(pages);
   std::size_t cells = 0;
   for (auto _ : state) cells = ShowFirstScreens(tables);
@@ -212,14 +212,15 @@ void BM_ViewerContent(benchmark::State& state, Scenario scenario) {
   PendingEventClock clock;
   const LoadedSong song = Load(SongFile(scenario), clock);
   const TKvsLoader& loader = *song.loader;
-  const TKvsModule& module = *loader.Modules()[loader.Modules().size() / 2];
+  const std::size_t module = loader.Modules().size() / 2;
   std::size_t largest = 0;
   for (std::size_t i = 0; i < loader.Chunks().size(); ++i)
     if (loader.Chunks()[i].Data.Size() > loader.Chunks()[largest].Data.Size()) largest = i;
   const TKvsChunk& chunk = loader.Chunks()[largest];
   std::size_t cells = 0;
   for (auto _ : state) {
-    const std::vector<content::Page> pages = {content::ShowModule(loader, module), content::ShowChunk(chunk)};
+    const std::vector<content::Page> pages = {content::ShowModule(song.loader, module),
+                                                 content::ShowChunk(song.loader, chunk)};
     cells = ShowFirstScreens(PageTables(pages));
     benchmark::DoNotOptimize(pages[1].Choice("CbxDataSet").items.size());
   }
@@ -241,7 +242,7 @@ void BM_LoadAndAllPages(benchmark::State& state, Scenario scenario) {
   PendingEventClock clock;
   for (auto _ : state) {
     const LoadedSong song = Load(path, clock);
-    const std::vector<content::Page> pages = FillAllPages(*song.loader);
+    const std::vector<content::Page> pages = FillAllPages(song.loader);
     benchmark::DoNotOptimize(ShowFirstScreens(PageTables(pages)));
   }
   state.counters["longest_gap_ms"] = clock.LongestMs();

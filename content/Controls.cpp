@@ -1,6 +1,7 @@
 #include "content/Controls.h"
 
 #include <stdexcept>
+#include <type_traits>
 
 namespace tarvo::content {
 
@@ -27,6 +28,25 @@ const T& Get(const Page& page, std::string_view name) {
   return *value;
 }
 }  // namespace
+
+Page Cleared(const Page& page) {
+  Page cleared;
+  cleared.controls.reserve(page.controls.size());
+  for (const Control& control : page.controls) {
+    Value value = std::visit(
+        [](const auto& shown) -> Value {
+          using T = std::decay_t<decltype(shown)>;
+          if constexpr (std::is_same_v<T, Table>) {
+            return Table(shown.Columns());
+          } else {
+            return T{};
+          }
+        },
+        control.value);
+    cleared.Add(control.name, std::move(value));
+  }
+  return cleared;
+}
 
 const std::string& Page::Text(std::string_view name) const { return Get<std::string>(*this, name); }
 bool Page::Checked(std::string_view name) const { return Get<bool>(*this, name); }

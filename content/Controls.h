@@ -92,4 +92,9 @@ class Page {
   const Lines& Items(std::string_view name) const;
 };
 
+// The same controls as clearing leaves them: texts empty, check boxes
+// unticked, lists without rows but with their columns, drop-down lists and
+// list boxes empty. A cleared page keeps nothing of the song it was made from.
+Page Cleared(const Page& page);
+
 }  // namespace tarvo::content

@@ -21,7 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (!errorText.empty() && !errorText.starts_with("File version ")) std::abort();
   // Every module owns only channels that name it.
   for (const auto& module : loader.Modules())
-    for (const std::size_t position : loader.ChannelsOwnedBy(module->ModuleIndex))
-      if (loader.Channels().at(position).OwnerModule() != module->ModuleIndex) std::abort();
+    for (const std::size_t position : loader.ChannelsOwnedBy(module->ModuleIndex()))
+      if (loader.Channels().at(position).OwnerModule() != module->ModuleIndex()) std::abort();
   return 0;
 }

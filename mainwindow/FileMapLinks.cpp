@@ -48,7 +48,7 @@ void TFrmMain::ShowFileMap(std::optional<std::uint64_t> offset) {
   // The map reads the loader; a load in progress is replacing it.
   if (busy_) return;
   if (fileMap_ == nullptr) fileMap_ = new TFrmFileMap(this);
-  if (fileMap_->Song() != loader_.get()) fileMap_->ShowSong(loader_.get(), loadedPath_);
+  if (fileMap_->Song() != loader_) fileMap_->ShowSong(loader_, loadedPath_);
   fileMap_->show();
   fileMap_->raise();
   fileMap_->activateWindow();
@@ -62,7 +62,7 @@ void TFrmMain::FileMapLetGo() {
 void TFrmMain::FileMapFollowLoad() noexcept {
   if (fileMap_ == nullptr || !fileMap_->isVisible()) return;
   try {
-    fileMap_->ShowSong(loader_.get(), loadedPath_);
+    fileMap_->ShowSong(loader_, loadedPath_);
   } catch (const std::exception& error) {
     // The load's own outcome stands; the map shows nothing.
     fileMap_->ShowSong(nullptr, QString());

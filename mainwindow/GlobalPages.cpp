@@ -1,6 +1,8 @@
 // The "Global" page with its three sub-pages, and the "Song Info" page.
 #include "mainwindow/Main.h"
 
+#include "content/pages/MainContent.h"
+#include "ui/Latin1Text.h"
 #include "ui/PageWidgets.h"
 #include "ui/ReportList.h"
 
@@ -30,9 +32,9 @@ QWidget* TFrmMain::MakeGlobalPage() {
 
   PagesGlobal = new QTabWidget(page);
   PagesGlobal->setObjectName(QStringLiteral("PagesGlobal"));
-  PagesGlobal->addTab(MakeSongSettingsPage(), QStringLiteral("Song Settings"));
-  PagesGlobal->addTab(MakePlaylistSettingsPage(), QStringLiteral("Playlist Settings"));
-  PagesGlobal->addTab(MakeGlobalWindowStatePage(), QStringLiteral("Global Window State"));
+  PagesGlobal->addTab(MakeSongSettingsPage(), Latin1(content::GlobalPageCaptions[0]));
+  PagesGlobal->addTab(MakePlaylistSettingsPage(), Latin1(content::GlobalPageCaptions[1]));
+  PagesGlobal->addTab(MakeGlobalWindowStatePage(), Latin1(content::GlobalPageCaptions[2]));
   layout->addWidget(PagesGlobal, 1);
   return page;
 }

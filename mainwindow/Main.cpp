@@ -9,6 +9,7 @@
 #include "songfile/KvsLoader.h"
 #include "windows/DataViewer.h"
 #include "ui/Application.h"
+#include "ui/Caption.h"
 #include "ui/Dialogs.h"
 #include "windows/ModuleViewer.h"
 #include "windows/Progress.h"
@@ -36,7 +37,9 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include <cstddef>
 #include <cstdint>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -54,8 +57,6 @@ const QString SaveDialogTitle = QStringLiteral("Save Log");
 const QStringList SaveDialogFilters = {QStringLiteral("*.txt (*.txt)"), QStringLiteral("*.log (*.log)"),
                                        QStringLiteral("*.* (*)")};
 const QString SaveDialogDefaultSuffix = QStringLiteral("txt");
-
-constexpr int FillGroupCount = 10;
 
 const char* const Credits =
     "A read-only tool for studying Tarvo song files: it shows what a song\n"
@@ -111,7 +112,7 @@ TFrmMain::TFrmMain(QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowCloseButtonHint) {
   setObjectName(QStringLiteral("FrmMain"));
-  setWindowTitle(QStringLiteral("Tarvo Analyzer"));
+  setWindowTitle(QString::fromStdString(content::MainCaption()));
   setFixedSize(784, 448);
   SetWindowFont(this);
 
@@ -139,17 +140,16 @@ TFrmMain::TFrmMain(QWidget* parent)
   Pages = new QTabWidget(this);
   Pages->setObjectName(QStringLiteral("Pages"));
   SetCompactTabs(Pages);
-  Pages->addTab(MakeGlobalPage(), QStringLiteral("Global"));
-  Pages->addTab(MakeSongInfoPage(), QStringLiteral("Song Info"));
-  Pages->addTab(MakeModulesPage(), QStringLiteral("Modules"));
-  Pages->addTab(MakeChannelsPage(), QStringLiteral("Channels"));
-  Pages->addTab(MakeAudioClipsPage(), QStringLiteral("Audio Clips"));
-  Pages->addTab(MakeSendFxAssignPage(), QStringLiteral("SendFX Assign"));
-  Pages->addTab(MakeSongEventsPage(), QStringLiteral("Song Events"));
-  Pages->addTab(MakePlaylistPage(), QStringLiteral("Playlist"));
-  Pages->addTab(MakeWindowStatePage(), QStringLiteral("Window State"));
-  Pages->addTab(MakeChunksPage(), QStringLiteral("Chunks"));
-  Pages->addTab(MakeLoaderMessagesPage(), QStringLiteral("Loader Messages"));
+  // In the order of the content's tabs, which give the captions.
+  using MakePage = QWidget* (TFrmMain::*)();
+  constexpr MakePage PageMakers[] = {
+      &TFrmMain::MakeGlobalPage,       &TFrmMain::MakeSongInfoPage,  &TFrmMain::MakeModulesPage,
+      &TFrmMain::MakeChannelsPage,     &TFrmMain::MakeAudioClipsPage, &TFrmMain::MakeSendFxAssignPage,
+      &TFrmMain::MakeSongEventsPage,   &TFrmMain::MakePlaylistPage,  &TFrmMain::MakeWindowStatePage,
+      &TFrmMain::MakeChunksPage,       &TFrmMain::MakeLoaderMessagesPage};
+  static_assert(std::size(PageMakers) == content::MainPageCaptions.size());
+  for (std::size_t tab = 0; tab < std::size(PageMakers); ++tab)
+    Pages->addTab((this->*PageMakers[tab])(), Latin1(content::MainPageCaptions[tab]));
   layout->addWidget(Pages, 1);
 
   MakeFileMapLinks(top);
@@ -176,18 +176,13 @@ TFrmMain::TFrmMain(QWidget* parent)
   setAcceptDrops(true);
   for (QWidget* const child : findChildren<QWidget*>()) child->setAcceptDrops(false);
 
-  // FormCreate: every page as a load attempt leaves it (the lists get their
-  // columns here), the clip count as designed, the start pages showing.
-  ClearAllViews();
-  ApplyControl(Pages, {"EdtAudioClipCount", std::string("0")});
-  savedCaption_ = windowTitle();
-  Pages->setCurrentIndex(0);
-  PagesGlobal->setCurrentIndex(0);
+  // FormCreate: every page as designed (the lists get their columns here),
+  // the start pages showing.
+  for (const content::MainTab& tab : content::MainWindowDesigned()) ApplyPage(this, tab.page);
   Progress = new TFrmProgress(this);
   FrmMain = this;
 }
 
-// FormDestroy: the loader goes with the window, and with it the song.
 TFrmMain::~TFrmMain() {
   if (FrmMain == this) FrmMain = nullptr;
   // No list may keep rows that read from the loader once it is gone.
@@ -210,13 +205,11 @@ void TFrmMain::LoadFile(const QString& path) {
   // dropped file or a file named at start comes here later, when one may be.
   if (busy_ || QApplication::activeModalWidget() != nullptr) return;
   TLogModel* const log = LogModelOf(LoaderMessages);
-  log->Clear();
-  // The pages drop their rows before the loader they read from goes.
   ClearAllViews();
   FileMapLetGo();
   loader_.reset();
   loadedPath_ = path;
-  loader_ = std::make_unique<TKvsLoader>(
+  loader_ = std::make_shared<TKvsLoader>(
       [log](std::string_view message) { log->Append(message); },
       [log] {
         log->Flush();
@@ -241,15 +234,11 @@ void TFrmMain::LoadFile(const QString& path) {
 
   if (!errorText.empty()) {
     CurrentDialogs().Message(this, Latin1(errorText));
-    setWindowTitle(savedCaption_);
+    setWindowTitle(QString::fromStdString(content::MainCaption()));
     return;
   }
-  // "[*]" would be taken as the marker of unsaved changes; doubled it shows
-  // as it is.
-  QString name = QFileInfo(path).fileName();
-  name.replace(QStringLiteral("[*]"), QStringLiteral("[*][*]"));
-  setWindowTitle(savedCaption_ + QStringLiteral(" - ") + name);
-  FillAllViews(*loader_);
+  SetPlainWindowTitle(this, QString::fromStdString(content::MainCaption(QFileInfo(path).fileName().toStdString())));
+  FillAllViews();
 }
 
 void TFrmMain::ClearAllViews() {
@@ -257,63 +246,29 @@ void TFrmMain::ClearAllViews() {
   for (const content::Page& page : content::ClearedPages()) ApplyMainPage(page);
 }
 
-void TFrmMain::FillAllViews(const TKvsLoader& loader) {
+void TFrmMain::FillAllViews() {
   Progress->ShowProgress();
-  Progress->ResetProgress(FillGroupCount, "Loading data...");
+  Progress->ResetProgress(content::FillGroupCount, "Loading data...");
   struct HideProgress {
     TFrmProgress* progress;
     ~HideProgress() { progress->HideProgress(); }
   } const hide{Progress};
   const BusyScope busy(*this);
-  for (int group = 1; group <= FillGroupCount; ++group) {
-    if (BeforeFillGroup) BeforeFillGroup(group);
-    FillGroup(group, loader);
+  for (int group = 1; group <= content::FillGroupCount; ++group) {
+    FillGroup(group);
     Progress->StepProgress();
   }
 }
 
-void TFrmMain::FillGroup(int group, const TKvsLoader& loader) {
+void TFrmMain::FillGroup(int group) {
   // Each list gets its rows in one model reset, so a group that fails
   // leaves no list half-updated.
-  switch (group) {
-    case 1:
-      ApplyMainPage(content::FillGlobalPage(loader));
-      break;
-    case 2:
-      ApplyMainPage(content::FillSongInfoPage(loader));
-      break;
-    case 3:
-      ApplyMainPage(content::FillModulesPage(loader));
-      break;
-    case 4:
-      ApplyMainPage(content::FillChannelsPage(loader));
-      break;
-    case 5:
-      ApplyMainPage(content::FillAudioClipsPage(loader));
-      break;
-    case 6:
-      ApplyMainPage(content::FillSendFxAssignPage(loader));
-      break;
-    case 7:
-      ApplyMainPage(content::FillSongEventsPage(loader, CbxSkipSongEventDisplay->isChecked()));
-      break;
-    case 8:
-      ApplyMainPage(content::FillPlaylistPage(loader));
-      break;
-    case 9:
-      ApplyMainPage(content::FillWindowStatePage(loader));
-      break;
-    case 10:
-      ApplyMainPage(content::FillChunksPage(loader));
-      break;
-    default:
-      break;
-  }
+  ApplyMainPage(content::FillGroup(group, loader_, CbxSkipSongEventDisplay->isChecked()));
 }
 
 void TFrmMain::BtnAboutClick() {
   const QString text = QStringLiteral("Tarvo Analyzer ") + QLatin1String(ProgramVersion) + QStringLiteral("\n\n") +
-                       QString::fromLatin1(Credits);
+                       Latin1(Credits);
   CurrentDialogs().Message(this, text);
 }
 
@@ -324,9 +279,7 @@ void TFrmMain::BtnViewModuleClick() {
     ShowMessage("Invalid module.");
     return;
   }
-  const TKvsLoader& loader = *loader_;
-  const TKvsModule& module = *loader.Modules()[*row];
-  ShowViewer(this, FrmModuleViewer, [&](TFrmModuleViewer& viewer) { viewer.ShowModule(loader, module); });
+  ShowViewer(this, FrmModuleViewer, [&](TFrmModuleViewer& viewer) { viewer.ShowModule(loader_, *row); });
 }
 
 void TFrmMain::LstModulesDblClick() {
@@ -337,7 +290,7 @@ void TFrmMain::LstModulesDblClick() {
     ShowMessage("Invalid module.");
     return;
   }
-  const std::int32_t chunkIndex = loader_->Modules()[*row]->ChunkIndex;
+  const std::int32_t chunkIndex = loader_->Modules()[*row]->ChunkIndex();
   if (chunkIndex < 0) {
     ShowMessage("No chuck available.");
     return;
@@ -360,8 +313,8 @@ void TFrmMain::LstChunksDblClick() {
 }
 
 void TFrmMain::ShowChunkViewer(std::size_t chunkIndex) {
-  const TKvsChunk& chunk = loader_->Chunks()[chunkIndex];
-  ShowViewer(this, FrmDataViewer, [&](TFrmDataViewer& viewer) { viewer.ShowChunk(chunk); });
+  const TKvsChunk chunk = loader_->Chunks()[chunkIndex];
+  ShowViewer(this, FrmDataViewer, [&](TFrmDataViewer& viewer) { viewer.ShowChunk(loader_, chunk); });
 }
 
 void TFrmMain::CbxSongEventDataSetChange(int index) {
@@ -369,7 +322,7 @@ void TFrmMain::CbxSongEventDataSetChange(int index) {
   // events, and a set past them shows no rows.
   if (loader_ == nullptr || index < 0) return;
   SetReportTable(LstSongEvents,
-                 content::SongEventList(*loader_, static_cast<std::size_t>(index) * content::SongEventDataSetSize));
+                 content::SongEventList(loader_, static_cast<std::size_t>(index) * content::SongEventDataSetSize));
 }
 
 void TFrmMain::BtnClearLoaderMessagesClick() { LogModelOf(LoaderMessages)->Clear(); }
@@ -381,7 +334,7 @@ void TFrmMain::BtnSaveLoaderMessagesClick() {
   if (!LogModelOf(LoaderMessages)->SaveToFile(*path)) ShowMessage("Error while saving!");
 }
 
-void TFrmMain::ShowMessage(const char* text) { CurrentDialogs().Message(this, QString::fromLatin1(text)); }
+void TFrmMain::ShowMessage(const char* text) { CurrentDialogs().Message(this, Latin1(text)); }
 
 std::optional<QString> TFrmMain::DroppableFile(const QDropEvent& event) const {
   // An open viewer shows the loader's data; a load would take it away.

@@ -9,6 +9,8 @@
 #include <memory>
 #include <optional>
 
+#include "content/Song.h"
+
 class QCheckBox;
 class QComboBox;
 class QDropEvent;
@@ -23,14 +25,14 @@ namespace tarvo {
 
 class TFrmFileMap;
 class TFrmProgress;
-class TKvsLoader;
 namespace content {
 class Page;
 }
 
 // The main window: eleven read-only pages that show what the song loader made
-// of one song file. It owns the current loader from the first load attempt
-// on; every attempt replaces it. A file dropped anywhere on the window is
+// of one song file. It holds the current loader from the first load attempt
+// on, sharing it with the pages' lists and the viewers; every attempt
+// replaces it. A file dropped anywhere on the window is
 // loaded as if picked in the open dialog.
 class TFrmMain : public QWidget {
   Q_OBJECT
@@ -46,10 +48,9 @@ class TFrmMain : public QWidget {
   // open.
   void LoadFile(const QString& path);
   void ClearAllViews();
-  void FillAllViews(const TKvsLoader& loader);
 
   // The current loader; null before the first load attempt.
-  const TKvsLoader* Loader() const { return loader_.get(); }
+  content::Song Loader() const { return loader_; }
   // True while a load or a fill runs: no second load, no closing.
   bool IsBusy() const { return busy_; }
 
@@ -72,10 +73,6 @@ class TFrmMain : public QWidget {
   void LoaderMessagesDblClick(const QModelIndex& index);
   void ShowChunkInFileMapClick();
   void ShowModuleInFileMapClick();
-
-  // Called before each fill group with its number, 1 to 10; lets tests make
-  // a group fail.
-  std::function<void(int group)> BeforeFillGroup;
 
   QPushButton* BtnLoadKvs;
   QPushButton* BtnFileMap;
@@ -126,7 +123,9 @@ class TFrmMain : public QWidget {
 
   // Puts a page's content into the pages; never changes the active page.
   void ApplyMainPage(const content::Page& page);
-  void FillGroup(int group, const TKvsLoader& loader);
+  // The pages from the current loader, a group at a time.
+  void FillAllViews();
+  void FillGroup(int group);
   void ShowChunkViewer(std::size_t chunkIndex);
   void ShowMessage(const char* text);
   // The File Map's button, keys and menu entries (FileMapLinks.cpp).
@@ -137,8 +136,7 @@ class TFrmMain : public QWidget {
   // The file a drag brings if the window can load it now.
   std::optional<QString> DroppableFile(const QDropEvent& event) const;
 
-  QString savedCaption_;
-  std::unique_ptr<TKvsLoader> loader_;
+  std::shared_ptr<TKvsLoader> loader_;
   bool busy_ = false;
   TFrmFileMap* fileMap_ = nullptr;
   QString loadedPath_;  // of the last load attempt

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <string_view>
@@ -29,13 +30,14 @@ namespace diffeverything {
 // One side, loaded from memory with its log kept; compared only when loaded.
 struct Side {
   TLogLines log;
-  TKvsLoader loader{[this](std::string_view message) { log.Append(message); }, [] {}};
+  std::shared_ptr<TKvsLoader> loader =
+      std::make_shared<TKvsLoader>([this](std::string_view message) { log.Append(message); }, [] {});
   bool loaded = false;
 
   Side(const std::uint8_t* data, std::size_t size) {
     std::string errorText;
     try {
-      loader.LoadFromMemory(data, size, errorText);
+      loader->LoadFromMemory(data, size, errorText);
       loaded = errorText.empty();
     } catch (const KvsError&) {
     }

@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <ostream>
 #include <streambuf>
 #include <string>
@@ -80,12 +81,13 @@ inline Shown ShowEverything(const std::uint8_t* data, std::size_t size) {
 
   TLogLines log;
   std::vector<std::uint32_t> tracedIds;
-  TKvsLoader loader(
+  const auto song = std::make_shared<TKvsLoader>(
       [&log, &tracedIds](std::string_view message) {
         log.Append(message);
         if (std::uint32_t id = 0; TracedChunkId(message, id)) tracedIds.push_back(id);
       },
       [] {});
+  TKvsLoader& loader = *song;
   content::RegionMapBuilder mapBuilder;
   loader.SetRegionSink(&mapBuilder);
   LoadResult result;
@@ -110,7 +112,7 @@ inline Shown ShowEverything(const std::uint8_t* data, std::size_t size) {
 
   NullBuffer buffer;
   std::ostream out(&buffer);
-  kvsdump::WriteJsonDocument(out, "hostile.kvs", loader, result, std::move(log));
+  kvsdump::WriteJsonDocument(out, "hostile.kvs", song, result, std::move(log));
   if (!out) shown.fault = "the document could not be written";
   shown.documentBytes = buffer.written;
   // Every region of a large file would be made several times over: above
@@ -125,14 +127,14 @@ inline Shown ShowEverything(const std::uint8_t* data, std::size_t size) {
   if (result.outcome != Outcome::Loaded) return shown;
 
   using namespace content;
-  showeverything::VisitPage(FillSongEventsPage(loader, true), shown.fault);
+  showeverything::VisitPage(FillSongEventsPage(song, true), shown.fault);
   const Combo eventSets = SongEventDataSets(loader.SongEvents().size());
   for (std::size_t i = 1; i < eventSets.items.size(); ++i)
-    showeverything::VisitTable(SongEventList(loader, i * SongEventDataSetSize), shown.fault);
+    showeverything::VisitTable(SongEventList(song, i * SongEventDataSetSize), shown.fault);
   for (const TKvsChunk& chunk : loader.Chunks()) {
     const Combo chunkSets = FillDataSets(chunk.Data.Size());
     for (std::size_t i = 1; i < chunkSets.items.size(); ++i)
-      showeverything::VisitPage(DataSetChange(chunk, static_cast<int>(i)), shown.fault);
+      showeverything::VisitPage(DataSetChange(song, chunk, static_cast<int>(i)), shown.fault);
   }
   return shown;
 }

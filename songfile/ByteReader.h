@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "songfile/LittleEndian.h"
+
 namespace tarvo {
 
 // A read cursor over bytes that someone else owns. It never reads outside
@@ -42,8 +44,7 @@ class ByteReader {
   std::uint32_t readUInt32() {
     std::uint8_t b[4];
     read(b, 4);
-    return static_cast<std::uint32_t>(b[0]) | static_cast<std::uint32_t>(b[1]) << 8 |
-           static_cast<std::uint32_t>(b[2]) << 16 | static_cast<std::uint32_t>(b[3]) << 24;
+    return le::U32(b);
   }
   std::int32_t readInt32() { return static_cast<std::int32_t>(readUInt32()); }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <stdexcept>
 
 #include "songfile/ChunkId.h"
 #include "songfile/KvsError.h"
@@ -104,6 +105,9 @@ void TKvsLoader::LoadFromMemory(const std::uint8_t* data, std::size_t size, std:
 }
 
 void TKvsLoader::Start(std::unique_ptr<std::uint8_t[]> stream, std::size_t size) {
+  // The pages and viewers made from a song view its bytes and lists for as
+  // long as they live; a second song would pull them away.
+  if (stream_ != nullptr) throw std::logic_error("a song loader loads one song");
   std::memset(stream.get() + size, 0, ZeroPadding);
   stream_ = std::move(stream);
   reader_ = ByteReader(stream_.get(), size);
@@ -160,12 +164,13 @@ void TKvsLoader::NoteChunk(std::uint32_t id) {
   switch (id) {
     case chunkids::EVTS: note.firstRecord = songEvents_.size(); break;
     case chunkids::PATC: note.firstRecord = patternEvents_.size(); break;
-    case chunkids::WINP: note.firstRecord = windowPosInfos_.size(); break;
+    case chunkids::WINP: note.firstRecord = forgottenWindowPosInfos_ + windowPosInfos_.size(); break;
     case chunkids::CHAN:
-    case chunkids::FXRN: note.firstRecord = channels_.size(); break;
-    case chunkids::AUIO: note.firstRecord = audioClips_.size(); break;
+    case chunkids::FXRN: note.firstRecord = forgottenChannels_ + channels_.size(); break;
+    case chunkids::AUIO: note.firstRecord = forgottenAudioClips_ + audioClips_.size(); break;
     default:
-      if (id >= chunkids::FirstModule && id <= chunkids::LastModule) note.firstRecord = modules_.size();
+      if (id >= chunkids::FirstModule && id <= chunkids::LastModule)
+        note.firstRecord = forgottenModules_ + modules_.size();
       break;
   }
   regions_->Chunk(note);
@@ -285,6 +290,10 @@ void TKvsLoader::Run(std::string& errorText) {
 
 // A walk for the regions alone holds at most one chunk's objects.
 void TKvsLoader::ForgetModel() {
+  forgottenAudioClips_ += audioClips_.size();
+  forgottenModules_ += modules_.size();
+  forgottenWindowPosInfos_ += windowPosInfos_.size();
+  forgottenChannels_ += channels_.size();
   audioClips_.clear();
   modules_.clear();
   windowPosInfos_.clear();
@@ -478,8 +487,10 @@ void TKvsLoader::ReadModule(std::uint32_t id, std::int32_t size, int& moduleCoun
   ++moduleCounter;
   const auto typeId = static_cast<std::int32_t>(id);
   AddLoaderMessage(" Obj: " + ModuleTypeToText(typeId));
-  modules_.push_back(MakeModule(typeId));
-  TKvsModule& module = *modules_.back();
+  // Built through this reference; the song's list only hands out const modules.
+  std::unique_ptr<TKvsModule> made = MakeModule(typeId);
+  TKvsModule& module = *made;
+  modules_.push_back(std::move(made));
 
   if (regions_) {
     NoteRegion(reader_.position(), 4, TKvsRegionKind::Field, "InfoTag", TKvsValueFormat::U32);
@@ -524,8 +535,7 @@ void TKvsLoader::ReadModule(std::uint32_t id, std::int32_t size, int& moduleCoun
     NoteRegion(dataStart, markerStart - dataStart, TKvsRegionKind::Data, "Data");
     NoteRegion(markerStart, MarkerSize, TKvsRegionKind::Header, "EndMarker");
   }
-  module.ChunkIndex = static_cast<std::int32_t>(chunks_.size());
-  module.ModuleIndex = static_cast<std::int32_t>(modules_.size() - 1);
+  module.SetPlace(static_cast<std::int32_t>(chunks_.size()), static_cast<std::int32_t>(modules_.size() - 1));
   chunks_.Add(0, static_cast<std::int64_t>(dataStart), markerStart - dataStart);
 }
 

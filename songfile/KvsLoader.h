@@ -23,7 +23,7 @@ namespace tarvo {
 // lists that grow record by record are deques: growing one never copies it
 // nor needs twice its memory.
 using TKvsAudioClipList = std::deque<TKvsAudioClip>;
-using TKvsModuleList = std::deque<std::unique_ptr<TKvsModule>>;
+using TKvsModuleList = std::deque<std::unique_ptr<const TKvsModule>>;
 using TKvsWindowPosInfoList = std::deque<TKvsWindowPosInfo>;
 using TKvsChannelList = std::deque<TKvsChannel>;
 using TKvsSendFxAssignList = std::deque<TKvsSendFxAssign>;
@@ -53,7 +53,8 @@ class TKvsLoader {
   // Copies the file into memory and walks it. A non-empty errorText after
   // the call means the file was rejected (a version too old). Raises
   // KvsError "Cannot open file %s" and "Stream read error"; what was built
-  // before an error stays.
+  // before an error stays. A loader takes one song: once it holds one, a
+  // second load raises std::logic_error and changes nothing.
   void LoadFromFile(const std::string& fileName, std::string& errorText);
 
   // The same walk over bytes already in memory (tests, fuzzing). The loader
@@ -153,6 +154,12 @@ class TKvsLoader {
   bool oneChunk_ = false;
   // False when reading again for the regions: the objects are not kept.
   bool keepModel_ = true;
+  // What a walk for the regions alone has forgotten of each list, so that
+  // records keep the list indices the model gives them.
+  std::size_t forgottenAudioClips_ = 0;
+  std::size_t forgottenModules_ = 0;
+  std::size_t forgottenWindowPosInfos_ = 0;
+  std::size_t forgottenChannels_ = 0;
 
   std::int32_t statedModuleCount_ = 0;
   std::int32_t fileVersion_ = 0;

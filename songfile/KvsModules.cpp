@@ -25,7 +25,7 @@ constexpr std::uint8_t NoInfo[TKvsModule::MaxInfoSize] = {};
 // Hundreds of thousands of modules may stand on 40 bytes of file each.
 static_assert(sizeof(TKvsSynth) <= 56 && sizeof(TKvsVSTSynth) <= 56 && sizeof(TKvsDXFX) <= 56);
 
-TKvsModule::TKvsModule(std::int32_t typeId) : TypeId(typeId), info_(NoInfo) {}
+TKvsModule::TKvsModule(std::int32_t typeId) : typeId_(typeId), info_(NoInfo) {}
 
 void TKvsModule::SetInfo(const std::uint8_t* info) {
   info_ = info;
@@ -64,7 +64,7 @@ std::string TKvsModule::Generator() const {
     case GeneratorSource::TypeName:
       break;
   }
-  return ModuleTypeToText(TypeId);
+  return ModuleTypeToText(typeId_);
 }
 
 TKvsTrack TKvsModule::Track(std::size_t index) const {
@@ -85,7 +85,7 @@ bool TKvsModule::IsGenerator() const {
 }
 
 std::string TKvsModule::GetKindText() const {
-  switch (TypeId) {
+  switch (typeId_) {
     case typeids::VstFx: return "VST FX";
     case typeids::VstSynth: return "VST Synth";
     case typeids::DxFx: return "DX FX";
@@ -93,7 +93,7 @@ std::string TKvsModule::GetKindText() const {
     case typeids::ReWire: return "ReWire";
     case typeids::Audio: return "Audio";
     case typeids::Midi: return "Midi";
-    default: return TypeId < typeids::FirstEffect ? "Synth" : "FX";
+    default: return typeId_ < typeids::FirstEffect ? "Synth" : "FX";
   }
 }
 

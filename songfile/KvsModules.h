@@ -68,9 +68,11 @@ class TKvsModule {
   std::string InfoName() const { return FixedText(InfoBytes() + 4, 40); }
   bool IsGenerator() const;
 
-  std::int32_t TypeId;
-  std::int32_t ChunkIndex = -1;
-  std::int32_t ModuleIndex = 0;
+  std::int32_t TypeId() const { return typeId_; }
+  // The module's data chunk in the loader's Chunks(), -1 for none; its
+  // position in Modules(), set with the chunk (0 without one).
+  std::int32_t ChunkIndex() const { return chunkIndex_; }
+  std::int32_t ModuleIndex() const { return moduleIndex_; }
 
  protected:
   const std::uint8_t* Info() const { return info_; }
@@ -79,7 +81,17 @@ class TKvsModule {
   enum class NameSource : std::uint8_t { None, Info, Corrupted };
   enum class GeneratorSource : std::uint8_t { TypeName, PluginText, ClassId };
 
+  // Only the loader places a module in its song.
+  friend class TKvsLoader;
+  void SetPlace(std::int32_t chunkIndex, std::int32_t moduleIndex) {
+    chunkIndex_ = chunkIndex;
+    moduleIndex_ = moduleIndex;
+  }
+
   // Ordered so that the object stays within 56 bytes.
+  std::int32_t typeId_;
+  std::int32_t chunkIndex_ = -1;
+  std::int32_t moduleIndex_ = 0;
   std::uint32_t pluginTextLength_ = 0;
   const std::uint8_t* info_;
   const std::uint8_t* pluginText_ = nullptr;
@@ -174,9 +186,6 @@ std::unique_ptr<TKvsModule> MakeModule(std::int32_t typeId);
 
 // The info sub-record tag that a module of this class expects.
 std::uint32_t ExpectedInfoTag(ModuleClass moduleClass);
-
-// The number of audio channels of any module.
-inline std::int32_t GetChannelCount(const TKvsModule& module) { return module.ChannelCount(); }
 
 // A 16-byte GUID in its binary layout as "{8-4-4-4-12}", upper-case.
 std::string GuidToText(const std::uint8_t* guid);

@@ -53,8 +53,7 @@ class TKvsChannel {
   explicit TKvsChannel(const std::uint8_t* record) : record_(record) {}
 
   const std::uint8_t* Record() const { return record_; }
-  std::string ChannelName() const { return FixedText(&record_[0], NameSize); }
-  std::string GetName() const { return ChannelName(); }
+  std::string GetName() const { return FixedText(&record_[0], NameSize); }
   std::int32_t Insert1() const { return le::I32(&record_[24]); }
   std::int32_t Insert2() const { return le::I32(&record_[28]); }
   std::uint32_t Flags() const { return le::U32(&record_[36]); }

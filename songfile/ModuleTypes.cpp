@@ -122,6 +122,4 @@ std::string ModuleTypeToText(std::int32_t typeId) {
   return Format("unknown object (%x)", {typeId});
 }
 
-int ModuleTypeCatalogueSize() { return static_cast<int>(std::size(ModuleTypeRows)); }
-
 }  // namespace tarvo

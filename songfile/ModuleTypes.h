@@ -9,7 +9,4 @@ namespace tarvo {
 // "unknown object (%x)".
 std::string ModuleTypeToText(std::int32_t typeId);
 
-// Number of rows of the catalogue, for tests.
-int ModuleTypeCatalogueSize();
-
 }  // namespace tarvo

@@ -22,7 +22,7 @@ constexpr std::size_t MaxFieldSize = 9999;
 constexpr int MaxFloatPrecision = 18;
 constexpr int DefaultFloatPrecision = 2;
 
-struct Spec {
+struct FormatSpecifier {
   bool hasIndex = false;
   std::size_t index = 0;
   bool leftAlign = false;
@@ -52,7 +52,7 @@ bool ReadNumber(std::string_view format, std::size_t& pos, std::size_t& value) {
 // "%" [index ":"] ["-"] [width] ["." precision] type; pos starts after the
 // "%". On failure pos is where parsing stopped, and the text from "%" up to
 // it is literal.
-bool ParseSpec(std::string_view format, std::size_t& pos, Spec& spec) {
+bool ParseSpecifier(std::string_view format, std::size_t& pos, FormatSpecifier& spec) {
   std::size_t number = 0;
   bool haveNumber = false;
   if (pos < format.size() && IsDigit(format[pos])) {
@@ -111,7 +111,7 @@ bool IsInteger(const FormatArg& arg) {
 void AppendBlanks(std::string& out, std::size_t count) { out.append(count, ' '); }
 
 // Writes sign, zero fill and digits, padded to the width.
-void AppendNumber(std::string& out, const Spec& spec, bool negative, std::string_view digits) {
+void AppendNumber(std::string& out, const FormatSpecifier& spec, bool negative, std::string_view digits) {
   const std::size_t zeros =
       spec.hasPrecision && spec.precision > digits.size() ? spec.precision - digits.size() : 0;
   const std::size_t length = (negative ? 1 : 0) + zeros + digits.size();
@@ -129,7 +129,7 @@ void AppendNumber(std::string& out, const Spec& spec, bool negative, std::string
   }
 }
 
-void AppendPadded(std::string& out, const Spec& spec, std::string_view text) {
+void AppendPadded(std::string& out, const FormatSpecifier& spec, std::string_view text) {
   const std::size_t pad = spec.width > text.size() ? spec.width - text.size() : 0;
   if (!spec.leftAlign) {
     AppendBlanks(out, pad);
@@ -140,7 +140,7 @@ void AppendPadded(std::string& out, const Spec& spec, std::string_view text) {
   }
 }
 
-void AppendDecimal(std::string& out, const Spec& spec, std::int64_t value) {
+void AppendDecimal(std::string& out, const FormatSpecifier& spec, std::int64_t value) {
   // Magnitude as unsigned, so that the lowest int64 does not overflow.
   const bool negative = value < 0;
   const std::uint64_t magnitude =
@@ -150,7 +150,7 @@ void AppendDecimal(std::string& out, const Spec& spec, std::int64_t value) {
   AppendNumber(out, spec, negative, std::string_view(digits, result.ptr - digits));
 }
 
-void AppendHex(std::string& out, const Spec& spec, const FormatArg& arg) {
+void AppendHex(std::string& out, const FormatSpecifier& spec, const FormatArg& arg) {
   const std::uint64_t value = arg.kind() == FormatArg::Kind::Int32
                                   ? static_cast<std::uint32_t>(arg.integer())
                                   : static_cast<std::uint64_t>(arg.integer());
@@ -176,7 +176,7 @@ const char* DecimalPoint() {
   return point;
 }
 
-void AppendFloat(std::string& out, const Spec& spec, double value) {
+void AppendFloat(std::string& out, const FormatSpecifier& spec, double value) {
   if (std::isnan(value)) {
     AppendPadded(out, spec, "NAN");
     return;
@@ -225,7 +225,7 @@ void AppendFloat(std::string& out, const Spec& spec, double value) {
 
 // False when the argument does not fit the type; the caller then copies
 // the specifier literally.
-bool AppendArg(std::string& out, const Spec& spec, const FormatArg& arg) {
+bool AppendArg(std::string& out, const FormatSpecifier& spec, const FormatArg& arg) {
   switch (spec.type) {
     case 'd':
       if (!IsInteger(arg)) {
@@ -283,8 +283,8 @@ void FormatTo(std::string& out, std::string_view format, std::initializer_list<F
       ++pos;
       continue;
     }
-    Spec spec;
-    if (!ParseSpec(format, pos, spec)) {
+    FormatSpecifier spec;
+    if (!ParseSpecifier(format, pos, spec)) {
       out.append(format.substr(percent, pos - percent));
       continue;
     }
@@ -302,7 +302,5 @@ std::string Format(std::string_view format, std::initializer_list<FormatArg> arg
   FormatTo(out, format, args);
   return out;
 }
-
-std::string DecimalSeparator() { return DecimalPoint(); }
 
 }  // namespace tarvo

@@ -53,8 +53,4 @@ std::string Format(std::string_view format, std::initializer_list<FormatArg> arg
 // Appends instead of returning, for callers building many texts.
 void FormatTo(std::string& out, std::string_view format, std::initializer_list<FormatArg> args);
 
-// The decimal separator of the process's C locale (LC_NUMERIC), as set by
-// setlocale; "." in the C locale and where the locale's is not one byte.
-std::string DecimalSeparator();
-
 }  // namespace tarvo

@@ -1,9 +1,9 @@
 #include "ui/Application.h"
 
+#include "text/Utf8.h"
 #include "ui/Dialogs.h"
 
 #include <QIcon>
-#include <QStringDecoder>
 
 namespace tarvo {
 
@@ -31,9 +31,7 @@ bool TApplication::notify(QObject* receiver, QEvent* event) {
 QString ErrorBoxText(const std::string& what) {
   // Error texts may quote a file name, which on this system is UTF-8 bytes;
   // anything else is 8-bit text.
-  QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-  QString text = decoder(QByteArrayView(what.data(), static_cast<qsizetype>(what.size())));
-  if (decoder.hasError()) text = QString::fromLatin1(what.data(), static_cast<qsizetype>(what.size()));
+  QString text = QString::fromStdString(ExternalTextToUtf8(what));
   if (!what.empty() && static_cast<unsigned char>(what.back()) > static_cast<unsigned char>('.'))
     text += QLatin1Char('.');
   return text;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "content/Controls.h"
+#include "ui/Latin1Text.h"
 
 #include <QString>
 
@@ -27,10 +28,5 @@ void ApplyControl(QWidget* root, const content::Control& control, Tabs tabs = Ta
 // Replaces a drop-down list's items and selects one (-1 for none) without
 // running its change handler.
 void SetComboContent(QComboBox* combo, const content::Combo& content);
-
-// An 8-bit program text for a widget.
-inline QString Latin1(const std::string& text) {
-  return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 }  // namespace tarvo

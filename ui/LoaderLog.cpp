@@ -1,5 +1,7 @@
 #include "ui/LoaderLog.h"
 
+#include "ui/Latin1Text.h"
+
 #include "ui/RowCopy.h"
 
 #include <QListView>
@@ -75,7 +77,7 @@ QVariant TLogModel::data(const QModelIndex& index, int role) const {
   if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid)) return QVariant();
   if (role != Qt::DisplayRole) return QVariant();
   const std::string& line = CachedLine(static_cast<std::size_t>(index.row()));
-  return QString::fromLatin1(line.data(), static_cast<qsizetype>(line.size()));
+  return Latin1(line);
 }
 
 const std::string& TLogModel::CachedLine(std::size_t row) const {

@@ -1,5 +1,6 @@
 #include "ui/ReportList.h"
 
+#include "ui/Latin1Text.h"
 #include "ui/RowCopy.h"
 
 #include <QFontMetrics>
@@ -54,8 +55,7 @@ QString TReportModel::CellText(int row, int column) const {
   if (row < 0 || row >= rowCount_ || column < 0) return QString();
   const std::vector<std::string>& cells = Cells(static_cast<std::size_t>(row));
   if (static_cast<std::size_t>(column) >= cells.size()) return QString();
-  const std::string& text = cells[static_cast<std::size_t>(column)];
-  return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+  return Latin1(cells[static_cast<std::size_t>(column)]);
 }
 
 int TReportModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : rowCount_; }
@@ -77,8 +77,7 @@ QVariant TReportModel::data(const QModelIndex& index, int role) const {
 QVariant TReportModel::headerData(int section, Qt::Orientation orientation, int role) const {
   if (role != Qt::DisplayRole || orientation != Qt::Horizontal) return QVariant();
   if (section < 0 || static_cast<std::size_t>(section) >= table_.Columns().size()) return QVariant();
-  const std::string& caption = table_.Columns()[static_cast<std::size_t>(section)].caption;
-  return QString::fromLatin1(caption.data(), static_cast<qsizetype>(caption.size()));
+  return Latin1(table_.Columns()[static_cast<std::size_t>(section)].caption);
 }
 
 QTableView* MakeReportView(QWidget* parent, const QString& name) {

@@ -107,15 +107,16 @@ TFrmDataViewer::~TFrmDataViewer() {
   if (FrmDataViewer == this) FrmDataViewer = nullptr;
 }
 
-void TFrmDataViewer::ShowChunk(const TKvsChunk& chunk) {
+void TFrmDataViewer::ShowChunk(const content::Song& song, const TKvsChunk& chunk) {
+  song_ = song;
   currentChunk_ = chunk;
-  ApplyPage(this, content::ShowChunk(chunk));
+  ApplyPage(this, content::ShowChunk(song, chunk));
   BtnSaveData->setEnabled(true);
 }
 
 void TFrmDataViewer::CbxDataSetChange(int index) {
   if (!currentChunk_) return;
-  content::Page page = content::DataSetChange(*currentChunk_, index);
+  content::Page page = content::DataSetChange(song_, *currentChunk_, index);
   // The data-set items stay; only the selection comes with the new set.
   for (const content::Control& control : page.controls) {
     if (control.name != "CbxDataSet") {

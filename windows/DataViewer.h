@@ -4,6 +4,7 @@
 
 #include <optional>
 
+#include "content/Song.h"
 #include "songfile/KvsChunk.h"
 
 class QComboBox;
@@ -15,7 +16,7 @@ namespace tarvo {
 
 // Shows one kept chunk's bytes as a hex dump, one data set of 2000 rows at a
 // time, and saves them to a file on request. Created for one viewing and
-// destroyed after it; it owns nothing of the song.
+// destroyed after it; it shares the ownership of the song it shows.
 class TFrmDataViewer : public QDialog {
   Q_OBJECT
 
@@ -23,9 +24,8 @@ class TFrmDataViewer : public QDialog {
   explicit TFrmDataViewer(QWidget* parent);
   ~TFrmDataViewer() override;
 
-  // Fills the viewer with the chunk's first data set. The chunk's bytes (the
-  // loader's copy of the file) must outlive the viewer.
-  void ShowChunk(const TKvsChunk& chunk);
+  // Fills the viewer with the first data set of one of the song's chunks.
+  void ShowChunk(const content::Song& song, const TKvsChunk& chunk);
   // The user picked data set `index`.
   void CbxDataSetChange(int index);
   // Writes the chunk's bytes as held to a file the user picks.
@@ -40,6 +40,7 @@ class TFrmDataViewer : public QDialog {
   QPushButton* BtnClose;
 
  private:
+  content::Song song_;
   std::optional<TKvsChunk> currentChunk_;
 };
 

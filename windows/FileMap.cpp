@@ -7,6 +7,7 @@
 #include "content/map/RegionText.h"
 #include "songfile/KvsLoader.h"
 #include "ui/Application.h"
+#include "ui/Caption.h"
 #include "ui/CoverageStrip.h"
 #include "ui/Dialogs.h"
 #include "ui/HexView.h"
@@ -288,7 +289,7 @@ std::span<const std::uint8_t> TFrmFileMap::Bytes() const {
   return {song_->StreamData(), song_->StreamSize()};
 }
 
-void TFrmFileMap::ShowSong(const TKvsLoader* song, const QString& fileName) {
+void TFrmFileMap::ShowSong(content::Song song, const QString& fileName) {
   CancelFind();
   lastFound_.reset();
   shadeRuns_.clear();
@@ -297,10 +298,10 @@ void TFrmFileMap::ShowSong(const TKvsLoader* song, const QString& fileName) {
   HexView->SetBytes({});
   Strip->SetFile(0, {});
   map_.reset();
-  song_ = song;
+  song_ = std::move(song);
   if (song_ != nullptr) map_ = std::make_unique<content::MapAndColumns>(content::MapWithColumns(*song_));
-  setWindowTitle(song_ != nullptr ? QStringLiteral("File Map - ") + QFileInfo(fileName).fileName()
-                                  : QStringLiteral("File Map"));
+  SetPlainWindowTitle(this, song_ != nullptr ? QStringLiteral("File Map - ") + QFileInfo(fileName).fileName()
+                                             : QStringLiteral("File Map"));
   if (map_) {
     tree_->SetMap(&map_->map);
     HexView->SetBytes(Bytes());

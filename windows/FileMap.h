@@ -9,6 +9,7 @@
 #include <optional>
 #include <vector>
 
+#include "content/Song.h"
 #include "content/map/ByteSearch.h"
 #include "songfile/KvsRegion.h"
 
@@ -43,9 +44,10 @@ class TFrmFileMap : public QWidget {
   ~TFrmFileMap() override;
 
   // Shows the map of `song`, read from `fileName`, whatever the load's
-  // outcome; nullptr shows nothing. The song must stay until the next call.
-  void ShowSong(const TKvsLoader* song, const QString& fileName);
-  const TKvsLoader* Song() const { return song_; }
+  // outcome; nullptr shows nothing. The map shares the song until the next
+  // call.
+  void ShowSong(content::Song song, const QString& fileName);
+  const content::Song& Song() const { return song_; }
 
   // Puts the cursor on `offset` (clipped to the file) and selects the
   // deepest region holding it.
@@ -113,7 +115,7 @@ class TFrmFileMap : public QWidget {
   std::span<const std::uint8_t> Bytes() const;
   void SetStatus(const QString& text);
 
-  const TKvsLoader* song_ = nullptr;
+  content::Song song_;
   std::unique_ptr<content::MapAndColumns> map_;
   TFileMapTree* tree_;
   // The regions around the last painted place, for the hex colours.

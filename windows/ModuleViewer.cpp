@@ -64,11 +64,11 @@ TFrmModuleViewer::TFrmModuleViewer(QWidget* parent) : QDialog(parent) {
   Pages = new QTabWidget(this);
   Pages->setObjectName(QStringLiteral("Pages"));
   Pages->addTab(MakeEmptyPage(Pages, QStringLiteral("TabGenSynth")), QStringLiteral("General Synth"));
-  Pages->addTab(MakeVstSynthPage(), QString::fromLatin1(content::VstSynthTabCaption));
+  Pages->addTab(MakeVstSynthPage(), Latin1(content::VstSynthTabCaption));
   const int vstFx = Pages->addTab(MakeEmptyPage(Pages, QStringLiteral("TabVSTFX")), QStringLiteral("VST FX"));
   Pages->setTabVisible(vstFx, false);
   // Qt shows "&&" as one "&", as the designed caption means.
-  Pages->addTab(MakeTracksPage(), QString::fromLatin1(content::MixerTabCaption));
+  Pages->addTab(MakeTracksPage(), Latin1(content::MixerTabCaption));
   Pages->addTab(MakeEmptyPage(Pages, QStringLiteral("TabSheet2")), QStringLiteral("Patterns"));
   layout->addWidget(Pages, 1);
 
@@ -137,9 +137,8 @@ QWidget* TFrmModuleViewer::MakeTracksPage() {
   return page;
 }
 
-bool TFrmModuleViewer::ShowModule(const TKvsLoader& loader, const TKvsModule& module) {
-  ApplyPage(this, content::ShowModule(loader, module));
-  return true;
+void TFrmModuleViewer::ShowModule(const content::Song& song, std::size_t moduleIndex) {
+  ApplyPage(this, content::ShowModule(song, moduleIndex));
 }
 
 void TFrmModuleViewer::BtnCloseClick() { close(); }

@@ -2,6 +2,10 @@
 
 #include <QDialog>
 
+#include <cstddef>
+
+#include "content/Song.h"
+
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -9,9 +13,6 @@ class QTabWidget;
 class QTableView;
 
 namespace tarvo {
-
-class TKvsLoader;
-class TKvsModule;
 
 // Shows one module's properties: its mixer channels, playlist tracks and,
 // for a plug-in generator, the plug-in details. Created for one viewing and
@@ -23,8 +24,8 @@ class TFrmModuleViewer : public QDialog {
   explicit TFrmModuleViewer(QWidget* parent);
   ~TFrmModuleViewer() override;
 
-  // Fills the viewer once. Loader and module must outlive the viewer.
-  bool ShowModule(const TKvsLoader& loader, const TKvsModule& module);
+  // Fills the viewer once with the song's module at `moduleIndex`.
+  void ShowModule(const content::Song& song, std::size_t moduleIndex);
   void BtnCloseClick();
 
   QLabel* LblModule;

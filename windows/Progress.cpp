@@ -1,5 +1,6 @@
 #include "windows/Progress.h"
 
+#include "ui/Latin1Text.h"
 #include "ui/PageWidgets.h"
 
 #include <QCloseEvent>
@@ -55,7 +56,7 @@ void TFrmProgress::ResetProgress(int count, std::string_view text) {
   steps_ = std::max(0, count - 1);
   Bar->setRange(0, std::max(1, steps_));
   Bar->setValue(0);
-  LblCaption->setText(QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
+  LblCaption->setText(Latin1(text));
 }
 
 void TFrmProgress::StepProgress() {

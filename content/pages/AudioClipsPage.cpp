@@ -24,8 +24,8 @@ bool FileMissing(const std::string& fileName) {
 
 }  // namespace
 
-Page FillAudioClipsPage(const TKvsLoader& loader) {
-  const TKvsLoader* const song = &loader;
+Page FillAudioClipsPage(const Song& song) {
+  const TKvsLoader& loader = *song;
   const TKvsAudioClipList& clips = loader.AudioClips();
 
   // Tested once, now: a file that appears or vanishes later shows at the next load.
@@ -45,13 +45,6 @@ Page FillAudioClipsPage(const TKvsLoader& loader) {
                    cells.push_back(clip.FileName);
                    if ((*missing)[row]) cells.push_back("File missing!");
                  }));
-  return page;
-}
-
-Page ClearedAudioClipsPage() {
-  Page page;
-  page.Add("EdtAudioClipCount", std::string());
-  page.Add("LstAudioClips", Table(AudioClipColumns()));
   return page;
 }
 

@@ -29,9 +29,8 @@ void AddChannelCells(const TKvsLoader& loader, const TKvsChannel& channel, std::
 
 }  // namespace
 
-Page FillChannelsPage(const TKvsLoader& loader) {
-  const TKvsLoader* const song = &loader;
-
+Page FillChannelsPage(const Song& song) {
+  const TKvsLoader& loader = *song;
   Page page;
   page.Add("EdtChannelCount", Format("%d", {loader.ChannelCount()}));
   page.Add("EdtReturnChannelCount", Format("%d", {loader.ReturnChannelCount()}));
@@ -40,14 +39,6 @@ Page FillChannelsPage(const TKvsLoader& loader) {
                                   cells.push_back(RowCaption(row));
                                   AddChannelCells(*song, song->Channels()[row], cells);
                                 }));
-  return page;
-}
-
-Page ClearedChannelsPage() {
-  Page page;
-  page.Add("EdtChannelCount", std::string());
-  page.Add("EdtReturnChannelCount", std::string());
-  page.Add("LstChannels", Table(ChannelColumns()));
   return page;
 }
 

@@ -17,9 +17,8 @@ std::vector<Column> ChunkColumns() {
 
 }  // namespace
 
-Page FillChunksPage(const TKvsLoader& loader) {
-  const TKvsLoader* const song = &loader;
-
+Page FillChunksPage(const Song& song) {
+  const TKvsLoader& loader = *song;
   Page page;
   page.Add("LstChunks", Table(ChunkColumns(), loader.Chunks().size(),
                               [song](std::size_t row, std::vector<std::string>& cells) {
@@ -30,12 +29,6 @@ Page FillChunksPage(const TKvsLoader& loader) {
                                                        {chunk.ChunkId, ChunkIdToText(static_cast<std::uint32_t>(chunk.ChunkId))}));
                                 cells.push_back(Format("0x%0:8.8x (%0:d)", {chunk.DataSize}));
                               }));
-  return page;
-}
-
-Page ClearedChunksPage() {
-  Page page;
-  page.Add("LstChunks", Table(ChunkColumns()));
   return page;
 }
 

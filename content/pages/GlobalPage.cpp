@@ -57,8 +57,7 @@ std::string RootKeyText(std::int32_t rootKey) {
   return RootKeyNames[static_cast<std::size_t>(rootKey)];
 }
 
-Table TuningTable(const TKvsLoader& loader) {
-  const TKvsLoader* const song = &loader;
+Table TuningTable(const Song& song) {
   return Table(TuningColumns(), TKvsGlobal::TuningSize, [song](std::size_t row, std::vector<std::string>& cells) {
     const TKvsGlobal& global = song->Global();
     const int entry = static_cast<int>(row);
@@ -68,8 +67,7 @@ Table TuningTable(const TKvsLoader& loader) {
   });
 }
 
-Table GWindowPosTable(const TKvsLoader& loader) {
-  const TKvsLoader* const song = &loader;
+Table GWindowPosTable(const Song& song) {
   return Table(GWindowPosColumns(), 2, [song](std::size_t row, std::vector<std::string>& cells) {
     const TKvsGlobal& global = song->Global();
     cells.push_back(RowCaption(row));
@@ -85,7 +83,8 @@ Table GWindowPosTable(const TKvsLoader& loader) {
 
 }  // namespace
 
-Page FillGlobalPage(const TKvsLoader& loader) {
+Page FillGlobalPage(const Song& song) {
+  const TKvsLoader& loader = *song;
   const TKvsGlobal& global = loader.Global();
   const std::uint32_t songFlags = global.SongFlags();
   const std::uint8_t plFlags = global.PlFlags();
@@ -106,7 +105,7 @@ Page FillGlobalPage(const TKvsLoader& loader) {
   page.Add("CbxBundleZumbox", (songFlags & BundleZumboxFlag) != 0);
   page.Add("EdtTuningTableName", Format("%d: %s", {global.TuningTableNumber(), global.TuningTableName()}));
   page.Add("EdtRootKey", RootKeyText(global.RootKey()));
-  page.Add("LstTuningTable", TuningTable(loader));
+  page.Add("LstTuningTable", TuningTable(song));
   page.Add("CbxPlVisible", (songFlags & PlaylistVisibleFlag) != 0);
   page.Add("CbxDragModuleEvents", (plFlags & DragModuleEventsFlag) != 0);
   page.Add("CbxDragMixerEvents", (plFlags & DragMixerEventsFlag) != 0);
@@ -118,40 +117,7 @@ Page FillGlobalPage(const TKvsLoader& loader) {
   page.Add("EdtPlZoom", Format("%d, %d", {global.PlZoomX(), global.PlZoomY()}));
   page.Add("EdtPlPosition", Format("%d, %d", {global.PlPosX(), global.PlPosY()}));
   page.Add("EdtPlFlags", Format("0x%2.2x", {plFlags}));
-  page.Add("LstGWindowPosInfo", GWindowPosTable(loader));
-  return page;
-}
-
-Page ClearedGlobalPage() {
-  const std::string empty;
-  Page page;
-  page.Add("EdtFileVersion", empty);
-  page.Add("EdtTempo", empty);
-  page.Add("EdtPPQ", empty);
-  page.Add("EdtLoopStartEnd", empty);
-  page.Add("CbxLoopOn", false);
-  page.Add("EdtSongLength", empty);
-  page.Add("EdtPlayMode", empty);
-  page.Add("EdtMasterVolume", empty);
-  page.Add("EdtClipMode", empty);
-  page.Add("CbxGlobalVolumeDeactive", false);
-  page.Add("CbxBundleSampler", false);
-  page.Add("CbxBundleZumbox", false);
-  page.Add("EdtTuningTableName", empty);
-  page.Add("EdtRootKey", empty);
-  page.Add("LstTuningTable", Table(TuningColumns()));
-  page.Add("CbxPlVisible", false);
-  page.Add("CbxDragModuleEvents", false);
-  page.Add("CbxDragMixerEvents", false);
-  page.Add("EdtPlSnap", empty);
-  page.Add("EdtPlHilite", empty);
-  page.Add("CbxSnapToGrid", false);
-  page.Add("CbxShowNotes", false);
-  page.Add("EdtSignature", empty);
-  page.Add("EdtPlZoom", empty);
-  page.Add("EdtPlPosition", empty);
-  page.Add("EdtPlFlags", empty);
-  page.Add("LstGWindowPosInfo", Table(GWindowPosColumns()));
+  page.Add("LstGWindowPosInfo", GWindowPosTable(song));
   return page;
 }
 

@@ -33,8 +33,8 @@ std::string ProgramText(const TKvsModule& module) {
 
 }  // namespace
 
-Page FillModulesPage(const TKvsLoader& loader) {
-  const TKvsLoader* const song = &loader;
+Page FillModulesPage(const Song& song) {
+  const TKvsLoader& loader = *song;
   const auto moduleCount = static_cast<std::uint64_t>(loader.Modules().size());
 
   Page page;
@@ -43,20 +43,13 @@ Page FillModulesPage(const TKvsLoader& loader) {
                                [song](std::size_t row, std::vector<std::string>& cells) {
                                  const TKvsModule& module = *song->Modules()[row];
                                  cells.push_back(RowCaption(row));
-                                 cells.push_back(Format("0x%8.8x", {module.TypeId}));
+                                 cells.push_back(Format("0x%8.8x", {module.TypeId()}));
                                  cells.push_back(module.GetKindText());
                                  cells.push_back(module.GetName());
                                  cells.push_back(module.Generator());
                                  cells.push_back(ProgramText(module));
-                                 cells.push_back(Format("%d", {GetChannelCount(module)}));
+                                 cells.push_back(Format("%d", {module.ChannelCount()}));
                                }));
-  return page;
-}
-
-Page ClearedModulesPage() {
-  Page page;
-  page.Add("EdtNumberOfModules", std::string());
-  page.Add("LstModules", Table(ModuleColumns()));
   return page;
 }
 

@@ -13,9 +13,8 @@ std::vector<Column> SendFxAssignColumns() { return {{"#", -1}, {"Module #", 300}
 
 }  // namespace
 
-Page FillSendFxAssignPage(const TKvsLoader& loader) {
-  const TKvsLoader* const song = &loader;
-
+Page FillSendFxAssignPage(const Song& song) {
+  const TKvsLoader& loader = *song;
   Page page;
   page.Add("EdtFXAssignDataSize", Format("%d bytes", {loader.FXAssignDataSize()}));
   page.Add("LstSendFXAssigns", Table(SendFxAssignColumns(), loader.SendFxAssigns().size(),
@@ -28,13 +27,6 @@ Page FillSendFxAssignPage(const TKvsLoader& loader) {
                                        cells.push_back(
                                            ModuleRefText(*song, song->SendFxAssigns()[row].AssignModule(entry)));
                                      }));
-  return page;
-}
-
-Page ClearedSendFxAssignPage() {
-  Page page;
-  page.Add("EdtFXAssignDataSize", std::string());
-  page.Add("LstSendFXAssigns", Table(SendFxAssignColumns()));
   return page;
 }
 

@@ -10,7 +10,8 @@
 
 namespace tarvo::content {
 
-Page FillSongEventsPage(const TKvsLoader& loader, bool skipSongEventDisplay) {
+Page FillSongEventsPage(const Song& song, bool skipSongEventDisplay) {
+  const TKvsLoader& loader = *song;
   const auto eventCount = static_cast<std::uint64_t>(loader.SongEvents().size());
 
   Page page;
@@ -22,14 +23,7 @@ Page FillSongEventsPage(const TKvsLoader& loader, bool skipSongEventDisplay) {
     return page;
   }
   page.Add("CbxSongEventDataSet", SongEventDataSets(loader.SongEvents().size()));
-  page.Add("LstSongEvents", SongEventList(loader, 0));
-  return page;
-}
-
-Page ClearedSongEventsPage() {
-  Page page;
-  page.Add("EdtEventDataSize", std::string());
-  page.Add("LstSongEvents", Table(EventColumns(EventList::SongEvents)));
+  page.Add("LstSongEvents", SongEventList(song, 0));
   return page;
 }
 
@@ -49,11 +43,10 @@ Combo SongEventDataSets(std::size_t eventCount) {
   return combo;
 }
 
-Table SongEventList(const TKvsLoader& loader, std::size_t start) {
-  const std::size_t eventCount = loader.SongEvents().size();
+Table SongEventList(const Song& song, std::size_t start) {
+  const std::size_t eventCount = song->SongEvents().size();
   // A start past the last event gives an empty list.
   const std::size_t rowCount = start < eventCount ? std::min(SongEventDataSetSize, eventCount - start) : 0;
-  const TKvsLoader* const song = &loader;
   return Table(EventColumns(EventList::SongEvents), rowCount,
                [song, start](std::size_t row, std::vector<std::string>& cells) {
                  const std::size_t index = start + row;

@@ -4,19 +4,12 @@
 
 namespace tarvo::content {
 
-Page FillSongInfoPage(const TKvsLoader& loader) {
+Page FillSongInfoPage(const Song& song) {
+  const TKvsLoader& loader = *song;
   Page page;
   page.Add("MmoSongInfo", loader.SongInfo());
   page.Add("EdtSongInfoUrl", loader.SongInfoUrl());
   page.Add("CbxShowSongInfo", loader.Global().ShowSongInfo() != 0);
-  return page;
-}
-
-Page ClearedSongInfoPage() {
-  Page page;
-  page.Add("MmoSongInfo", std::string());
-  page.Add("EdtSongInfoUrl", std::string());
-  page.Add("CbxShowSongInfo", false);
   return page;
 }
 

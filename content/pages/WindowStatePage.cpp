@@ -16,9 +16,8 @@ std::vector<Column> WindowPosColumns() {
 
 }  // namespace
 
-Page FillWindowStatePage(const TKvsLoader& loader) {
-  const TKvsLoader* const song = &loader;
-
+Page FillWindowStatePage(const Song& song) {
+  const TKvsLoader& loader = *song;
   Page page;
   page.Add("EdtWindowDataSize", Format("%d bytes", {loader.WindowDataSize()}));
   page.Add("EdtWindowCount", Format("%d", {loader.WindowCount()}));
@@ -27,14 +26,6 @@ Page FillWindowStatePage(const TKvsLoader& loader) {
                                        cells.push_back(RowCaption(row));
                                        AddWindowPosCells(cells, song->WindowPosInfos()[row]);
                                      }));
-  return page;
-}
-
-Page ClearedWindowStatePage() {
-  Page page;
-  page.Add("EdtWindowDataSize", std::string());
-  page.Add("EdtWindowCount", std::string());
-  page.Add("LstWindowPosInfo", Table(WindowPosColumns()));
   return page;
 }
 

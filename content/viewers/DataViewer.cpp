@@ -16,9 +16,6 @@ namespace {
 
 std::vector<Column> DumpColumns() { return {{"File Offset", 90}, {"Offset", 90}, {"Hex", 350}, {"Data", 150}}; }
 
-// The bytes actually held, which may be fewer than DataSize says.
-std::int64_t HeldBytes(const TKvsChunk& chunk) { return chunk.Data.data() != nullptr ? chunk.Data.Size() : 0; }
-
 std::int64_t DataSetCount(std::int64_t length) {
   if (length <= 0) return 0;
   return length / BytesPerDataSet + (length % BytesPerDataSet > 0 ? 1 : 0);
@@ -64,8 +61,8 @@ Combo FillDataSets(std::int64_t length) {
   return combo;
 }
 
-Page ShowRange(const TKvsChunk& chunk, std::int64_t first, std::int64_t last) {
-  const std::int64_t length = HeldBytes(chunk);
+Page ShowRange(const Song& song, const TKvsChunk& chunk, std::int64_t first, std::int64_t last) {
+  const std::int64_t length = chunk.Data.Size();
 
   Page page;
   AddLabels(page, chunk);
@@ -75,10 +72,10 @@ Page ShowRange(const TKvsChunk& chunk, std::int64_t first, std::int64_t last) {
   page.Add("CbxDataSet", std::move(selection));
 
   const auto rowCount = static_cast<std::size_t>(DumpRowCount(length, first, last));
-  // A chunk is a small view: the table keeps its own copy, so only the
-  // loader's bytes must outlive it.
+  // A chunk is a small view: the table keeps its own copy, and the song
+  // that holds its bytes.
   page.Add("LstChunks", Table(DumpColumns(), rowCount,
-                              [shown = chunk, first, length](std::size_t row, std::vector<std::string>& cells) {
+                              [song, shown = chunk, first, length](std::size_t row, std::vector<std::string>& cells) {
                                 const std::int64_t position = first + static_cast<std::int64_t>(row) * BytesPerRow;
                                 const std::int64_t count = std::min(BytesPerRow, length - position);
                                 HexDumpRow(shown.Offset, position, shown.Data.data() + position,
@@ -87,21 +84,21 @@ Page ShowRange(const TKvsChunk& chunk, std::int64_t first, std::int64_t last) {
   return page;
 }
 
-Page ShowChunk(const TKvsChunk& chunk) {
-  Page page = ShowRange(chunk, 0, BytesPerDataSet - 1);
+Page ShowChunk(const Song& song, const TKvsChunk& chunk) {
+  Page page = ShowRange(song, chunk, 0, BytesPerDataSet - 1);
   for (Control& control : page.controls) {
     if (control.name != "CbxDataSet") continue;
-    Combo dataSets = FillDataSets(HeldBytes(chunk));
+    Combo dataSets = FillDataSets(chunk.Data.Size());
     dataSets.selected = std::get<Combo>(control.value).selected;
     control.value = std::move(dataSets);
   }
   return page;
 }
 
-Page DataSetChange(const TKvsChunk& chunk, int index) {
+Page DataSetChange(const Song& song, const TKvsChunk& chunk, int index) {
   // In 64 bits: no index can overflow into a negative offset.
   const std::int64_t first = static_cast<std::int64_t>(std::max(index, 0)) * BytesPerDataSet;
-  return ShowRange(chunk, first, first + BytesPerDataSet - 1);
+  return ShowRange(song, chunk, first, first + BytesPerDataSet - 1);
 }
 
 }  // namespace tarvo::content

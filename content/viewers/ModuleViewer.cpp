@@ -19,8 +19,8 @@ std::vector<Column> TrackColumns() { return {{"#", 45}, {"Track Name", 200}, {"U
 std::vector<Column> PinColumns() { return {{"Chan#", 45}, {"Stereo?", -1}}; }
 
 // Positions in the song's Channels of the channels the module owns.
-std::vector<std::size_t> OwnedChannels(const TKvsLoader& loader, const TKvsModule& module) {
-  const std::span<const std::size_t> owned = loader.ChannelsOwnedBy(module.ModuleIndex);
+std::vector<std::size_t> OwnedChannels(const TKvsLoader& song, const TKvsModule& module) {
+  const std::span<const std::size_t> owned = song.ChannelsOwnedBy(module.ModuleIndex());
   return std::vector<std::size_t>(owned.begin(), owned.end());
 }
 
@@ -41,28 +41,29 @@ Page ModuleViewerDesigned() {
   return page;
 }
 
-Page ShowModule(const TKvsLoader& loader, const TKvsModule& module) {
+Page ShowModule(const Song& song, std::size_t moduleIndex) {
+  const TKvsModule& module = *song->Modules().at(moduleIndex);
   Page page = ModuleViewerDesigned();
   auto set = [&page](std::string_view name, Value value) {
     for (Control& control : page.controls)
       if (control.name == name) control.value = std::move(value);
   };
 
-  set("LblModule", Format(ModuleLabelTemplate, {module.GetName(), module.TypeId}));
+  set("LblModule", Format(ModuleLabelTemplate, {module.GetName(), module.TypeId()}));
   set("LblType", module.GetKindText());
 
-  const auto owned = std::make_shared<const std::vector<std::size_t>>(OwnedChannels(loader, module));
-  const TKvsLoader* const song = &loader;
+  const auto owned = std::make_shared<const std::vector<std::size_t>>(OwnedChannels(*song, module));
   set("LstChannels", Table(ChannelColumns(), owned->size(),
                            [song, owned](std::size_t row, std::vector<std::string>& cells) {
                              const std::size_t position = (*owned)[row];
                              cells.push_back(RowCaption(position));
-                             cells.push_back(song->Channels()[position].ChannelName());
+                             cells.push_back(song->Channels()[position].GetName());
                            }));
 
+  // The module lives as long as the song that each list holds.
   const TKvsModule* const shown = &module;
   set("LstPlaylistTracks", Table(TrackColumns(), module.TrackCount(),
-                                 [shown](std::size_t row, std::vector<std::string>& cells) {
+                                 [song, shown](std::size_t row, std::vector<std::string>& cells) {
                                    cells.push_back(RowCaption(row));
                                    cells.push_back(shown->Track(row).GetName());
                                    cells.push_back("44 bytes");
@@ -78,7 +79,7 @@ Page ShowModule(const TKvsLoader& loader, const TKvsModule& module) {
   set("EdtVSTSynthAudioChans", Format("%d", {synth->AudioChanPins()}));
   set("LstVSTSynthAudioChanPins",
       Table(PinColumns(), static_cast<std::size_t>(synth->PinCount()),
-            [synth](std::size_t row, std::vector<std::string>& cells) {
+            [song, synth](std::size_t row, std::vector<std::string>& cells) {
               cells.push_back(RowCaption(row));
               cells.push_back(synth->PinStereo(static_cast<int>(row)) != 0 ? "Yes" : "no");
             }));

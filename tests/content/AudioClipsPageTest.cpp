@@ -61,7 +61,7 @@ TEST(AudioClipsPage, MarksClipsWhoseFileIsMissingAtFillTime) {
                                             tt::AudioClipEntry("Caf\xE9", latin1), tt::AudioClipEntry("Gone", gone),
                                             tt::AudioClipEntry("Nameless", "")})
                                .EndOfSong());
-  const tarvo::content::Page page = tarvo::content::FillAudioClipsPage(*loader);
+  const tarvo::content::Page page = tarvo::content::FillAudioClipsPage(loader);
   // Removed after filling: the list keeps what it found then.
   fs::remove(kick);
 

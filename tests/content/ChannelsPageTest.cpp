@@ -31,7 +31,7 @@ TEST(ChannelsPage, ShowsModuleReferencesFlagsAndStereo) {
                .ReturnChannels({tt::ChannelEntry("Reverb Return").Flags(0x40)})
                .Module(tt::ModuleRecord(0x1000, "Piano").Track("Piano"))
                .EndOfSong());
-  const tarvo::content::Page page = tarvo::content::FillChannelsPage(*loader);
+  const tarvo::content::Page page = tarvo::content::FillChannelsPage(loader);
   EXPECT_EQ(page.Text("EdtChannelCount"), "3");
   EXPECT_EQ(page.Text("EdtReturnChannelCount"), "1");
 

@@ -25,7 +25,7 @@ TEST(ChunksPage, ListsEveryKeptChunk) {
                                    .Chunk(0x00000041, std::string("z"))  // an id that is no text
                                    .EndOfSong();
   const auto loader = Load(song);
-  const Table list = tarvo::content::FillChunksPage(*loader).List("LstChunks");
+  const Table list = tarvo::content::FillChunksPage(loader).List("LstChunks");
   ASSERT_EQ(list.RowCount(), 3u);
 
   // Offsets are where the kept bytes begin in the file.
@@ -44,7 +44,7 @@ TEST(ChunksPage, ListsEveryKeptChunk) {
 TEST(ChunksPage, HighIdsShowAsUnsigned) {
   // Above the module ids: kept as an unknown chunk, its id negative as int32.
   const auto loader = Load(tt::SongBuilder().Version(0x6105).Chunk(0xFFFFFFFEu, std::string("ab")).EndOfSong());
-  const Table list = tarvo::content::FillChunksPage(*loader).List("LstChunks");
+  const Table list = tarvo::content::FillChunksPage(loader).List("LstChunks");
   ASSERT_EQ(list.RowCount(), 1u);
   EXPECT_EQ(list.Row(0)[2], "0xFFFFFFFE (???\?)");
 }

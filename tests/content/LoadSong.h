@@ -11,9 +11,9 @@
 namespace tarvo::testing {
 
 // Loads a built song that the version gate accepts.
-inline std::unique_ptr<TKvsLoader> Load(const SongBuilder& song) {
+inline std::shared_ptr<const TKvsLoader> Load(const SongBuilder& song) {
   const Bytes bytes = song.Build();
-  auto loader = std::make_unique<TKvsLoader>();
+  auto loader = std::make_shared<TKvsLoader>();
   std::string errorText;
   loader->LoadFromMemory(bytes.data(), bytes.size(), errorText);
   EXPECT_EQ(errorText, "");

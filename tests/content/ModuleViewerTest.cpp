@@ -41,7 +41,7 @@ TEST(ModuleViewer, BuiltInGeneratorShowsItsTracksAndNoPlugIn) {
                                .Version(0x6105)
                                .Module(tt::ModuleRecord(tt::moduletypes::Sampler, "Piano").Tracks({"Left", "Right"}))
                                .EndOfSong());
-  const Page page = content::ShowModule(*loader, *loader->Modules()[0]);
+  const Page page = content::ShowModule(loader, 0);
   EXPECT_EQ(Names(page), ViewerControls);
   EXPECT_EQ(page.Text("LblModule"), "Module: Piano (0x00001000)");
   EXPECT_EQ(page.Text("LblType"), "Synth");
@@ -65,7 +65,7 @@ TEST(ModuleViewer, PlugInGeneratorShowsItsDetailsAndPins) {
                                            .PinStereo(2, 2)
                                            .Tracks({"Violin", "Cello"}))
                                .EndOfSong());
-  const Page page = content::ShowModule(*loader, *loader->Modules()[0]);
+  const Page page = content::ShowModule(loader, 0);
   EXPECT_EQ(Names(page), ViewerControls);
   EXPECT_EQ(page.Text("LblModule"), "Module: Lead (0x00001003)");
   EXPECT_EQ(page.Text("LblType"), "VST Synth");
@@ -92,7 +92,7 @@ TEST(ModuleViewer, PinRowsStayWithinTheRecord) {
                                  .Version(0x6105)
                                  .Module(tt::ModuleRecord(tt::moduletypes::VSTSynth, "Pad").AudioChanPins(c.pins).PinStereo(127, 1))
                                  .EndOfSong());
-    const Page page = content::ShowModule(*loader, *loader->Modules()[0]);
+    const Page page = content::ShowModule(loader, 0);
     EXPECT_EQ(page.Text("EdtVSTSynthAudioChans"), c.shown);
     const Table& pins = page.List("LstVSTSynthAudioChanPins");
     ASSERT_EQ(pins.RowCount(), c.rows);
@@ -118,12 +118,12 @@ TEST(ModuleViewer, ListsTheChannelsTheModuleOwns) {
                                .EndOfSong());
   ASSERT_EQ(loader->Modules().size(), 3u);
   const auto channelRows = [&](std::size_t module) {
-    return AllRows(content::ShowModule(*loader, *loader->Modules()[module]).List("LstChannels"));
+    return AllRows(content::ShowModule(loader, module).List("LstChannels"));
   };
   EXPECT_EQ(channelRows(0), (Rows{{"0", "Chan 0"}, {"4", "Chan 4"}}));
   EXPECT_EQ(channelRows(1), (Rows{{"3", "Chan 3"}, {"7", "ABCDEFGHIJKLMNOPQRSTUVWX"}}));
   EXPECT_EQ(channelRows(2), (Rows{{"2", "Chan 2"}}));
-  const Page effect = content::ShowModule(*loader, *loader->Modules()[1]);
+  const Page effect = content::ShowModule(loader, 1);
   EXPECT_EQ(effect.Text("LblType"), "FX");
   EXPECT_EQ(effect.List("LstPlaylistTracks").RowCount(), 0u);
 }

@@ -32,7 +32,7 @@ TEST(ModulesPage, OneRowPerModuleWithProgramOnlyForPlugins) {
                                .Module(tt::ModuleRecord(0x100F, "Link").Chans(1).Track("Link"))
                                .Module(tt::ModuleRecord(0x1100, "Delay").Chans(-3))
                                .EndOfSong());
-  const tarvo::content::Page page = tarvo::content::FillModulesPage(*loader);
+  const tarvo::content::Page page = tarvo::content::FillModulesPage(loader);
   // The count of modules read comes first, then the one the file states.
   EXPECT_EQ(page.Text("EdtNumberOfModules"), "7 (assumed 9)");
 

@@ -29,7 +29,7 @@ TEST(PlaylistPage, DataCellNamesThePattern) {
   std::vector<tt::EventRecord> patterns;
   for (const Case& c : cases) patterns.emplace_back(0, 0x1234, 0, c.data);
   const auto loader = Load(tt::SongBuilder().Version(0x6105).Patterns(patterns).EndOfSong());
-  const Table list = tarvo::content::FillPlaylistPage(*loader).List("LstPatterns");
+  const Table list = tarvo::content::FillPlaylistPage(loader).List("LstPatterns");
   ASSERT_EQ(list.RowCount(), cases.size());
   for (std::size_t i = 0; i < cases.size(); ++i) {
     SCOPED_TRACE(cases[i].data);
@@ -48,8 +48,8 @@ TEST(PlaylistPage, RowMatchesTheSongEventRowApartFromData) {
                                .Events({event})
                                .Patterns({event})
                                .EndOfSong());
-  const Cells pattern = tarvo::content::FillPlaylistPage(*loader).List("LstPatterns").Row(0);
-  const Cells song = tarvo::content::SongEventList(*loader, 0).Row(0);
+  const Cells pattern = tarvo::content::FillPlaylistPage(loader).List("LstPatterns").Row(0);
+  const Cells song = tarvo::content::SongEventList(loader, 0).Row(0);
   EXPECT_EQ(pattern, (Cells{"0", "Bass (1)", "NOTE_OFF (0x3001)", "96 (0x60)", "B-2 (9)", "0x00000080"}));
   EXPECT_EQ(song[4], "0x00000009");
   Cells songWithoutData = song;
@@ -59,7 +59,7 @@ TEST(PlaylistPage, RowMatchesTheSongEventRowApartFromData) {
 
 TEST(PlaylistPage, NoPatternsStillShowsTheDataSize) {
   const auto loader = Load(tt::SongBuilder().Version(0x6105).Patterns({}).EndOfSong());
-  const Page page = tarvo::content::FillPlaylistPage(*loader);
+  const Page page = tarvo::content::FillPlaylistPage(loader);
   EXPECT_EQ(page.Text("EdtPatternDataSize"), "0 bytes");
   EXPECT_EQ(page.List("LstPatterns").RowCount(), 0u);
 }

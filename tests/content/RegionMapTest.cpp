@@ -1,5 +1,7 @@
 #include "content/map/RegionMap.h"
 
+#include "content/map/KindColumns.h"
+
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -82,6 +84,20 @@ TEST(RegionMap, PathsAndValuesFollowTheModel) {
         "Modules/4/Data", "Modules/4/EndMarker", "EVTS/1/Extra = 3735928559", "PATC/1/TickTime = 384",
         "VUUU/AssignModules/1 = 3", "WINP/1/Right = 640", "XTRA/Data"})
     EXPECT_NE(std::find(lines.begin(), lines.end(), expected), lines.end()) << expected;
+}
+
+// The window maps a song after its load, in a walk that keeps none of the
+// song's objects: its regions are those of the load, record indices included.
+TEST(RegionMap, AMapMadeAfterTheLoadIsTheLoadsMap) {
+  const Mapped mapped = MapOf(EveryChunkSong().Build());
+  const auto lines = [](const RegionMap& map) {
+    std::vector<std::string> all;
+    map.ForEachRegion([&all](const TKvsRegion& region) {
+      all.push_back(std::to_string(region.offset) + " " + region.path + " = " + region.value);
+    });
+    return all;
+  };
+  EXPECT_EQ(lines(content::MapWithColumns(*mapped.loader).map), lines(*mapped.map));
 }
 
 // Every prefix of a song of every chunk and module kind is a file cut

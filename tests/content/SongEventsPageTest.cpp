@@ -19,7 +19,7 @@ using tarvo::content::Table;
 using Cells = std::vector<std::string>;
 
 // Events numbered by their tick time, so a row shows which event it is.
-std::unique_ptr<TKvsLoader> LoadEvents(std::size_t count) {
+std::shared_ptr<const TKvsLoader> LoadEvents(std::size_t count) {
   std::vector<tt::EventRecord> events;
   for (std::size_t i = 0; i < count; ++i) events.emplace_back(0, 0x3000, static_cast<std::int32_t>(i), 0);
   return Load(tt::SongBuilder().Version(0x6105).Events(events).EndOfSong());
@@ -69,7 +69,7 @@ TEST(SongEventList, ShowsOneDataSetNumberedByEventIndex) {
   for (const Case& c : cases) {
     SCOPED_TRACE(std::to_string(c.events) + " events from " + std::to_string(c.start));
     const auto loader = LoadEvents(c.events);
-    const Table list = tarvo::content::SongEventList(*loader, c.start);
+    const Table list = tarvo::content::SongEventList(loader, c.start);
     ASSERT_EQ(list.RowCount(), c.rows);
     if (c.rows == 0) continue;
     const Cells first = list.Row(0);
@@ -91,7 +91,7 @@ TEST(SongEventList, RowShowsEveryCellOfTheEvent) {
                                         tt::EventRecord(0xFFFF, 0xFFFF, -1, -1, 0),
                                         tt::EventRecord(3, 0x0005, 0, 0x7FFFFFFF, 1)})
                                .EndOfSong());
-  const Table list = tarvo::content::SongEventList(*loader, 0);
+  const Table list = tarvo::content::SongEventList(loader, 0);
   ASSERT_EQ(list.RowCount(), 3u);
   EXPECT_EQ(list.Row(0), (Cells{"0", "Bass (2)", "NOTE_ON (0x3000)", "1920 (0x780)", "0x0000007F", "0xDEADBEEF"}));
   // Module 0xFFFF is an unsigned index past the list, not "n/a".
@@ -106,7 +106,7 @@ TEST(SongEventList, RowShowsEveryCellOfTheEvent) {
 
 TEST(SongEventsPage, FillShowsSizeDataSetsAndTheFirstSet) {
   const auto loader = LoadEvents(3001);
-  const Page page = tarvo::content::FillSongEventsPage(*loader, false);
+  const Page page = tarvo::content::FillSongEventsPage(loader, false);
   EXPECT_EQ(Names(page), (std::vector<std::string>{"EdtEventDataSize", "CbxSongEventDataSet", "LstSongEvents"}));
   EXPECT_EQ(page.Text("EdtEventDataSize"), "48016 bytes");
   EXPECT_EQ(page.Choice("CbxSongEventDataSet").items, (std::vector<std::string>{"0-2999", "3000-3000"}));
@@ -116,7 +116,7 @@ TEST(SongEventsPage, FillShowsSizeDataSetsAndTheFirstSet) {
 
 TEST(SongEventsPage, SkippingShowsOneRowAndLeavesTheDataSetsAlone) {
   const auto loader = LoadEvents(7);
-  const Page page = tarvo::content::FillSongEventsPage(*loader, true);
+  const Page page = tarvo::content::FillSongEventsPage(loader, true);
   EXPECT_EQ(Names(page), (std::vector<std::string>{"EdtEventDataSize", "LstSongEvents"}));
   EXPECT_EQ(page.Text("EdtEventDataSize"), "112 bytes");
   const Table& list = page.List("LstSongEvents");

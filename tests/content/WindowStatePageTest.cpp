@@ -22,7 +22,7 @@ TEST(WindowStatePage, OneRowPerWindowRecord) {
                                          tt::WindowRecord(1, 2, 3, 4, 0x00010000)},
                                         {}, 1000)
                                .EndOfSong());
-  const tarvo::content::Page page = tarvo::content::FillWindowStatePage(*loader);
+  const tarvo::content::Page page = tarvo::content::FillWindowStatePage(loader);
   EXPECT_EQ(page.Text("EdtWindowDataSize"), "1000 bytes");
   EXPECT_EQ(page.Text("EdtWindowCount"), "3");
   const tarvo::content::Table& table = page.List("LstWindowPosInfo");

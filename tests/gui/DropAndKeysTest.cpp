@@ -4,6 +4,7 @@
 #include "songfile/KvsLoader.h"
 #include "songbuilder/SongBuilder.h"
 #include "windows/DataViewer.h"
+#include "windows/Progress.h"
 #include "content/viewers/ViewerContent.h"
 
 #include <QApplication>
@@ -11,6 +12,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QMimeData>
+#include <QProgressBar>
 #include <QTableView>
 #include <QTest>
 #include <QUrl>
@@ -113,11 +115,12 @@ TEST_F(DropTest, DropWhileALoadRunsIsIgnored) {
   const QString first = WriteSong(EveryChunkSong(), "first.kvs");
   const QString second = WriteSong(EveryChunkSong(), "second.kvs");
   std::vector<bool> taken;
-  window->BeforeFillGroup = [&](int group) {
-    if (group != 5) return;
+  const QObject watch;
+  QObject::connect(window->Progress->Bar, &QProgressBar::valueChanged, &watch, [&](int position) {
+    if (position != 5) return;
     taken.push_back(Enter(*LocalFile(second)));
     taken.push_back(Drop(*LocalFile(second)));
-  };
+  });
   PickAndLoad(first);
   QCoreApplication::processEvents();
 
@@ -176,12 +179,12 @@ TEST_F(KeysTest, EnterOnARowOpensWhatADoubleClickOpens) {
   std::vector<TKvsChunk> expected;
   dialogs.onExec = [&](QDialog& dialog) {
     ASSERT_EQ(FrmDataViewer, &dialog);
-    ExpectShows(&dialog, content::ShowChunk(expected.back()));
+    ExpectShows(&dialog, content::ShowChunk(window->Loader(), expected.back()));
   };
 
   // Modules: "View Chunk...".
   constexpr int VstSynthRow = 2;
-  expected.push_back(song.Chunks()[static_cast<std::size_t>(song.Modules()[VstSynthRow]->ChunkIndex)]);
+  expected.push_back(song.Chunks()[static_cast<std::size_t>(song.Modules()[VstSynthRow]->ChunkIndex())]);
   List("LstModules")->selectRow(VstSynthRow);
   QTest::keyClick(List("LstModules"), Qt::Key_Return);
   EXPECT_EQ(dialogs.execCount, 1);
@@ -204,7 +207,7 @@ TEST_F(KeysTest, EnterGivesTheDoubleClicksRefusalAndNothingWithoutASelection) {
   SongBuilder song;
   song.Version(0x6105).Module(ModuleRecord(0x1100, "Lost").Data(Bytes{'n', 'o'}).EndMarker(false));
   PickAndLoad(WriteSong(song, "lost.kvs"));
-  ASSERT_EQ(window->Loader()->Modules().at(0)->ChunkIndex, -1);
+  ASSERT_EQ(window->Loader()->Modules().at(0)->ChunkIndex(), -1);
   List("LstModules")->selectRow(0);
   QTest::keyClick(List("LstModules"), Qt::Key_Return);
   EXPECT_EQ(dialogs.messages, std::vector<QString>{"No chuck available."});

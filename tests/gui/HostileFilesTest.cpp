@@ -52,21 +52,22 @@ class HostileFilesTest : public MainWindowTest {
       auto* const rows = dialog.findChild<QTableView*>(QStringLiteral("LstChunks"));
       ASSERT_NE(rows, nullptr);
       EXPECT_EQ(static_cast<std::size_t>(ReportModelOf(rows)->rowCount()),
-                content::DataSetChange(chunk, i).List("LstChunks").RowCount());
+                content::DataSetChange(nullptr, chunk, i).List("LstChunks").RowCount());
     }
   }
 
   void OpenEveryViewer() {
-    const TKvsLoader& song = *window->Loader();
+    const content::Song shared = window->Loader();
+    const TKvsLoader& song = *shared;
     for (std::size_t row = 0; row < song.Modules().size(); ++row) {
       const TKvsModule& module = *song.Modules()[row];
       List("LstModules")->selectRow(static_cast<int>(row));
-      dialogs.onExec = [&](QDialog& dialog) { ExpectShows(&dialog, content::ShowModule(song, module)); };
+      dialogs.onExec = [&](QDialog& dialog) { ExpectShows(&dialog, content::ShowModule(shared, row)); };
       window->BtnViewModuleClick();
-      if (module.ChunkIndex < 0) continue;
-      const TKvsChunk& chunk = song.Chunks().at(static_cast<std::size_t>(module.ChunkIndex));
+      if (module.ChunkIndex() < 0) continue;
+      const TKvsChunk& chunk = song.Chunks().at(static_cast<std::size_t>(module.ChunkIndex()));
       dialogs.onExec = [&](QDialog& dialog) {
-        ExpectShows(&dialog, content::ShowChunk(chunk));
+        ExpectShows(&dialog, content::ShowChunk(shared, chunk));
         PickEveryDataSet(dialog, chunk);
       };
       window->BtnViewModuleChunk->click();
@@ -75,7 +76,7 @@ class HostileFilesTest : public MainWindowTest {
       const TKvsChunk& chunk = song.Chunks()[row];
       List("LstChunks")->selectRow(static_cast<int>(row));
       dialogs.onExec = [&](QDialog& dialog) {
-        ExpectShows(&dialog, content::ShowChunk(chunk));
+        ExpectShows(&dialog, content::ShowChunk(shared, chunk));
         PickEveryDataSet(dialog, chunk);
       };
       window->LstChunksDblClick();
@@ -84,7 +85,7 @@ class HostileFilesTest : public MainWindowTest {
     for (int i = 0; i < window->CbxSongEventDataSet->count(); ++i) {
       emit window->CbxSongEventDataSet->activated(i);
       EXPECT_EQ(static_cast<std::size_t>(RowCount("LstSongEvents")),
-                content::SongEventList(song, static_cast<std::size_t>(i) * content::SongEventDataSetSize).RowCount());
+                content::SongEventList(shared, static_cast<std::size_t>(i) * content::SongEventDataSetSize).RowCount());
     }
   }
 };
@@ -133,7 +134,7 @@ TEST_F(HostileFilesTest, EveryViewerOpensOnBrokenFiles) {
     // module without its data chunk has a message instead: no chunk to view.
     const TKvsLoader& loaded = *window->Loader();
     std::size_t viewers = loaded.Modules().size() + loaded.Chunks().size();
-    for (const auto& module : loaded.Modules()) viewers += module->ChunkIndex >= 0 ? 1 : 0;
+    for (const auto& module : loaded.Modules()) viewers += module->ChunkIndex() >= 0 ? 1 : 0;
     EXPECT_EQ(static_cast<std::size_t>(dialogs.execCount - execs), viewers);
     for (const QString& message : dialogs.messages) EXPECT_EQ(message, QStringLiteral("No chuck available."));
     EXPECT_TRUE(dialogs.errors.empty());
@@ -156,7 +157,7 @@ TEST_F(MainWindowTest, SongTextsAndFileNamesShowAsTheyAre) {
   const TKvsLoader& loaded = *window->Loader();
   QStringList labels;
   dialogs.onExec = [&](QDialog& dialog) {
-    ExpectShows(&dialog, content::ShowModule(loaded, *loaded.Modules()[0]));
+    ExpectShows(&dialog, content::ShowModule(window->Loader(), 0));
     labels << dialog.findChild<QLabel*>(QStringLiteral("LblModule"))->text();
   };
   List("LstModules")->selectRow(0);
@@ -166,7 +167,7 @@ TEST_F(MainWindowTest, SongTextsAndFileNamesShowAsTheyAre) {
     ++row;
   ASSERT_LT(row, loaded.Chunks().size());
   dialogs.onExec = [&](QDialog& dialog) {
-    ExpectShows(&dialog, content::ShowChunk(loaded.Chunks()[row]));
+    ExpectShows(&dialog, content::ShowChunk(window->Loader(), loaded.Chunks()[row]));
     labels << dialog.findChild<QLabel*>(QStringLiteral("LblChunk"))->text();
   };
   List("LstChunks")->selectRow(static_cast<int>(row));

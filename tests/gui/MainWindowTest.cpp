@@ -37,21 +37,6 @@ std::vector<std::string> LoaderLog(const QString& path) {
   return lines;
 }
 
-std::vector<content::Page> FilledPages(const TKvsLoader& loader) {
-  return {content::FillGlobalPage(loader),      content::FillSongInfoPage(loader),
-          content::FillModulesPage(loader),     content::FillChannelsPage(loader),
-          content::FillAudioClipsPage(loader),  content::FillSendFxAssignPage(loader),
-          content::FillSongEventsPage(loader, false), content::FillPlaylistPage(loader),
-          content::FillWindowStatePage(loader), content::FillChunksPage(loader)};
-}
-
-std::vector<content::Page> ClearedPages() {
-  return {content::ClearedSongInfoPage(),      content::ClearedGlobalPage(),   content::ClearedModulesPage(),
-          content::ClearedChannelsPage(),      content::ClearedAudioClipsPage(), content::ClearedSendFxAssignPage(),
-          content::ClearedSongEventsPage(),    content::ClearedPlaylistPage(), content::ClearedWindowStatePage(),
-          content::ClearedChunksPage()};
-}
-
 SongBuilder SongWithEvents(int count) {
   std::vector<EventRecord> events;
   for (int i = 0; i < count; ++i) events.emplace_back(0, 0x3000, i, i);
@@ -82,7 +67,7 @@ TEST_F(MainWindowTest, StartsWithEmptyPagesAndTheDesignedWindow) {
   EXPECT_EQ(Text("EdtAudioClipCount"), "0");
 
   // The lists carry their columns before anything is loaded.
-  for (const content::Page& page : ClearedPages()) {
+  for (const content::Page& page : content::ClearedPages()) {
     for (const content::Control& control : page.controls) {
       if (const auto* table = std::get_if<content::Table>(&control.value)) {
         EXPECT_EQ(ReportModelOf(List(control.name.c_str()))->columnCount(), static_cast<int>(table->Columns().size()))
@@ -104,7 +89,7 @@ TEST_F(MainWindowTest, LoadShowsWhatTheContentFunctionsGiveAndNamesTheFile) {
   EXPECT_EQ(window->windowTitle(), "Tarvo Analyzer - demo.kvs");
 
   ASSERT_NE(window->Loader(), nullptr);
-  for (const content::Page& page : FilledPages(*window->Loader())) ExpectShows(window->Pages, page);
+  for (const content::Page& page : content::FillAllPages(window->Loader())) ExpectShows(window->Pages, page);
   EXPECT_EQ(LogLines(), LoaderLog(path));
   EXPECT_EQ(window->LoaderMessages->model()->rowCount(), static_cast<int>(LogLines().size()));
   EXPECT_GT(RowCount("LstModules"), 0);
@@ -112,7 +97,7 @@ TEST_F(MainWindowTest, LoadShowsWhatTheContentFunctionsGiveAndNamesTheFile) {
 
 TEST_F(MainWindowTest, CancellingTheOpenDialogChangesNothing) {
   PickAndLoad(WriteSong(EveryChunkSong()));
-  const TKvsLoader* const loader = window->Loader();
+  const content::Song loader = window->Loader();
   const auto modules = Rows(List("LstModules"));
   const auto log = LogLines();
 
@@ -151,7 +136,7 @@ TEST_F(MainWindowTest, RejectedVersionShowsTheErrorTextAndKeepsOnlyTheLog) {
 
   EXPECT_EQ(dialogs.messages, std::vector<QString>{"File version 60FF too old!"});
   EXPECT_EQ(window->windowTitle(), "Tarvo Analyzer");
-  for (const content::Page& page : ClearedPages()) ExpectShows(window->Pages, page);
+  for (const content::Page& page : content::ClearedPages()) ExpectShows(window->Pages, page);
   EXPECT_EQ(Text("EdtAudioClipCount"), "");
   EXPECT_FALSE(LogLines().empty());
   EXPECT_EQ(LogLines(), LoaderLog(path));
@@ -170,7 +155,7 @@ TEST_F(MainWindowTest, MissingFileReachesTheErrorHandlerAndKeepsTheCaption) {
   EXPECT_EQ(dialogs.errors, std::vector<QString>{"Cannot open file " + missing + "."});
   EXPECT_TRUE(dialogs.messages.empty());
   EXPECT_EQ(window->windowTitle(), "Tarvo Analyzer - demo.kvs");
-  for (const content::Page& page : ClearedPages()) ExpectShows(window->Pages, page);
+  for (const content::Page& page : content::ClearedPages()) ExpectShows(window->Pages, page);
   // A new loader, which read nothing.
   ASSERT_NE(window->Loader(), nullptr);
   EXPECT_TRUE(window->Loader()->Modules().empty());
@@ -189,17 +174,19 @@ TEST_F(MainWindowTest, FillStepsTheProgressOncePerGroupWithTheWindowBlocked) {
     bool closed;
   };
   std::vector<Seen> seen;
-  window->BeforeFillGroup = [&](int) {
+  // Every group but the last moves the bar on; the last finds it full.
+  const QObject watch;
+  QObject::connect(window->Progress->Bar, &QProgressBar::valueChanged, &watch, [&](int) {
     seen.push_back({window->Progress->isVisible(), window->Progress->Bar->value(), window->Progress->Bar->maximum(),
                     window->IsBusy(), window->Pages->isEnabled() || window->BtnLoadKvs->isEnabled(),
                     window->close()});
-  };
+  });
   PickAndLoad(WriteSong(EveryChunkSong()));
 
-  ASSERT_EQ(seen.size(), 10u);
-  for (int group = 0; group < 10; ++group) {
+  ASSERT_EQ(seen.size(), 9u);
+  for (int group = 0; group < 9; ++group) {
     EXPECT_TRUE(seen[group].progressShown);
-    EXPECT_EQ(seen[group].position, group);
+    EXPECT_EQ(seen[group].position, group + 1);
     EXPECT_EQ(seen[group].maximum, 9);
     EXPECT_TRUE(seen[group].busy);
     EXPECT_FALSE(seen[group].controlsEnabled);
@@ -213,9 +200,11 @@ TEST_F(MainWindowTest, FillStepsTheProgressOncePerGroupWithTheWindowBlocked) {
 }
 
 TEST_F(MainWindowTest, FailingFillGroupReenablesTheWindowAndHidesTheProgress) {
-  window->BeforeFillGroup = [](int group) {
-    if (group == 4) throw std::runtime_error("group failed");
-  };
+  // Fails once the third group has been filled.
+  const QObject watch;
+  QObject::connect(window->Progress->Bar, &QProgressBar::valueChanged, &watch, [](int position) {
+    if (position == 3) throw std::runtime_error("group failed");
+  });
   dialogs.openAnswers.push_back(WriteSong(EveryChunkSong()));
   EXPECT_THROW(window->BtnLoadKvsClick(), std::runtime_error);
 
@@ -337,7 +326,7 @@ TEST_F(MainWindowTest, SongEventDataSetChoiceShowsThatSet) {
   EXPECT_EQ(Cell("LstSongEvents", 0, 0), "3000");
   ExpectShows(window->Pages, [&] {
     content::Page page;
-    page.Add("LstSongEvents", content::SongEventList(*window->Loader(), 3000));
+    page.Add("LstSongEvents", content::SongEventList(window->Loader(), 3000));
     return page;
   }());
 
@@ -381,7 +370,7 @@ TEST_F(MainWindowTest, ModuleWithoutDataChunkHasNoChunkToView) {
       .Module(ModuleRecord(0x1100, "Lost").Data(Bytes{'n', 'o'}).EndMarker(false));
   PickAndLoad(WriteSong(song));
   ASSERT_EQ(window->Loader()->Modules().size(), 2u);
-  ASSERT_EQ(window->Loader()->Modules()[1]->ChunkIndex, -1);
+  ASSERT_EQ(window->Loader()->Modules()[1]->ChunkIndex(), -1);
 
   List("LstModules")->selectRow(1);
   window->BtnViewModuleChunk->click();

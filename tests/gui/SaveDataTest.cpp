@@ -45,7 +45,7 @@ class SaveDataTest : public ::testing::Test {
     // The stated size may differ from the bytes held; the bytes held are saved.
     chunk.Data = TKvsByteStream(bytes.data(), static_cast<std::int64_t>(bytes.size()));
     viewer = std::make_unique<TFrmDataViewer>(nullptr);
-    viewer->ShowChunk(chunk);
+    viewer->ShowChunk(nullptr, chunk);
   }
   void TearDown() override {
     viewer.reset();
@@ -79,7 +79,7 @@ TEST_F(SaveDataTest, FileHoldsExactlyTheChunksBytes) {
   SaveTo(path);
   EXPECT_EQ(ReadFile(path), BytesOf(chunk));
   const TKvsChunk empty(0x42, 0);
-  viewer->ShowChunk(empty);
+  viewer->ShowChunk(nullptr, empty);
   SaveTo(path);
   EXPECT_EQ(ReadFile(path), QByteArray());
   EXPECT_TRUE(dialogs.messages.empty());
@@ -133,7 +133,7 @@ TEST(SaveDataButton, SitsLeftOfCloseAndWaitsForAChunk) {
 TEST_F(MainWindowTest, SaveDataOfAModulesChunkFromTheViewer) {
   PickAndLoad(WriteSong(EveryChunkSong()));
   const TKvsLoader& song = *window->Loader();
-  const TKvsChunk& chunk = song.Chunks()[static_cast<std::size_t>(song.Modules()[0]->ChunkIndex)];
+  const TKvsChunk& chunk = song.Chunks()[static_cast<std::size_t>(song.Modules()[0]->ChunkIndex())];
   ASSERT_GT(chunk.Data.Size(), 0);
   const QString path = folder.filePath("module.bin");
   dialogs.onExec = [&](QDialog& dialog) {

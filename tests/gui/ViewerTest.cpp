@@ -34,6 +34,7 @@ class ViewerTest : public MainWindowTest {
     ASSERT_NE(window->Loader(), nullptr);
   }
   const TKvsLoader& Song() const { return *window->Loader(); }
+  content::Song Shared() const { return window->Loader(); }
 };
 
 TEST_F(ViewerTest, PropertiesShowTheSelectedModuleAndDestroyTheViewerAfterwards) {
@@ -43,7 +44,7 @@ TEST_F(ViewerTest, PropertiesShowTheSelectedModuleAndDestroyTheViewerAfterwards)
     ASSERT_EQ(FrmModuleViewer, &dialog);
     ASSERT_EQ(dialog.parent(), window.get());
     EXPECT_EQ(dialog.windowTitle(), "Module");
-    ExpectShows(&dialog, content::ShowModule(Song(), *Song().Modules()[VstSynthRow]));
+    ExpectShows(&dialog, content::ShowModule(Shared(), VstSynthRow));
     auto* const pages = dialog.findChild<QTabWidget*>("Pages");
     EXPECT_EQ(pages->tabText(pages->currentIndex()), "VSTSynth");
     EXPECT_FALSE(pages->isTabVisible(2));
@@ -58,7 +59,7 @@ TEST_F(ViewerTest, PropertiesShowTheSelectedModuleAndDestroyTheViewerAfterwards)
 
 TEST_F(ViewerTest, BuiltInModuleShowsItsTracksPage) {
   dialogs.onExec = [&](QDialog& dialog) {
-    ExpectShows(&dialog, content::ShowModule(Song(), *Song().Modules()[SamplerRow]));
+    ExpectShows(&dialog, content::ShowModule(Shared(), SamplerRow));
     auto* const pages = dialog.findChild<QTabWidget*>("Pages");
     EXPECT_EQ(pages->tabText(pages->currentIndex()), "Mixer && Playlist Tracks");
     EXPECT_EQ(dialog.findChild<QLineEdit*>("EdtVSTSynthPluginName")->text(), "");
@@ -75,7 +76,7 @@ TEST_F(ViewerTest, ChunkListAndModuleDataOpenTheDataViewer) {
     viewers.push_back(&dialog);
     ASSERT_EQ(FrmDataViewer, &dialog);
     EXPECT_EQ(dialog.windowTitle(), "Data");
-    ExpectShows(&dialog, content::ShowChunk(expected.back()));
+    ExpectShows(&dialog, content::ShowChunk(Shared(), expected.back()));
   };
 
   const int lastChunk = static_cast<int>(Song().Chunks().size()) - 1;
@@ -84,7 +85,7 @@ TEST_F(ViewerTest, ChunkListAndModuleDataOpenTheDataViewer) {
   window->LstChunksDblClick();
 
   const TKvsModule& module = *Song().Modules()[VstSynthRow];
-  expected.push_back(Song().Chunks()[static_cast<std::size_t>(module.ChunkIndex)]);
+  expected.push_back(Song().Chunks()[static_cast<std::size_t>(module.ChunkIndex())]);
   List("LstModules")->selectRow(VstSynthRow);
   window->LstModulesDblClick();
 
@@ -131,8 +132,8 @@ TEST(ViewerWindows, DataSetPickShowsThatSetAndKeepsItemsAndLabels) {
   chunk.Offset = 0x18;
 
   TFrmDataViewer viewer(nullptr);
-  viewer.ShowChunk(chunk);
-  ExpectShows(&viewer, content::ShowChunk(chunk));
+  viewer.ShowChunk(nullptr, chunk);
+  ExpectShows(&viewer, content::ShowChunk(nullptr, chunk));
   ASSERT_EQ(viewer.CbxDataSet->count(), 2);
   const QString chunkLabel = viewer.LblChunk->text();
   const QString sizeLabel = viewer.LblChunkSize->text();
@@ -145,7 +146,7 @@ TEST(ViewerWindows, DataSetPickShowsThatSetAndKeepsItemsAndLabels) {
   EXPECT_EQ(viewer.LblChunk->text(), chunkLabel);
   EXPECT_EQ(viewer.LblChunkSize->text(), sizeLabel);
   EXPECT_EQ(ReportModelOf(viewer.LstChunks)->rowCount(), 500);
-  content::Page set = content::DataSetChange(chunk, 1);
+  content::Page set = content::DataSetChange(nullptr, chunk, 1);
   std::erase_if(set.controls, [](const content::Control& control) { return control.name == "CbxDataSet"; });
   ExpectShows(&viewer, set);
 }
@@ -159,7 +160,7 @@ TEST(ViewerWindows, DataSetListDropsDown25Items) {
   chunk.Data = TKvsByteStream(bytes.data(), static_cast<std::int64_t>(bytes.size()));
   TFrmDataViewer viewer(nullptr);
   viewer.show();
-  viewer.ShowChunk(chunk);
+  viewer.ShowChunk(nullptr, chunk);
   ASSERT_EQ(viewer.CbxDataSet->count(), 40);
   viewer.CbxDataSet->showPopup();
   const QAbstractItemView* const list = viewer.CbxDataSet->view();

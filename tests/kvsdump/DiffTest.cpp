@@ -368,8 +368,8 @@ TEST(KvsDumpDiff, DifferencesOutliveTheComparedSongs) {
   {
     LoadedSong before(oldFile.Path());
     LoadedSong now(newFile.Path());
-    const SongView oldView(before.Loader(), Outcome::Loaded, before.TakeLog());
-    const SongView newView(now.Loader(), Outcome::Loaded, now.TakeLog());
+    const SongView oldView(before.Song(), Outcome::Loaded, before.TakeLog());
+    const SongView newView(now.Song(), Outcome::Loaded, now.TakeLog());
     CompareSongs(oldView, newView, [&kept](const Difference& found) { kept.push_back(found); });
   }
   std::string text;

@@ -1,4 +1,6 @@
 #include "tests/kvsdump/DumpHarness.h"
+#include "content/pages/MainContent.h"
+#include "content/viewers/ViewerContent.h"
 #include "tests/support/InChild.h"
 #include "songbuilder/SongBuilder.h"
 #include "text/Latin1.h"
@@ -15,6 +17,7 @@
 #include <ostream>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace tarvo::kvsdump {
@@ -26,30 +29,20 @@ using testing::KeysOf;
 using testing::ParseDocument;
 using Json = nlohmann::ordered_json;
 
-const std::vector<std::string> MainKeys = {
-    "Pages", "PagesGlobal",
-    "EdtFileVersion", "EdtTempo", "EdtPPQ", "EdtLoopStartEnd", "CbxLoopOn", "EdtSongLength",
-    "EdtPlayMode", "EdtMasterVolume", "EdtClipMode", "CbxGlobalVolumeDeactive", "CbxBundleSampler",
-    "CbxBundleZumbox", "EdtTuningTableName", "EdtRootKey", "LstTuningTable", "CbxPlVisible",
-    "CbxDragModuleEvents", "CbxDragMixerEvents", "EdtPlSnap", "EdtPlHilite", "CbxSnapToGrid",
-    "CbxShowNotes", "EdtSignature", "EdtPlZoom", "EdtPlPosition", "EdtPlFlags", "LstGWindowPosInfo",
-    "MmoSongInfo", "EdtSongInfoUrl", "CbxShowSongInfo",
-    "EdtNumberOfModules", "LstModules",
-    "EdtChannelCount", "EdtReturnChannelCount", "LstChannels",
-    "EdtAudioClipCount", "LstAudioClips",
-    "EdtFXAssignDataSize", "LstSendFXAssigns",
-    "EdtEventDataSize", "CbxSongEventDataSet", "LstSongEvents",
-    "EdtPatternDataSize", "LstPatterns",
-    "EdtWindowDataSize", "EdtWindowCount", "LstWindowPosInfo",
-    "LstChunks",
-    "LoaderMessages"};
+// The document names the controls of the content's designed layouts, in
+// their order.
+std::vector<std::string> NamesOf(const std::vector<content::Page>& pages) {
+  std::vector<std::string> names;
+  for (const content::Page& page : pages)
+    for (const content::Control& control : page.controls) names.push_back(control.name);
+  return names;
+}
 
-const std::vector<std::string> ModuleKeys = {
-    "LblModule", "LblType", "LstChannels", "LstPlaylistTracks", "EdtVSTSynthPluginName",
-    "EdtVSTSynthProgram", "EdtVSTSynthTracks", "EdtVSTSynthAudioChans", "LstVSTSynthAudioChanPins",
-    "Pages"};
-
-const std::vector<std::string> ChunkKeys = {"LblChunk", "LblChunkSize", "CbxDataSet", "LstChunks"};
+std::vector<std::string> MainKeys() {
+  std::vector<content::Page> pages;
+  for (content::MainTab& tab : content::MainWindowDesigned()) pages.push_back(std::move(tab.page));
+  return NamesOf(pages);
+}
 
 std::vector<std::string> Lines(const std::string& text) {
   std::vector<std::string> lines;
@@ -224,18 +217,20 @@ TEST(KvsDumpJson, LoadedSongShowsEveryControlInOrder) {
   EXPECT_EQ(document["error"], "");
 
   const Json& main = document["main"];
-  EXPECT_EQ(KeysOf(main), MainKeys);
+  EXPECT_EQ(KeysOf(main), MainKeys());
   EXPECT_EQ(main["LoaderMessages"], document["log"]);
   EXPECT_EQ(main["Pages"], "Global");
   EXPECT_EQ(main["PagesGlobal"], "Song Settings");
   EXPECT_EQ(main["LstModules"].size(), 6u);
 
   ASSERT_EQ(document["modules"].size(), 6u);
-  for (const Json& module : document["modules"]) EXPECT_EQ(KeysOf(module), ModuleKeys);
+  const std::vector<std::string> moduleKeys = NamesOf({content::ModuleViewerDesigned()});
+  for (const Json& module : document["modules"]) EXPECT_EQ(KeysOf(module), moduleKeys);
   EXPECT_EQ(document["modules"][2]["Pages"], "VSTSynth");
   ASSERT_EQ(document["chunks"].size(), main["LstChunks"].size());
   ASSERT_FALSE(document["chunks"].empty());
-  for (const Json& chunk : document["chunks"]) EXPECT_EQ(KeysOf(chunk), ChunkKeys);
+  const std::vector<std::string> chunkKeys = NamesOf({content::DataViewerDesigned()});
+  for (const Json& chunk : document["chunks"]) EXPECT_EQ(KeysOf(chunk), chunkKeys);
 }
 
 TEST(KvsDumpJson, SongEventsShowTheFirstDataSet) {
@@ -255,7 +250,7 @@ TEST(KvsDumpJson, SongEventsShowTheFirstDataSet) {
 // only the log and the fresh window's active pages have content.
 void ExpectClearedMainWindow(const Json& document) {
   const Json& main = document["main"];
-  EXPECT_EQ(KeysOf(main), MainKeys);
+  EXPECT_EQ(KeysOf(main), MainKeys());
   for (const auto& [name, value] : main.items()) {
     if (name == "Pages") {
       EXPECT_EQ(value, "Global");

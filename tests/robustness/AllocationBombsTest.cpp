@@ -112,7 +112,7 @@ TEST(AllocationBombs, ModuleWithoutEndMarkerInALargeFile) {
   const Loaded song = Load(bytes);
   EXPECT_EQ(song.errorText, "");
   ASSERT_EQ(song.loader->Modules().size(), 1u);
-  EXPECT_EQ(song.loader->Modules()[0]->ChunkIndex, -1);
+  EXPECT_EQ(song.loader->Modules()[0]->ChunkIndex(), -1);
   EXPECT_TRUE(song.loader->Chunks().empty());
   // The walk ends with the module: no end-of-song message.
   EXPECT_EQ(song.log.back(), " Obj: Sampler");
@@ -125,7 +125,7 @@ TEST(AllocationBombs, HundredThousandModulesWithEmptyData) {
   ASSERT_EQ(song.loader->Modules().size(), Count);
   ASSERT_EQ(song.loader->Chunks().size(), Count);
   EXPECT_EQ(song.loader->LoadedModuleCount(), static_cast<std::int32_t>(Count));
-  EXPECT_EQ(song.loader->Modules().back()->ModuleIndex, static_cast<std::int32_t>(Count - 1));
+  EXPECT_EQ(song.loader->Modules().back()->ModuleIndex(), static_cast<std::int32_t>(Count - 1));
   EXPECT_EQ(song.loader->Chunks().back().DataSize, 0);
   const Shown shown = ShowEverything(bytes.data(), bytes.size());
   EXPECT_EQ(shown.fault, "");

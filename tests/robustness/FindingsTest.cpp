@@ -30,9 +30,10 @@ TEST(Findings, ChannelsOwnedByGiveWhatAScanGives) {
   channels.push_back(ChannelEntry("max").OwnerModule(INT16_MAX));
   song.Channels(channels).EndOfSong();
   const Bytes bytes = song.Build();
-  TKvsLoader loader;
+  const auto loaded = std::make_shared<TKvsLoader>();
+  const TKvsLoader& loader = *loaded;
   std::string errorText;
-  loader.LoadFromMemory(bytes.data(), bytes.size(), errorText);
+  loaded->LoadFromMemory(bytes.data(), bytes.size(), errorText);
   ASSERT_EQ(loader.Channels().size(), channels.size());
 
   for (const std::int32_t moduleIndex : {-6, -5, -1, 0, 1, 17, 39, 44, 45, INT16_MIN, INT16_MAX, INT16_MAX + 1,
@@ -45,7 +46,7 @@ TEST(Findings, ChannelsOwnedByGiveWhatAScanGives) {
     EXPECT_EQ(std::vector<std::size_t>(indexed.begin(), indexed.end()), scanned);
   }
   // The module viewer lists them in that order.
-  const content::Page viewer = content::ShowModule(loader, *loader.Modules()[17]);
+  const content::Page viewer = content::ShowModule(loaded, 17);
   const content::Table& list = viewer.List("LstChannels");
   const std::span<const std::size_t> owned = loader.ChannelsOwnedBy(17);
   ASSERT_EQ(list.RowCount(), owned.size());

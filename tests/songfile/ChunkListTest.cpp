@@ -33,7 +33,6 @@ TEST(ChunkListTest, ChunksComeBackAsAdded) {
   EXPECT_EQ(list[1].DataSize, 24);
   EXPECT_EQ(list[1].Data.data(), file + 40);
   EXPECT_EQ(list[1].Data.Size(), 24);
-  EXPECT_EQ(list[1].Data.Position(), 0);
 
   EXPECT_EQ(list[2].DataSize, static_cast<std::int32_t>(0x80000010u));
   EXPECT_EQ(list[2].Data.Size(), 0x80000010ll);
@@ -47,20 +46,6 @@ TEST(ChunkListTest, ChunksComeBackAsAdded) {
   for (const TKvsChunk& chunk : list) offsets.push_back(chunk.Offset);
   EXPECT_EQ(offsets, (std::vector<std::int64_t>{8, 40, 16, (std::int64_t{1} << 40) + 3}));
   EXPECT_THROW(list.at(4), std::out_of_range);
-}
-
-// Each chunk is a value with a read position of its own: moving one does
-// not move the list's.
-TEST(ChunkListTest, ReadPositionsAreThoseOfTheCopy) {
-  static const std::uint8_t file[] = {1, 2, 3, 4};
-  TKvsChunkList list(file);
-  list.Add(1, 0, 4);
-  TKvsChunk chunk = list[0];
-  std::uint8_t got[2] = {};
-  EXPECT_EQ(chunk.Data.Read(got, 2), 2);
-  EXPECT_EQ(got[1], 2);
-  EXPECT_EQ(chunk.Data.Position(), 2);
-  EXPECT_EQ(list[0].Data.Position(), 0);
 }
 
 }  // namespace

@@ -85,22 +85,21 @@ TEST(LoaderModules, EachKind) {
     ASSERT_EQ(song->Modules().size(), 1u);
     const TKvsModule& module = *song->Modules().at(0);
     EXPECT_EQ(module.Class(), c.moduleClass);
-    EXPECT_EQ(module.TypeId, static_cast<std::int32_t>(record.typeId()));
+    EXPECT_EQ(module.TypeId(), static_cast<std::int32_t>(record.typeId()));
     EXPECT_EQ(module.GetName(), c.name);
     EXPECT_EQ(module.InfoName(), c.name);
     EXPECT_EQ(module.Generator(), c.generator);
-    EXPECT_EQ(GetChannelCount(module), c.channels);
+    EXPECT_EQ(module.ChannelCount(), c.channels);
     EXPECT_EQ(module.ExpectedTrackCount(), c.expectedTracks);
     EXPECT_EQ(TrackNames(module), c.tracks);
 
     ASSERT_EQ(song->Chunks().size(), 1u);
     const TKvsChunk& data = song->Chunks().at(0);
-    EXPECT_EQ(module.ChunkIndex, 0);
-    EXPECT_EQ(module.ModuleIndex, 0);
+    EXPECT_EQ(module.ChunkIndex(), 0);
+    EXPECT_EQ(module.ModuleIndex(), 0);
     EXPECT_EQ(data.ChunkId, 0);
     EXPECT_EQ(data.DataSize, 7);
     EXPECT_EQ(data.Offset, static_cast<std::int64_t>(mark.dataOffset));
-    EXPECT_EQ(data.Data.Position(), 0);
     EXPECT_EQ(ChunkBytes(data), ToBytes("payload"));
   }
 }
@@ -173,7 +172,7 @@ TEST(LoaderModules, WrongInfoTag) {
     const TKvsModule& module = *song->Modules().at(0);
     EXPECT_EQ(module.GetName(), c.name);
     EXPECT_EQ(module.Generator(), TypeName(c.typeId));
-    EXPECT_EQ(GetChannelCount(module), 0);
+    EXPECT_EQ(module.ChannelCount(), 0);
     const Bytes info(module.InfoBytes(), module.InfoBytes() + module.InfoSize());
     EXPECT_EQ(info, Bytes(module.InfoSize(), 0));
     EXPECT_EQ(module.TrackCount(), c.withTrack ? 1u : 0u);  // expected 1 either way: no mismatch
@@ -281,8 +280,8 @@ TEST(LoaderModules, DataChunksAndIndexes) {
   for (std::size_t i = 0; i < 3; ++i) {
     SCOPED_TRACE(i);
     const TKvsModule& module = *song->Modules().at(i);
-    EXPECT_EQ(module.ChunkIndex, chunkIndexes[i]);
-    EXPECT_EQ(module.ModuleIndex, static_cast<std::int32_t>(i));
+    EXPECT_EQ(module.ChunkIndex(), chunkIndexes[i]);
+    EXPECT_EQ(module.ModuleIndex(), static_cast<std::int32_t>(i));
     const TKvsChunk& chunk = song->Chunks().at(static_cast<std::size_t>(chunkIndexes[i]));
     EXPECT_EQ(chunk.ChunkId, 0);
     EXPECT_EQ(chunk.DataSize, sizes[i]);
@@ -325,8 +324,8 @@ TEST(LoaderModules, MissingEndMarkerEndsTheWalk) {
   ASSERT_EQ(song->Modules().size(), 2u);
   const TKvsModule& lost = *song->Modules().at(1);
   EXPECT_EQ(lost.GetName(), "Lost");
-  EXPECT_EQ(lost.ChunkIndex, -1);
-  EXPECT_EQ(lost.ModuleIndex, 0);
+  EXPECT_EQ(lost.ChunkIndex(), -1);
+  EXPECT_EQ(lost.ModuleIndex(), 0);
   EXPECT_EQ(song->Chunks().size(), 1u);
   EXPECT_EQ(song->StatedModuleCount(), 0);
   EXPECT_EQ(LastMessage(song), " Obj: " + TypeName(0x1100));
@@ -341,7 +340,7 @@ TEST(LoaderModules, MarkerCutAfterItsSearchedBytes) {
   ASSERT_EQ(song->Chunks().size(), 1u);
   EXPECT_EQ(song->Chunks().at(0).DataSize, 3);
   EXPECT_EQ(ChunkBytes(song->Chunks().at(0)), ToBytes("abc"));
-  EXPECT_EQ(song->Modules().at(0)->ChunkIndex, 0);
+  EXPECT_EQ(song->Modules().at(0)->ChunkIndex(), 0);
 }
 
 TEST(LoaderModules, PluginTextEndsAtFirstZero) {

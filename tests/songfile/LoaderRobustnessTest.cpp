@@ -108,7 +108,7 @@ TEST(LoaderRobustness, CountedRecordsNeverComeFromNothing) {
          const TKvsModule& module = *song->Modules().at(0);
          ASSERT_EQ(module.TrackCount(), 2u);
          EXPECT_EQ(module.Track(1).GetName(), "partial");
-         EXPECT_EQ(module.ChunkIndex, -1);
+         EXPECT_EQ(module.ChunkIndex(), -1);
          EXPECT_EQ(LastMessage(song), "Module Track Count Mismatch, expecting 1, but 5 found!");
        }},
   };
@@ -221,7 +221,7 @@ TEST(LoaderRobustness, TextLengths) {
         ModuleRecord(0x1003, "S").PluginTextBytes(ToBytes("Plug")).PluginTextLength(1000).EndMarker(false)));
     ASSERT_EQ(song->Modules().size(), 1u);
     EXPECT_EQ(song->Modules().at(0)->Generator(), "Plug");
-    EXPECT_EQ(song->Modules().at(0)->ChunkIndex, -1);
+    EXPECT_EQ(song->Modules().at(0)->ChunkIndex(), -1);
   }
 }
 
@@ -272,7 +272,7 @@ TEST(LoaderRobustness, AudioChanPinsAreBoundedTo128) {
     for (std::size_t pin = 0; pin < 128; ++pin) record.PinStereo(pin, c.stereo(pin));
     const auto song = LoadSong(SongBuilder().Version(0x6105).Module(record).EndOfSong());
     const auto& synth = dynamic_cast<const TKvsVSTSynth&>(*song->Modules().at(0));
-    EXPECT_EQ(GetChannelCount(synth), c.channels);
+    EXPECT_EQ(synth.ChannelCount(), c.channels);
     EXPECT_EQ(synth.AudioChanPins(), c.pins);
   }
 }
@@ -295,7 +295,7 @@ TEST(LoaderRobustness, CutShortFixedRecords) {
     const auto song = LoadSong(SongBuilder().Version(0x6105).Header(0x1000, 0));
     ASSERT_EQ(song->Modules().size(), 1u);
     EXPECT_EQ(song->Modules().at(0)->GetName(), "GEN Info Corrupted!");
-    EXPECT_EQ(song->Modules().at(0)->ChunkIndex, -1);
+    EXPECT_EQ(song->Modules().at(0)->ChunkIndex(), -1);
     EXPECT_EQ(LastMessage(song), " Obj: " + ModuleTypeToText(0x1000));
   }
   {
@@ -304,7 +304,7 @@ TEST(LoaderRobustness, CutShortFixedRecords) {
     const auto song = LoadSong(SongBuilder().Version(0x6105).Raw(Prefix(whole, 8 + 8 + 50)));
     ASSERT_EQ(song->Modules().size(), 1u);
     EXPECT_EQ(song->Modules().at(0)->GetName(), "Partial");
-    EXPECT_EQ(GetChannelCount(*song->Modules().at(0)), 0);
+    EXPECT_EQ(song->Modules().at(0)->ChannelCount(), 0);
     EXPECT_TRUE(song->Chunks().empty());
   }
   {

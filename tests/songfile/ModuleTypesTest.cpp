@@ -32,7 +32,6 @@ bool EndsWith(const std::string& text, const std::string& suffix) {
 TEST(ModuleTypesTest, EveryCataloguedIdHasItsOwnName) {
   const std::vector<std::int32_t> ids = CataloguedIds();
   ASSERT_EQ(ids.size(), 84u);
-  EXPECT_EQ(ModuleTypeCatalogueSize(), 84);
   std::set<std::string> names;
   for (const std::int32_t id : ids) {
     const std::string name = ModuleTypeToText(id);

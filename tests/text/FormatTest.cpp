@@ -115,13 +115,11 @@ TEST(FormatTest, FloatUsesTheLocaleSeparator) {
   if (chosen == nullptr) {
     GTEST_SKIP() << "no locale with a decimal comma installed";
   }
-  EXPECT_EQ(DecimalSeparator(), ",");
   EXPECT_EQ(Format("%f", {120.0}), "120,00");
   EXPECT_EQ(Format("%7.1f", {-2.25}), "   -2,2");
   // Integers never take the separator or grouping.
   EXPECT_EQ(Format("%d", {1234567}), "1234567");
   std::setlocale(LC_NUMERIC, "C");
-  EXPECT_EQ(DecimalSeparator(), ".");
   EXPECT_EQ(Format("%f", {120.0}), "120.00");
 }
 
@@ -138,13 +136,11 @@ TEST(FormatTest, SeparatorOfMoreThanOneByteGivesFullStop) {
   [[maybe_unused]] const int made = std::system(make.c_str());
   ::setenv("LOCPATH", folder.c_str(), 1);
   const bool set = std::setlocale(LC_NUMERIC, "xx_XX.UTF-8") != nullptr;
-  const std::string separator = DecimalSeparator();
   const std::string formatted = Format("%f", {1.5});
   std::setlocale(LC_NUMERIC, "C");
   ::unsetenv("LOCPATH");
   std::filesystem::remove_all(folder);
   if (!set) GTEST_SKIP() << "localedef could not make a locale";
-  EXPECT_EQ(separator, ".");
   EXPECT_EQ(formatted, "1.50");
 }
 

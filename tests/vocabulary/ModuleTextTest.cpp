@@ -24,12 +24,15 @@ std::array<std::uint8_t, TKvsModule::MaxInfoSize> InfoNamed(const std::string& n
 TKvsModuleList ThreeModules() {
   static const auto lead = InfoNamed("Lead");
   static const auto echo = InfoNamed("Echo \xE4");
+  auto named = [](std::int32_t typeId, const std::uint8_t* info) {
+    std::unique_ptr<TKvsModule> module = MakeModule(typeId);
+    module->SetInfo(info);
+    return module;
+  };
   TKvsModuleList modules;
   modules.push_back(MakeModule(0x1000));  // no info record read: no name
-  modules.push_back(MakeModule(0x1003));
-  modules.back()->SetInfo(lead.data());
-  modules.push_back(MakeModule(0x1106));
-  modules.back()->SetInfo(echo.data());
+  modules.push_back(named(0x1003, lead.data()));
+  modules.push_back(named(0x1106, echo.data()));
   return modules;
 }
 

@@ -47,7 +47,7 @@ SongCensus StudySong(const std::string& file) {
   song.size = loader.StreamSize();
   song.coverage = counter.Finish(song.size).bytes;
   if (counter.VersionRead()) song.version = loader.FileVersion();
-  for (const auto& module : loader.Modules()) ++song.moduleTypes[static_cast<std::uint32_t>(module->TypeId)];
+  for (const auto& module : loader.Modules()) ++song.moduleTypes[static_cast<std::uint32_t>(module->TypeId())];
   song.modules = loader.Modules().size();
   song.channels = loader.Channels().size();
   song.songEvents = loader.SongEvents().size();

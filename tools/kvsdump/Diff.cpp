@@ -42,8 +42,8 @@ int RunDiff(const std::string& oldFile, const std::string& newFile, bool json, s
   }
   if (!loaded) return ExitDiffError;
 
-  const SongView oldView(before.Loader(), Outcome::Loaded, before.TakeLog());
-  const SongView newView(after.Loader(), Outcome::Loaded, after.TakeLog());
+  const SongView oldView(before.Song(), Outcome::Loaded, before.TakeLog());
+  const SongView newView(after.Song(), Outcome::Loaded, after.TakeLog());
   return WriteDiff(oldView, newView, json, oldFile, newFile, out) ? ExitSame : ExitDifferent;
 }
 

@@ -139,11 +139,11 @@ const char* OutcomeText(Outcome outcome) {
 
 }  // namespace
 
-void WriteJsonDocument(std::ostream& out, const std::string& file, const TKvsLoader& loader,
+void WriteJsonDocument(std::ostream& out, const std::string& file, const content::Song& song,
                        const LoadResult& result, TLogLines log) {
   // Every main window control is looked up before the first byte goes out,
   // so a missing one never leaves half a document behind.
-  const SongView view(loader, result.outcome, std::move(log));
+  const SongView view(song, result.outcome, std::move(log));
 
   out << '{';
   WriteKey(out, "file", 1);

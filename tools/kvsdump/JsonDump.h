@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "songfile/KvsLoader.h"
+#include "content/Song.h"
 #include "text/LogLines.h"
 #include "tools/kvsdump/LoadFlow.h"
 
@@ -19,7 +19,7 @@ namespace tarvo::kvsdump {
 // millions of events costs no memory beyond the loader's own. Throws
 // std::logic_error when a page lacks one of the controls the document
 // names: that is a fault of this program, never of the file.
-void WriteJsonDocument(std::ostream& out, const std::string& file, const TKvsLoader& loader,
+void WriteJsonDocument(std::ostream& out, const std::string& file, const content::Song& song,
                        const LoadResult& result, TLogLines log);
 
 }  // namespace tarvo::kvsdump

@@ -131,8 +131,8 @@ int DumpLog(const std::string& file, std::ostream& out, std::ostream& err) {
 
 int DumpJson(const std::string& file, std::ostream& out) {
   TLogLines log;
-  TKvsLoader loader([&log](std::string_view message) { log.Append(message); });
-  const LoadResult result = LoadSong(loader, file);
+  const auto loader = std::make_shared<TKvsLoader>([&log](std::string_view message) { log.Append(message); });
+  const LoadResult result = LoadSong(*loader, file);
   WriteJsonDocument(out, file, loader, result, std::move(log));
   return ExitStatus(result.outcome);
 }

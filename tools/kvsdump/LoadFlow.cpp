@@ -1,5 +1,6 @@
 #include "tools/kvsdump/LoadFlow.h"
 
+#include "content/pages/MainContent.h"
 #include "text/Latin1.h"
 #include "tools/kvsdump/OutputText.h"
 
@@ -9,10 +10,6 @@
 #include <string_view>
 
 namespace tarvo::kvsdump {
-
-namespace {
-constexpr const char* FreshCaption = "Tarvo Analyzer";
-}  // namespace
 
 LoadResult LoadSong(TKvsLoader& loader, const std::string& file) {
   std::string errorText;
@@ -26,13 +23,13 @@ LoadResult LoadSong(TKvsLoader& loader, const std::string& file) {
 }
 
 LoadedSong::LoadedSong(const std::string& file)
-    : loader_([this](std::string_view message) { log_.Append(message); }),
-      result_(LoadSong(loader_, file)) {}
+    : loader_(std::make_shared<TKvsLoader>([this](std::string_view message) { log_.Append(message); })),
+      song_(loader_),
+      result_(LoadSong(*loader_, file)) {}
 
 std::string CaptionAfterLoad(const std::string& file, Outcome outcome) {
-  if (outcome != Outcome::Loaded) return FreshCaption;
-  const std::string name = std::filesystem::path(file).filename().string();
-  return std::string(FreshCaption) + " - " + ExternalTextToUtf8(name);
+  if (outcome != Outcome::Loaded) return content::MainCaption();
+  return content::MainCaption(ExternalTextToUtf8(std::filesystem::path(file).filename().string()));
 }
 
 }  // namespace tarvo::kvsdump

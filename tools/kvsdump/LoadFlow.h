@@ -1,8 +1,10 @@
 #pragma once
 
+#include <memory>
 #include <string>
 #include <utility>
 
+#include "content/Song.h"
 #include "songfile/KvsLoader.h"
 #include "text/LogLines.h"
 
@@ -28,14 +30,15 @@ class LoadedSong {
   LoadedSong(const LoadedSong&) = delete;
   LoadedSong& operator=(const LoadedSong&) = delete;
 
-  const TKvsLoader& Loader() const { return loader_; }
+  const content::Song& Song() const { return song_; }
   const LoadResult& Result() const { return result_; }
   // The loader's messages (8-bit); empties the kept log.
   TLogLines TakeLog() { return std::move(log_); }
 
  private:
   TLogLines log_;
-  TKvsLoader loader_;
+  std::shared_ptr<TKvsLoader> loader_;
+  content::Song song_;
   LoadResult result_;
 };
 

@@ -3,12 +3,9 @@
 #include <string>
 #include <string_view>
 
-namespace tarvo::kvsdump {
+#include "text/Utf8.h"
 
-// A text from outside the song file (a command-line argument, an error text
-// that quotes one) as UTF-8: kept when it already is UTF-8, else read as
-// ISO-8859-1, so that any byte string gives valid output.
-std::string ExternalTextToUtf8(std::string_view text);
+namespace tarvo::kvsdump {
 
 // UTF-8 text for a terminal: each control character (below U+0020 except
 // tab, U+007F, U+0080 to U+009F) as \xHH, as Latin1ToTerminalUtf8 writes

@@ -4,7 +4,10 @@
 #include "tools/kvsdump/OutputText.h"
 #include "content/viewers/ViewerContent.h"
 
+#include <cstddef>
 #include <initializer_list>
+#include <span>
+#include <string_view>
 #include <limits>
 #include <memory>
 #include <stdexcept>
@@ -19,79 +22,75 @@ namespace {
 
 using content::Page;
 
-constexpr ControlKey MainKeys[] = {
-    {"", "Pages", KeyRole::TabCaption},
-    {"", "PagesGlobal", KeyRole::TabCaption},
-    {"Global", "EdtFileVersion"},
-    {"Global", "EdtTempo"},
-    {"Global", "EdtPPQ"},
-    {"Global", "EdtLoopStartEnd"},
-    {"Global", "CbxLoopOn"},
-    {"Global", "EdtSongLength"},
-    {"Global", "EdtPlayMode"},
-    {"Global", "EdtMasterVolume"},
-    {"Global", "EdtClipMode"},
-    {"Global", "CbxGlobalVolumeDeactive"},
-    {"Global", "CbxBundleSampler"},
-    {"Global", "CbxBundleZumbox"},
-    {"Global", "EdtTuningTableName"},
-    {"Global", "EdtRootKey"},
-    {"Global", "LstTuningTable"},
-    {"Global", "CbxPlVisible"},
-    {"Global", "CbxDragModuleEvents"},
-    {"Global", "CbxDragMixerEvents"},
-    {"Global", "EdtPlSnap"},
-    {"Global", "EdtPlHilite"},
-    {"Global", "CbxSnapToGrid"},
-    {"Global", "CbxShowNotes"},
-    {"Global", "EdtSignature"},
-    {"Global", "EdtPlZoom"},
-    {"Global", "EdtPlPosition"},
-    {"Global", "EdtPlFlags"},
-    {"Global", "LstGWindowPosInfo"},
-    {"Song Info", "MmoSongInfo"},
-    {"Song Info", "EdtSongInfoUrl"},
-    {"Song Info", "CbxShowSongInfo"},
-    {"Modules", "EdtNumberOfModules"},
-    {"Modules", "LstModules"},
-    {"Channels", "EdtChannelCount"},
-    {"Channels", "EdtReturnChannelCount"},
-    {"Channels", "LstChannels"},
-    {"Audio Clips", "EdtAudioClipCount"},
-    {"Audio Clips", "LstAudioClips"},
-    {"SendFX Assign", "EdtFXAssignDataSize"},
-    {"SendFX Assign", "LstSendFXAssigns"},
-    {"Song Events", "EdtEventDataSize"},
-    {"Song Events", "CbxSongEventDataSet"},
-    {"Song Events", "LstSongEvents", KeyRole::FirstDataSet},
-    {"Playlist", "EdtPatternDataSize"},
-    {"Playlist", "LstPatterns"},
-    {"Window State", "EdtWindowDataSize"},
-    {"Window State", "EdtWindowCount"},
-    {"Window State", "LstWindowPosInfo"},
-    {"Chunks", "LstChunks"},
-    {"Loader Messages", "LoaderMessages"},
+// What kvsdump makes of a control beyond its kind; every other control is
+// Plain. Each name must be one of its layout's.
+struct Role {
+  std::string_view name;
+  KeyRole role;
+};
+constexpr Role MainRoles[] = {
+    {"Pages", KeyRole::TabCaption},
+    {"PagesGlobal", KeyRole::TabCaption},
+    {"LstSongEvents", KeyRole::FirstDataSet},
+};
+constexpr Role ModuleRoles[] = {{"Pages", KeyRole::TabCaption}};
+constexpr Role DataRoles[] = {{"CbxDataSet", KeyRole::ChunkDump}, {"LstChunks", KeyRole::ChunkDump}};
+
+// A designed layout and its keys, made once: the keys view its controls'
+// names, so both live as long as the program. Moving the layout keeps the
+// names where they are.
+struct Layout {
+  Page designed;
+  std::vector<ControlKey> keys;
 };
 
-constexpr ControlKey ModuleKeys[] = {
-    {"", "LblModule"},
-    {"", "LblType"},
-    {"", "LstChannels"},
-    {"", "LstPlaylistTracks"},
-    {"", "EdtVSTSynthPluginName"},
-    {"", "EdtVSTSynthProgram"},
-    {"", "EdtVSTSynthTracks"},
-    {"", "EdtVSTSynthAudioChans"},
-    {"", "LstVSTSynthAudioChanPins"},
-    {"", "Pages", KeyRole::TabCaption},
-};
+// The keys of the layout's controls, the n-th on page `pages[n]` (the
+// window's own controls and the viewers' on none). Every role must find its
+// control, so a renamed control cannot quietly lose how kvsdump shows it.
+Layout WithKeys(Page designed, std::span<const Role> roles, const std::vector<std::string_view>& pages,
+                std::string_view what) {
+  Layout layout{std::move(designed), {}};
+  std::size_t found = 0;
+  for (std::size_t n = 0; n < layout.designed.controls.size(); ++n) {
+    const std::string& name = layout.designed.controls[n].name;
+    KeyRole role = KeyRole::Plain;
+    for (const Role& known : roles) {
+      if (known.name != name) continue;
+      role = known.role;
+      ++found;
+    }
+    layout.keys.push_back({n < pages.size() ? pages[n] : std::string_view(), name, role});
+  }
+  if (found != roles.size()) throw std::logic_error("the " + std::string(what) + " lacks a control kvsdump names");
+  return layout;
+}
 
-constexpr ControlKey DataKeys[] = {
-    {"", "LblChunk"},
-    {"", "LblChunkSize"},
-    {"", "CbxDataSet", KeyRole::ChunkDump},
-    {"", "LstChunks", KeyRole::ChunkDump},
-};
+Layout MakeMainLayout() {
+  Page designed;
+  std::vector<std::string_view> pages;
+  for (const content::MainTab& tab : content::MainWindowDesigned()) {
+    for (const content::Control& control : tab.page.controls) {
+      designed.controls.push_back(control);
+      pages.push_back(tab.caption);
+    }
+  }
+  return WithKeys(std::move(designed), MainRoles, pages, "main window");
+}
+
+const Layout& MainLayout() {
+  static const Layout layout = MakeMainLayout();
+  return layout;
+}
+
+const Layout& ModuleLayout() {
+  static const Layout layout = WithKeys(content::ModuleViewerDesigned(), ModuleRoles, {}, "module viewer");
+  return layout;
+}
+
+const Layout& DataLayout() {
+  static const Layout layout = WithKeys(content::DataViewerDesigned(), DataRoles, {}, "chunk data viewer");
+  return layout;
+}
 
 // Looks every key up in `layers`, latest first: a control a step did not
 // touch shows what an earlier one (or the designed layout) left.
@@ -124,29 +123,26 @@ std::vector<Shown> Resolve(std::span<const ControlKey> keys,
   return shown;
 }
 
-// The pages in the order the window fills them; after a load that did not
-// succeed, what ClearAllViews leaves.
-std::vector<Page> MainPages(const TKvsLoader& loader, bool loaded) {
-  return loaded ? content::FillAllPages(loader) : content::ClearedPages();
-}
-
-// What a freshly created window shows and the load flow does not change:
-// the active pages, and the data-set choice that clearing leaves alone. The
-// message list holds the load's log.
+// What a freshly created window shows and the load flow does not change
+// (the active pages, and the data-set choice that clearing leaves alone),
+// with the load's log in the message list.
 Page FreshWindow(TLogLines log) {
-  Page window;
-  window.Add("Pages", std::string("Global"));
-  window.Add("PagesGlobal", std::string("Song Settings"));
-  window.Add("CbxSongEventDataSet", content::Combo{});
-  window.Add("LoaderMessages", content::Lines{std::move(log)});
+  Page window = MainLayout().designed;
+  for (content::Control& control : window.controls)
+    if (std::holds_alternative<content::Lines>(control.value)) control.value = content::Lines{std::move(log)};
   return window;
 }
 
 }  // namespace
 
-std::span<const ControlKey> MainWindowKeys() { return MainKeys; }
-std::span<const ControlKey> ModuleViewerKeys() { return ModuleKeys; }
-std::span<const ControlKey> DataViewerKeys() { return DataKeys; }
+std::span<const ControlKey> MainWindowKeys() { return MainLayout().keys; }
+std::span<const ControlKey> ModuleViewerKeys() { return ModuleLayout().keys; }
+std::span<const ControlKey> DataViewerKeys() { return DataLayout().keys; }
+
+ShownViewer::ShownViewer(Page shownPage, std::span<const ControlKey> keys, const Page& designed,
+                         std::string_view what)
+    : page(std::move(shownPage)),
+      controls(Resolve(keys, {std::span<const Page>(&page, 1), std::span<const Page>(&designed, 1)}, what)) {}
 
 std::string DisplayedText(const Shown& shown) {
   const std::string& text = std::get<std::string>(*shown.value);
@@ -155,39 +151,29 @@ std::string DisplayedText(const Shown& shown) {
 
 int SelectedIndex(const content::Combo& combo) { return combo.selected < 0 ? -1 : combo.selected; }
 
-SongView::SongView(const TKvsLoader& loader, Outcome outcome, TLogLines log)
-    : loader_(loader),
+SongView::SongView(content::Song song, Outcome outcome, TLogLines log)
+    : song_(std::move(song)),
       loaded_(outcome == Outcome::Loaded),
-      pages_(MainPages(loader, loaded_)),
+      pages_(loaded_ ? content::FillAllPages(song_) : content::ClearedPages()),
       window_(FreshWindow(std::move(log))),
-      moduleViewer_(content::ModuleViewerDesigned()),
-      dataViewer_(content::DataViewerDesigned()),
-      main_(Resolve(MainKeys, {std::span<const Page>(pages_), std::span<const Page>(&window_, 1)},
+      main_(Resolve(MainWindowKeys(), {std::span<const Page>(pages_), std::span<const Page>(&window_, 1)},
                     "main window")) {}
 
 const TLogLines& SongView::Log() const {
   return window_.Items("LoaderMessages").lines;
 }
 
-std::size_t SongView::ModuleCount() const { return loaded_ ? loader_.Modules().size() : 0; }
+std::size_t SongView::ModuleCount() const { return loaded_ ? song_->Modules().size() : 0; }
 
 ShownViewer SongView::Module(std::size_t index) const {
-  ShownViewer viewer{content::ShowModule(loader_, *loader_.Modules().at(index)), {}};
-  viewer.controls =
-      Resolve(ModuleKeys,
-              {std::span<const Page>(&viewer.page, 1), std::span<const Page>(&moduleViewer_, 1)},
-              "module viewer");
-  return viewer;
+  return ShownViewer(content::ShowModule(song_, index), ModuleViewerKeys(), ModuleLayout().designed, "module viewer");
 }
 
-std::size_t SongView::ChunkCount() const { return loaded_ ? loader_.Chunks().size() : 0; }
+std::size_t SongView::ChunkCount() const { return loaded_ ? song_->Chunks().size() : 0; }
 
 ShownViewer SongView::Chunk(std::size_t index) const {
-  ShownViewer viewer{content::ShowChunk(loader_.Chunks().at(index)), {}};
-  viewer.controls = Resolve(
-      DataKeys, {std::span<const Page>(&viewer.page, 1), std::span<const Page>(&dataViewer_, 1)},
-      "chunk data viewer");
-  return viewer;
+  return ShownViewer(content::ShowChunk(song_, song_->Chunks().at(index)), DataViewerKeys(), DataLayout().designed,
+                     "chunk data viewer");
 }
 
 content::Table SongView::EverySongEvent() const {
@@ -197,14 +183,13 @@ content::Table SongView::EverySongEvent() const {
     content::Table rows;
   };
   auto current = std::make_shared<CurrentSet>();
-  const TKvsLoader* const song = &loader_;
-  std::vector<content::Column> columns = content::SongEventList(loader_, 0).Columns();
-  const std::size_t count = loaded_ ? loader_.SongEvents().size() : 0;
+  std::vector<content::Column> columns = content::SongEventList(song_, 0).Columns();
+  const std::size_t count = loaded_ ? song_->SongEvents().size() : 0;
   return content::Table(std::move(columns), count,
-                        [song, current](std::size_t row, std::vector<std::string>& cells) {
+                        [song = song_, current](std::size_t row, std::vector<std::string>& cells) {
                           const std::size_t start = row - row % content::SongEventDataSetSize;
                           if (current->start != start) {
-                            current->rows = content::SongEventList(*song, start);
+                            current->rows = content::SongEventList(song, start);
                             current->start = start;
                           }
                           current->rows.Row(row - start, cells);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "content/Controls.h"
+#include "content/Song.h"
 #include "songfile/KvsLoader.h"
 #include "tools/kvsdump/LoadFlow.h"
 
@@ -35,7 +36,8 @@ struct ControlKey {
   KeyRole role = KeyRole::Plain;
 };
 
-// In the order of the JSON document. A viewer's first key is its label.
+// In the order of the JSON document, which is the order of the content's
+// designed layouts. A viewer's first key is its label.
 std::span<const ControlKey> MainWindowKeys();
 std::span<const ControlKey> ModuleViewerKeys();
 std::span<const ControlKey> DataViewerKeys();
@@ -51,24 +53,33 @@ std::string DisplayedText(const Shown& shown);
 // A drop-down list's selection, -1 for none.
 int SelectedIndex(const content::Combo& combo);
 
-// One viewer right after it was shown. Moving it keeps `controls` valid:
-// they point into the page's heap storage and the view's designed layout.
+// One viewer right after it was shown. It holds what its controls show:
+// they point into its page's heap storage, which a move takes along, and
+// into the designed layout, which lives as long as the program. A copy
+// would point into the original, so there is none.
 struct ShownViewer {
+  ShownViewer(content::Page shownPage, std::span<const ControlKey> keys, const content::Page& designed,
+              std::string_view what);
+  ShownViewer(ShownViewer&&) = default;
+  ShownViewer& operator=(ShownViewer&&) = default;
+  ShownViewer(const ShownViewer&) = delete;
+  ShownViewer& operator=(const ShownViewer&) = delete;
+
   content::Page page;
   std::vector<Shown> controls;  // one per key, in key order
 };
 
 class SongView {
  public:
-  // `loader` must outlive the view; `log` holds the loader's messages
-  // (8-bit). Throws std::logic_error when a page lacks a control the keys
-  // name: a fault of this program, never of the file.
-  SongView(const TKvsLoader& loader, Outcome outcome, TLogLines log);
+  // The view shares the song with everything it shows; `log` holds the
+  // loader's messages (8-bit). Throws std::logic_error when a page lacks a
+  // control the keys name: a fault of this program, never of the file.
+  SongView(content::Song song, Outcome outcome, TLogLines log);
   SongView(const SongView&) = delete;
   SongView& operator=(const SongView&) = delete;
 
   bool Loaded() const { return loaded_; }
-  const TKvsLoader& Loader() const { return loader_; }
+  const TKvsLoader& Loader() const { return *song_; }
   // One per main window key, in key order.
   const std::vector<Shown>& Main() const { return main_; }
   const TLogLines& Log() const;
@@ -84,12 +95,10 @@ class SongView {
   content::Table EverySongEvent() const;
 
  private:
-  const TKvsLoader& loader_;
+  content::Song song_;
   bool loaded_;
   std::vector<content::Page> pages_;
   content::Page window_;
-  content::Page moduleViewer_;
-  content::Page dataViewer_;
   std::vector<Shown> main_;
 };
 
