@@ -1,5 +1,7 @@
 #include "content/map/ByteSearch.h"
 
+#include "content/map/OffsetText.h"
+
 #include <algorithm>
 #include <array>
 #include <cstdint>
@@ -11,15 +13,6 @@
 
 namespace tarvo::content {
 namespace {
-
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
-bool Blank(char c) { return c == ' ' || c == '\t'; }
 
 // How often each byte value occurs in a few samples of the file.
 std::array<std::uint32_t, 256> SampledCounts(std::span<const std::uint8_t> bytes) {

@@ -3,7 +3,6 @@
 #include <limits>
 
 namespace tarvo::content {
-namespace {
 
 int HexDigit(char c) {
   if (c >= '0' && c <= '9') return c - '0';
@@ -13,6 +12,8 @@ int HexDigit(char c) {
 }
 
 bool Blank(char c) { return c == ' ' || c == '\t'; }
+
+namespace {
 
 std::string_view Trimmed(std::string_view text) {
   while (!text.empty() && Blank(text.front())) text.remove_prefix(1);

@@ -21,18 +21,6 @@ using Json = nlohmann::ordered_json;
 
 std::string IdKey(std::uint32_t id) { return Format("%8.8x", {id}); }
 
-const char* OutcomeName(Outcome outcome) {
-  switch (outcome) {
-    case Outcome::Loaded:
-      return "loaded";
-    case Outcome::Rejected:
-      return "rejected";
-    case Outcome::Failed:
-      return "failed";
-  }
-  return "failed";
-}
-
 Json CoverageObject(const CoverageBytes& coverage) {
   Json object = Json::object();
   for (std::size_t kind = 0; kind < RegionKindCount; ++kind)

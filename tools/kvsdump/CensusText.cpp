@@ -40,18 +40,6 @@ std::string TerminalText(std::string_view external) {
   return shown;
 }
 
-const char* OutcomeName(Outcome outcome) {
-  switch (outcome) {
-    case Outcome::Loaded:
-      return "loaded";
-    case Outcome::Rejected:
-      return "rejected";
-    case Outcome::Failed:
-      return "failed";
-  }
-  return "failed";
-}
-
 // Tenths of a percent in integers, as the map's coverage line has them.
 std::string Share(std::uint64_t part, std::uint64_t whole) {
   if (whole == 0) return "-";

@@ -125,18 +125,6 @@ void WriteControls(std::ostream& out, const std::vector<Shown>& controls, int de
   out << '}';
 }
 
-const char* OutcomeText(Outcome outcome) {
-  switch (outcome) {
-    case Outcome::Loaded:
-      return "loaded";
-    case Outcome::Rejected:
-      return "rejected";
-    case Outcome::Failed:
-      return "failed";
-  }
-  return "failed";
-}
-
 }  // namespace
 
 void WriteJsonDocument(std::ostream& out, const std::string& file, const content::Song& song,
@@ -153,7 +141,7 @@ void WriteJsonDocument(std::ostream& out, const std::string& file, const content
   WriteUtf8(out, CaptionAfterLoad(file, result.outcome));
   out << ',';
   WriteKey(out, "outcome", 1);
-  WriteUtf8(out, OutcomeText(result.outcome));
+  WriteUtf8(out, OutcomeName(result.outcome));
   out << ',';
   WriteKey(out, "error", 1);
   WriteUtf8(out, result.errorUtf8);

@@ -32,4 +32,13 @@ std::string CaptionAfterLoad(const std::string& file, Outcome outcome) {
   return content::MainCaption(ExternalTextToUtf8(std::filesystem::path(file).filename().string()));
 }
 
+const char* OutcomeName(Outcome outcome) {
+  switch (outcome) {
+    case Outcome::Loaded: return "loaded";
+    case Outcome::Rejected: return "rejected";
+    case Outcome::Failed: return "failed";
+  }
+  return "failed";
+}
+
 }  // namespace tarvo::kvsdump

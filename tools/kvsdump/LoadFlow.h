@@ -12,6 +12,9 @@ namespace tarvo::kvsdump {
 
 enum class Outcome { Loaded, Rejected, Failed };
 
+// "loaded", "rejected" or "failed", as every JSON document names it.
+const char* OutcomeName(Outcome outcome);
+
 struct LoadResult {
   Outcome outcome = Outcome::Loaded;
   std::string errorUtf8;  // empty when loaded

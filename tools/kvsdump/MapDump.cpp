@@ -19,15 +19,6 @@ namespace {
 using content::Coverage;
 using content::RegionMap;
 
-const char* OutcomeName(Outcome outcome) {
-  switch (outcome) {
-    case Outcome::Loaded: return "loaded";
-    case Outcome::Rejected: return "rejected";
-    case Outcome::Failed: return "failed";
-  }
-  return "failed";
-}
-
 std::string JsonText(std::string_view latin1) { return nlohmann::json(Latin1ToUtf8(latin1)).dump(); }
 
 void WriteTextLine(std::ostream& out, std::string& line, const TKvsRegion& region) {
