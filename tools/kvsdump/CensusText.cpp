@@ -23,22 +23,7 @@ constexpr auto FieldKind = static_cast<std::size_t>(TKvsRegionKind::Field);
 
 // UTF-8 from outside the song (a path, an error text quoting one) on one
 // line of a terminal: control characters, also U+0080 to U+009F, as \xHH.
-std::string TerminalText(std::string_view external) {
-  const std::string utf8 = ExternalTextToUtf8(external);
-  std::string shown;
-  shown.reserve(utf8.size());
-  for (std::size_t i = 0; i < utf8.size(); ++i) {
-    auto code = static_cast<unsigned char>(utf8[i]);
-    const bool c1 = code == 0xC2 && i + 1 < utf8.size() && static_cast<unsigned char>(utf8[i + 1]) <= 0x9F;
-    if (c1) code = static_cast<unsigned char>(utf8[++i]);
-    if ((code < 0x20 && code != '\t') || code == 0x7F || c1) {
-      shown += Format("\\x%2.2x", {code});
-    } else {
-      shown.push_back(utf8[i]);
-    }
-  }
-  return shown;
-}
+std::string TerminalText(std::string_view external) { return EscapeControls(ExternalTextToUtf8(external)); }
 
 // Tenths of a percent in integers, as the map's coverage line has them.
 std::string Share(std::uint64_t part, std::uint64_t whole) {
