@@ -119,7 +119,8 @@ void WriteSummaryLine(std::ostream& out, const CensusSummary& summary) {
   Json versions = Json::object();
   for (const auto& [version, files] : summary.versions)
     if (version) versions[VersionText(*version)] = files;
-  if (const auto none = summary.versions.find(std::nullopt); none != summary.versions.end())
+  // Files without a version sort first.
+  if (const auto none = summary.versions.begin(); none != summary.versions.end() && !none->first)
     versions["none"] = none->second;
   Json body = Json::object();
   body["files"] = summary.files;

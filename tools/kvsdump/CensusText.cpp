@@ -66,7 +66,8 @@ void WriteSummaryText(std::ostream& out, const CensusSummary& summary) {
   if (!summary.versions.empty()) out << "versions:\n";
   for (const auto& [version, files] : summary.versions)
     if (version) out << Format("  %8s %8d files\n", {VersionText(*version), files});
-  if (const auto none = summary.versions.find(std::nullopt); none != summary.versions.end())
+  // Files without a version sort first.
+  if (const auto none = summary.versions.begin(); none != summary.versions.end() && !none->first)
     out << Format("  %8s %8d files\n", {"none", none->second});
   WriteCounts(out, "chunk ids", "chunks", summary.chunkIds, ChunkName);
   WriteCounts(out, "module types", "modules", summary.moduleTypes, ModuleName);
