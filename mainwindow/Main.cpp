@@ -142,14 +142,14 @@ TFrmMain::TFrmMain(QWidget* parent)
   SetCompactTabs(Pages);
   // In the order of the content's tabs, which give the captions.
   using MakePage = QWidget* (TFrmMain::*)();
-  constexpr MakePage PageMakers[] = {
+  static constexpr MakePage PageMakers[] = {
       &TFrmMain::MakeGlobalPage,       &TFrmMain::MakeSongInfoPage,  &TFrmMain::MakeModulesPage,
       &TFrmMain::MakeChannelsPage,     &TFrmMain::MakeAudioClipsPage, &TFrmMain::MakeSendFxAssignPage,
       &TFrmMain::MakeSongEventsPage,   &TFrmMain::MakePlaylistPage,  &TFrmMain::MakeWindowStatePage,
       &TFrmMain::MakeChunksPage,       &TFrmMain::MakeLoaderMessagesPage};
   static_assert(std::size(PageMakers) == content::MainPageCaptions.size());
-  for (std::size_t tab = 0; tab < std::size(PageMakers); ++tab)
-    Pages->addTab((this->*PageMakers[tab])(), Latin1(content::MainPageCaptions[tab]));
+  std::size_t tab = 0;
+  for (const MakePage makePage : PageMakers) Pages->addTab((this->*makePage)(), Latin1(content::MainPageCaptions[tab++]));
   layout->addWidget(Pages, 1);
 
   MakeFileMapLinks(top);
