@@ -558,13 +558,19 @@ void TFrmFileMap::UpdateInspector() {
   SetReportTable(LstInspector, content::FixedTable({{"Type", 80}, {"Value", 160}}, std::move(rows)));
 }
 
-void TFrmFileMap::CopyHex() {
-  const std::span<const std::uint8_t> bytes = Bytes();
-  if (bytes.empty() || HexView->SelectionSize() == 0) return;
+// A selection to copy, and not one too large for the clipboard.
+bool TFrmFileMap::CanCopySelection() {
+  if (Bytes().empty() || HexView->SelectionSize() == 0) return false;
   if (HexView->SelectionSize() > MaxCopyBytes) {
     SetStatus(QStringLiteral("The selection is too large to copy; Save Selection... writes it to a file."));
-    return;
+    return false;
   }
+  return true;
+}
+
+void TFrmFileMap::CopyHex() {
+  const std::span<const std::uint8_t> bytes = Bytes();
+  if (!CanCopySelection()) return;
   QString text;
   text.reserve(static_cast<qsizetype>(HexView->SelectionSize() * 3));
   for (std::uint64_t i = 0; i < HexView->SelectionSize(); ++i) {
@@ -576,11 +582,7 @@ void TFrmFileMap::CopyHex() {
 
 void TFrmFileMap::CopyText() {
   const std::span<const std::uint8_t> bytes = Bytes();
-  if (bytes.empty() || HexView->SelectionSize() == 0) return;
-  if (HexView->SelectionSize() > MaxCopyBytes) {
-    SetStatus(QStringLiteral("The selection is too large to copy; Save Selection... writes it to a file."));
-    return;
-  }
+  if (!CanCopySelection()) return;
   // As the hex view's text column shows them: control bytes as dots.
   QString text;
   for (std::uint64_t i = 0; i < HexView->SelectionSize(); ++i) {

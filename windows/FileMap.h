@@ -66,6 +66,7 @@ class TFrmFileMap : public QWidget {
   void NextOfKind();
   void PreviousOfKind();
   // The selection's bytes to the clipboard as hex ("4B 56") or as text.
+  bool CanCopySelection();
   void CopyHex();
   void CopyText();
   void SaveSelection();
