@@ -388,6 +388,10 @@ QModelIndex TFrmFileMap::SelectTreeRowAt(std::uint64_t offset) {
   const QModelIndex index = tree_->IndexAt(offset);
   if (!index.isValid()) return index;
   following_ = true;
+  // Jumps about a big file would otherwise keep every branch they opened.
+  tree_->Trim(index, [this](const QModelIndex& branch) {
+    if (TreRegions->isExpanded(branch)) TreRegions->collapse(branch);
+  });
   for (QModelIndex up = index.parent(); up.isValid(); up = up.parent()) TreRegions->expand(up);
   TreRegions->selectionModel()->setCurrentIndex(
       index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);

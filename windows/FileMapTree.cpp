@@ -57,9 +57,15 @@ struct TFileMapTree::Node {
   std::string path;  // a group's: its prefix
   std::string value;
   bool made = false;
+  bool leaving = false;  // being given back by Trim
   std::vector<std::unique_ptr<Node>> children;
 
   std::uint64_t End() const { return offset + size; }
+  std::size_t Descendants() const {
+    std::size_t count = children.size();
+    for (const auto& child : children) count += child->Descendants();
+    return count;
+  }
   Node& Add(std::unique_ptr<Node> child) {
     child->parent = this;
     child->row = static_cast<int>(children.size());
@@ -76,6 +82,7 @@ TFileMapTree::~TFileMapTree() = default;
 void TFileMapTree::SetMap(const content::RegionMap* map) {
   beginResetModel();
   tops_.clear();
+  madeRows_ = 0;
   map_ = map;
   endResetModel();
 }
@@ -147,6 +154,11 @@ void TFileMapTree::AddGrouped(Node& node, std::vector<TKvsRegion>& regions) cons
 
 void TFileMapTree::MakeChildren(Node& node) const {
   if (node.made) return;
+  MakeChildrenOnce(node);
+  madeRows_ += node.children.size();
+}
+
+void TFileMapTree::MakeChildrenOnce(Node& node) const {
   node.made = true;
   switch (node.type) {
     case Node::Type::Top: {
@@ -244,6 +256,63 @@ QModelIndex TFileMapTree::IndexAt(std::uint64_t offset) {
     node = next;
   }
   return IndexOf(*node);
+}
+
+void TFileMapTree::Trim(const QModelIndex& keep, const std::function<void(const QModelIndex&)>& closing) {
+  if (madeRows_ <= rowBudget_) return;
+  const Node* const kept = NodeOf(keep);
+  auto holdsKept = [kept](const Node& node) {
+    for (const Node* up = kept; up != nullptr; up = up->parent)
+      if (up == &node) return true;
+    return false;
+  };
+  // The branches to give back: whole top-level entries off the path, and
+  // below the path's nodes their made children off it.
+  std::vector<Node*> leaving;
+  for (const auto& [top, node] : tops_) {
+    if (!holdsKept(*node)) {
+      leaving.push_back(node.get());
+      continue;
+    }
+    for (Node* on = node.get(); on != nullptr;) {
+      Node* next = nullptr;
+      for (const auto& child : on->children) {
+        if (holdsKept(*child))
+          next = child.get();
+        else if (!child->children.empty())
+          leaving.push_back(child.get());
+      }
+      on = next;
+    }
+  }
+  if (leaving.empty()) return;
+  for (Node* node : leaving) {
+    node->leaving = true;
+    if (closing) closing(IndexOf(*node));
+  }
+
+  emit layoutAboutToBeChanged();
+  // A persistent index below a leaving branch would point at freed rows.
+  const QModelIndexList persistent = persistentIndexList();
+  for (const QModelIndex& index : persistent) {
+    for (const Node* up = static_cast<const Node*>(index.internalPointer()); up != nullptr; up = up->parent) {
+      if (up->leaving) {
+        changePersistentIndex(index, QModelIndex());
+        break;
+      }
+    }
+  }
+  for (Node* node : leaving) {
+    madeRows_ -= node->Descendants();
+    if (node->parent == nullptr) {
+      tops_.erase(node->top);  // made again on demand
+      continue;
+    }
+    node->children.clear();
+    node->made = false;
+    node->leaving = false;
+  }
+  emit layoutChanged();
 }
 
 std::uint64_t TFileMapTree::Offset(const QModelIndex& index) const {

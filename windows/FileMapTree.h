@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -23,7 +24,8 @@ class RegionMap;
 // Offset, Size, Kind, Name, Value. A chunk of many regions opens into
 // stretches of 16 KiB first, so that no branch holds more rows than a
 // person scrolls through and a deep place opens without making every row
-// before it. Only branches that were opened cost memory.
+// before it. Only branches that were opened cost memory, and Trim gives
+// back those off the current path once they pass a budget of rows.
 class TFileMapTree : public QAbstractItemModel {
   Q_OBJECT
 
@@ -32,6 +34,8 @@ class TFileMapTree : public QAbstractItemModel {
   static constexpr std::uint64_t StretchBytes = 16 * 1024;
   // A chunk with more regions than this opens into stretches.
   static constexpr std::size_t MaxDirectChildren = 2048;
+  // About 5 MiB of rows.
+  static constexpr std::size_t DefaultRowBudget = 20000;
 
   explicit TFileMapTree(QObject* parent);
   ~TFileMapTree() override;
@@ -45,6 +49,14 @@ class TFileMapTree : public QAbstractItemModel {
   std::uint64_t Size(const QModelIndex& index) const;
   // "GLOB/Settings/Tempo = 120" style: the path, and the value of a field.
   QString PathAndValue(const QModelIndex& index) const;
+
+  // The rows made so far below the top level.
+  std::size_t MadeRows() const { return madeRows_; }
+  void SetRowBudget(std::size_t rows) { rowBudget_ = rows; }
+  // Beyond the budget, gives back every made branch that does not hold
+  // `keep`; `closing` sees each such branch first, so that a view
+  // collapses it. Indexes into the given-back rows become invalid.
+  void Trim(const QModelIndex& keep, const std::function<void(const QModelIndex&)>& closing);
 
   // QAbstractItemModel
   QModelIndex index(int row, int column, const QModelIndex& parent = QModelIndex()) const override;
@@ -61,6 +73,7 @@ class TFileMapTree : public QAbstractItemModel {
   Node& TopNode(std::size_t top) const;
   Node* NodeOf(const QModelIndex& index) const;
   void MakeChildren(Node& node) const;
+  void MakeChildrenOnce(Node& node) const;
   void MakeStretchChildren(Node& node) const;
   // Groups the regions into children of `node` by their path step `depth`.
   void AddGrouped(Node& node, std::vector<TKvsRegion>& regions) const;
@@ -69,6 +82,8 @@ class TFileMapTree : public QAbstractItemModel {
   const content::RegionMap* map_ = nullptr;
   // Top-level entries get a node only once opened or asked for by offset.
   mutable std::unordered_map<std::size_t, std::unique_ptr<Node>> tops_;
+  mutable std::size_t madeRows_ = 0;
+  std::size_t rowBudget_ = DefaultRowBudget;
 };
 
 }  // namespace tarvo

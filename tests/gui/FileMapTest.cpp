@@ -22,6 +22,7 @@
 #include <QTableView>
 #include <QTreeView>
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -280,6 +281,32 @@ TEST_F(FileMapTest, TheTreeIsModelTesterCleanABigChunkOpensIntoStretchesAndTheLi
   QAbstractItemModelTester tester(tree, QAbstractItemModelTester::FailureReportingMode::Fatal);
   QAbstractItemModelTester inspector(ReportModelOf(map.LstInspector), QAbstractItemModelTester::FailureReportingMode::Fatal);
   map.GoToOffset(40);
+}
+
+TEST_F(FileMapTest, JumpsAboutABigChunkKeepTheTreeWithinItsBudget) {
+  const SongBuilder song = EventSong(6000);
+  TFrmFileMap& map = OpenMap(song);
+  auto* const tree = static_cast<TFileMapTree*>(map.TreRegions->model());
+  tree->SetRowBudget(1500);
+  const std::uint64_t events = song.Mark(Events).dataOffset;
+  // A hand-opened branch off the path goes too.
+  map.TreRegions->expand(tree->index(0, 0));
+  std::size_t most = 0;
+  for (int event = 0; event < 6000; event += 555) {
+    map.GoToOffset(events + 16 * event + 8);
+    most = std::max(most, tree->MadeRows());
+    EXPECT_EQ(TreePath(map), QStringLiteral("EVTS/%1/Data = %1").arg(event));
+  }
+  // One jump opens the chunk's stretches and one stretch's records.
+  EXPECT_LT(most, 1500u + 1100u);
+  EXPECT_FALSE(map.TreRegions->isExpanded(tree->index(0, 0)));
+
+  // The tester opens every row, so each jump now gives rows back.
+  QAbstractItemModelTester tester(tree, QAbstractItemModelTester::FailureReportingMode::Fatal);
+  map.GoToOffset(events + 8);
+  EXPECT_EQ(TreePath(map), QStringLiteral("EVTS/0/Data = 0"));
+  map.GoToOffset(events + 16 * 5999 + 8);
+  EXPECT_EQ(TreePath(map), QStringLiteral("EVTS/5999/Data = 5999"));
 }
 
 }  // namespace
