@@ -11,7 +11,6 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -21,6 +20,7 @@ namespace {
 using namespace tarvo::testing;
 using testing::DumpRun;
 using testing::KeysOf;
+using testing::Lines;
 using testing::ParseDocument;
 using Json = nlohmann::ordered_json;
 
@@ -50,13 +50,6 @@ SongBuilder Build(const SongParts& parts) {
       .Chunk(FourCC("XTRA"), parts.extra)
       .EndOfSong();
   return song;
-}
-
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
 }
 
 struct Compared {

@@ -37,4 +37,11 @@ inline std::vector<std::string> KeysOf(const nlohmann::ordered_json& object) {
   return keys;
 }
 
+inline std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
 }  // namespace tarvo::kvsdump::testing

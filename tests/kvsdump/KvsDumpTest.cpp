@@ -26,6 +26,7 @@ namespace {
 using namespace tarvo::testing;
 using testing::DumpRun;
 using testing::KeysOf;
+using testing::Lines;
 using testing::ParseDocument;
 using Json = nlohmann::ordered_json;
 
@@ -42,13 +43,6 @@ std::vector<std::string> MainKeys() {
   std::vector<content::Page> pages;
   for (content::MainTab& tab : content::MainWindowDesigned()) pages.push_back(std::move(tab.page));
   return NamesOf(pages);
-}
-
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
 }
 
 SongBuilder RejectedSong() {

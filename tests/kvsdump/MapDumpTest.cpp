@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -16,14 +15,8 @@ namespace {
 using namespace tarvo::testing;
 using testing::DumpRun;
 using testing::KeysOf;
+using testing::Lines;
 using testing::ParseDocument;
-
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
-}
 
 TEST(KvsDumpMap, TextGivesOneLinePerRegionThenTheCoverage) {
   SongBuilder song;
