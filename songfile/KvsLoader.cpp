@@ -162,8 +162,8 @@ void TKvsLoader::NoteChunk(std::uint32_t id) {
   note.offset = chunkHeader_;
   note.id = id;
   switch (id) {
-    case chunkids::EVTS: note.firstRecord = songEvents_.size(); break;
-    case chunkids::PATC: note.firstRecord = patternEvents_.size(); break;
+    case chunkids::EVTS: note.firstRecord = forgottenSongEvents_ + songEvents_.size(); break;
+    case chunkids::PATC: note.firstRecord = forgottenPatternEvents_ + patternEvents_.size(); break;
     case chunkids::WINP: note.firstRecord = forgottenWindowPosInfos_ + windowPosInfos_.size(); break;
     case chunkids::CHAN:
     case chunkids::FXRN: note.firstRecord = forgottenChannels_ + channels_.size(); break;
@@ -331,11 +331,13 @@ void TKvsLoader::ReadEvents(std::vector<TKvsEvent>& events, std::int32_t size) {
     first = std::min<std::size_t>(count, (regions_->From() - reader_.position()) / TKvsEvent::RecordSize);
     reader_.skip(first * TKvsEvent::RecordSize);
   }
+  std::size_t& forgotten = &events == &songEvents_ ? forgottenSongEvents_ : forgottenPatternEvents_;
   for (std::size_t i = first; i < count && !reader_.atEnd(); ++i) {
     if (regions_) {
       NoteRecord(layouts::Event, static_cast<std::int64_t>(i));
       if (!keepModel_) {  // regions alone: a song may hold millions of events
         reader_.skip(TKvsEvent::RecordSize);
+        ++forgotten;  // a later chunk's records number on from these
         continue;
       }
     }

@@ -160,6 +160,8 @@ class TKvsLoader {
   std::size_t forgottenModules_ = 0;
   std::size_t forgottenWindowPosInfos_ = 0;
   std::size_t forgottenChannels_ = 0;
+  std::size_t forgottenSongEvents_ = 0;
+  std::size_t forgottenPatternEvents_ = 0;
 
   std::int32_t statedModuleCount_ = 0;
   std::int32_t fileVersion_ = 0;

@@ -89,7 +89,10 @@ TEST(RegionMap, PathsAndValuesFollowTheModel) {
 // The window maps a song after its load, in a walk that keeps none of the
 // song's objects: its regions are those of the load, record indices included.
 TEST(RegionMap, AMapMadeAfterTheLoadIsTheLoadsMap) {
-  const Mapped mapped = MapOf(EveryChunkSong().Build());
+  // A second chunk of an event list numbers its records on from the first.
+  SongBuilder twice;
+  twice.Version(0x6105).Events({EventRecord(0, 0, 0, 1), EventRecord(0, 0, 1, 2)}).Patterns({EventRecord(0, 0, 0, 3)});
+  twice.Events({EventRecord(1, 0, 0, 4)}).Patterns({EventRecord(1, 0, 0, 5)}).EndOfSong();
   const auto lines = [](const RegionMap& map) {
     std::vector<std::string> all;
     map.ForEachRegion([&all](const TKvsRegion& region) {
@@ -97,7 +100,10 @@ TEST(RegionMap, AMapMadeAfterTheLoadIsTheLoadsMap) {
     });
     return all;
   };
-  EXPECT_EQ(lines(content::MapWithColumns(*mapped.loader).map), lines(*mapped.map));
+  for (const SongBuilder& song : {EveryChunkSong(), twice}) {
+    const Mapped mapped = MapOf(song.Build());
+    EXPECT_EQ(lines(content::MapWithColumns(*mapped.loader).map), lines(*mapped.map));
+  }
 }
 
 // Every prefix of a song of every chunk and module kind is a file cut
