@@ -84,6 +84,7 @@ inline std::string DiffEverything(const std::uint8_t* data, std::size_t size) {
     return "the two outputs disagree on sameness";
   const std::string lines = text.str();
   if (same != lines.empty()) return "the text output and the outcome disagree";
+  if (split == data && !same) return "two loads of the same bytes differ";
   if (HasControl(lines)) return "a control character in the text output";
   const auto document = nlohmann::json::parse(json.str(), nullptr, false);
   if (document.is_discarded()) return "the JSON document does not parse";

@@ -1,12 +1,9 @@
 #include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
 #include <functional>
-#include <new>
 #include <ostream>
 #include <sstream>
 #include <string>
@@ -18,6 +15,7 @@
 #include "songbuilder/ShowEverything.h"
 #include "songbuilder/TinyRecords.h"
 #include "songbuilder/SongBuilder.h"
+#include "tests/support/InChild.h"
 #include "tools/kvsdump/KvsDump.h"
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -176,21 +174,13 @@ std::size_t DataSegment() {
 // `fileBytes` plus 64 MiB; true when it got by and `work` said so.
 bool WithinMemoryBound(std::size_t fileBytes, const std::function<bool()>& work) {
   const std::size_t allowed = DataSegment() + 4 * fileBytes + 64 * MiB;
-  const pid_t child = ::fork();
-  if (child == 0) {
-    const rlimit limit{allowed, allowed};
-    ::setrlimit(RLIMIT_DATA, &limit);
-    try {
-      ::_exit(work() ? 0 : 2);
-    } catch (const std::bad_alloc&) {
-      ::_exit(3);
-    } catch (...) {
-      ::_exit(4);
-    }
-  }
-  int status = 0;
-  ::waitpid(child, &status, 0);
-  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  return PassesInChild(
+      [&] {
+        const rlimit limit{allowed, allowed};
+        ::setrlimit(RLIMIT_DATA, &limit);
+        return work();
+      },
+      120);
 }
 
 bool ShowsWithinMemoryBound(const Bytes& bytes) {

@@ -14,7 +14,12 @@ inline bool PassesInChild(const std::function<bool()>& check, unsigned seconds =
   const pid_t child = ::fork();
   if (child == 0) {
     ::alarm(seconds);
-    ::_exit(check() ? 0 : 1);
+    // Nothing may unwind out of the child into the rest of the test.
+    try {
+      ::_exit(check() ? 0 : 1);
+    } catch (...) {
+      ::_exit(1);
+    }
   }
   int status = 0;
   if (child < 0 || ::waitpid(child, &status, 0) != child) return false;
