@@ -145,6 +145,19 @@ void BM_JumpScreen(benchmark::State& state, Scenario scenario) {
   }
 }
 
+// Next and previous chunk header from a random place: across the 2 M
+// records of the song event chunk at worst.
+void BM_NextAndPreviousOfKind(benchmark::State& state, Scenario scenario, TKvsRegionKind kind) {
+  const content::Song song = LoadedSong(scenario);
+  const content::RegionMap map = content::MapWithColumns(*song).map;
+  std::mt19937_64 random(42);
+  for (auto _ : state) {
+    const std::uint64_t offset = random() % song->StreamSize();
+    benchmark::DoNotOptimize(map.NextOfKind(offset, kind));
+    benchmark::DoNotOptimize(map.PreviousOfKind(offset, kind));
+  }
+}
+
 // A scroll of one page down the hex view.
 void BM_ScrollScreen(benchmark::State& state, Scenario scenario) {
   const content::Song song = LoadedSong(scenario);
@@ -201,6 +214,10 @@ int main(int argc, char** argv) {
   timed(benchmark::RegisterBenchmark("FileMap/MapWalk/many-events", BM_MapWalk, Scenario::ManyEvents))->Iterations(3);
   timed(benchmark::RegisterBenchmark("FileMap/Jump/big-data", BM_JumpScreen, Scenario::BigData));
   timed(benchmark::RegisterBenchmark("FileMap/Jump/many-events", BM_JumpScreen, Scenario::ManyEvents));
+  timed(benchmark::RegisterBenchmark("FileMap/NextAndPreviousHeader/many-events", BM_NextAndPreviousOfKind,
+                                    Scenario::ManyEvents, TKvsRegionKind::Header));
+  timed(benchmark::RegisterBenchmark("FileMap/NextAndPreviousField/many-events", BM_NextAndPreviousOfKind,
+                                    Scenario::ManyEvents, TKvsRegionKind::Field));
   timed(benchmark::RegisterBenchmark("FileMap/Scroll/many-events", BM_ScrollScreen, Scenario::ManyEvents));
   timed(benchmark::RegisterBenchmark("FileMap/FindAbsent8/big-data", BM_FindAbsent));
   timed(benchmark::RegisterBenchmark("FileMap/MemchrPass/big-data", BM_MemchrPass));

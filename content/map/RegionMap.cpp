@@ -1,6 +1,8 @@
 #include "content/map/RegionMap.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <optional>
 #include <utility>
 
 #include "content/map/RegionText.h"
@@ -43,13 +45,20 @@ class RegionMaker : public TKvsRegionSink {
     module_ = IsModuleChunk(entry.id);
   }
   std::function<void(const TKvsChunkNote&)> onChunk;
+  // Only regions of this kind are made: a search for a kind need not make
+  // the texts of every region it passes.
+  void Only(TKvsRegionKind kind) { only_ = kind; }
+  // The reading ends at the first region starting at or after `offset`.
+  void Until(std::uint64_t offset) { until_ = offset; }
 
   // TKvsRegionSink
   void Chunk(const TKvsChunkNote& chunk) override {
     if (onChunk) onChunk(chunk);
   }
   void Region(const TKvsRegionNote& note) override {
+    if (note.offset >= until_) throw Enough{};
     if (note.offset + note.size <= from_ || !hasEntry_) return;
+    if (only_ && note.kind != *only_) return;
     TKvsRegion region;
     region.offset = note.offset;
     region.size = note.size;
@@ -63,8 +72,11 @@ class RegionMaker : public TKvsRegionSink {
   }
   void Record(const TKvsRecordLayout& layout, std::uint64_t offset, std::uint64_t chunk, std::int64_t record,
               std::size_t held) override {
-    // Records before the wanted offset are stepped over whole.
+    if (offset >= until_) throw Enough{};
+    // Records before the wanted offset, or without the wanted kind, are
+    // stepped over whole.
     if (offset + held <= from_) return;
+    if (only_ && held == layout.size && layout.kindBytes[static_cast<std::size_t>(*only_)] == 0) return;
     TKvsRegionSink::Record(layout, offset, chunk, record, held);
   }
   std::uint64_t From() const override { return from_; }
@@ -77,6 +89,8 @@ class RegionMaker : public TKvsRegionSink {
   bool hasEntry_ = false;
   std::string label_;
   bool module_ = false;
+  std::optional<TKvsRegionKind> only_;
+  std::uint64_t until_ = UINT64_MAX;
 };
 
 // --- RegionMapBuilder
@@ -196,24 +210,28 @@ std::optional<TKvsRegion> RegionMap::RegionAt(std::uint64_t offset) const {
 }
 
 std::optional<TKvsRegion> RegionMap::NextOfKind(std::uint64_t offset, TKvsRegionKind kind) const {
+  // No reading reports unread bytes: they are the stretch after the last.
+  if (kind == TKvsRegionKind::Unread) {
+    if (unreadStart_ < fileSize_ && unreadStart_ > offset) return UnreadRegion(unreadStart_, fileSize_ - unreadStart_);
+    return std::nullopt;
+  }
   const std::size_t first = offset < fileSize_ ? TopLevelAt(offset) : TopLevelCount();
   for (std::size_t index = first; index < chunks_.size(); ++index) {
     std::optional<TKvsRegion> found;
-    RegionMaker maker(*song_, index == first ? offset + 1 : 0, [&found, offset, kind](TKvsRegion&& region) {
-      if (region.kind == kind && region.offset > offset) {
+    RegionMaker maker(*song_, index == first ? offset + 1 : 0, [&found, offset](TKvsRegion&& region) {
+      if (region.offset > offset) {
         found = std::move(region);
         throw Enough{};
       }
     });
     maker.SetChunk(chunks_[index]);
+    maker.Only(kind);
     try {
       TKvsLoader::ReportChunkRegions(*song_, chunks_[index].offset, maker);
     } catch (const Enough&) {
     }
     if (found) return found;
   }
-  if (kind == TKvsRegionKind::Unread && unreadStart_ < fileSize_ && unreadStart_ > offset)
-    return UnreadRegion(unreadStart_, fileSize_ - unreadStart_);
   return std::nullopt;
 }
 
@@ -222,20 +240,28 @@ std::optional<TKvsRegion> RegionMap::PreviousOfKind(std::uint64_t offset, TKvsRe
     if (unreadStart_ < fileSize_ && unreadStart_ < offset) return UnreadRegion(unreadStart_, fileSize_ - unreadStart_);
     return std::nullopt;
   }
-  const std::size_t last = std::min(TopLevelAt(std::min(offset, fileSize_ == 0 ? 0 : fileSize_ - 1)), chunks_.size() - 1);
   if (chunks_.empty()) return std::nullopt;
+  const std::size_t last = std::min(TopLevelAt(std::min(offset, fileSize_ == 0 ? 0 : fileSize_ - 1)), chunks_.size() - 1);
   for (std::size_t index = last + 1; index-- > 0;) {
-    std::optional<TKvsRegion> found;
-    RegionMaker maker(*song_, 0, [&found, offset, kind](TKvsRegion&& region) {
-      if (region.offset >= offset) throw Enough{};
-      if (region.kind == kind) found = std::move(region);
-    });
-    maker.SetChunk(chunks_[index]);
-    try {
-      TKvsLoader::ReportChunkRegions(*song_, chunks_[index].offset, maker);
-    } catch (const Enough&) {
+    // Read back from the offset in growing steps: the nearest region of the
+    // kind is usually close, and a chunk may hold millions of records.
+    const std::uint64_t start = chunks_[index].offset;
+    const std::uint64_t end = std::min(offset, TopLevelEnd(index));
+    if (end <= start) continue;
+    for (std::uint64_t step = 4096;; step *= 4) {
+      const std::uint64_t from = end - start > step ? end - step : start;
+      std::optional<TKvsRegion> found;
+      RegionMaker maker(*song_, from, [&found](TKvsRegion&& region) { found = std::move(region); });
+      maker.SetChunk(chunks_[index]);
+      maker.Only(kind);
+      maker.Until(offset);
+      try {
+        TKvsLoader::ReportChunkRegions(*song_, start, maker);
+      } catch (const Enough&) {
+      }
+      if (found) return found;
+      if (from == start) break;
     }
-    if (found) return found;
   }
   return std::nullopt;
 }

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -103,6 +104,40 @@ TEST(RegionMap, AMapMadeAfterTheLoadIsTheLoadsMap) {
   for (const SongBuilder& song : {EveryChunkSong(), twice}) {
     const Mapped mapped = MapOf(song.Build());
     EXPECT_EQ(lines(content::MapWithColumns(*mapped.loader).map), lines(*mapped.map));
+  }
+}
+
+// The search for a kind gives what a walk over every region finds: the
+// first of the kind after an offset and the last before it.
+TEST(RegionMap, NextAndPreviousOfAKindAreTheNearestOfAWalk) {
+  std::vector<EventRecord> events;
+  for (int i = 0; i < 5000; ++i) events.emplace_back(0, 0x1000, i * 10, i);
+  SongBuilder many;
+  many.Version(0x6105).Events(events).Chunk(FourCC("XTRA"), std::string_view("tail")).EndOfSong();
+  Bytes cut = EveryChunkSong().Build();
+  cut.resize(cut.size() - 30);
+  for (const Bytes& bytes : {cut, many.Build()}) {
+    const Mapped mapped = MapOf(bytes);
+    std::vector<TKvsRegion> all;
+    mapped.map->ForEachRegion([&all](const TKvsRegion& region) { all.push_back(region); });
+    const std::uint64_t stride = bytes.size() / 300 + 1;
+    for (std::size_t k = 0; k < RegionKindCount; ++k) {
+      const auto kind = static_cast<TKvsRegionKind>(k);
+      for (std::uint64_t offset = 0; offset <= bytes.size(); offset += stride) {
+        std::string next = "none";
+        std::string previous = "none";
+        for (const TKvsRegion& region : all) {
+          if (region.kind != kind) continue;
+          if (region.offset < offset) previous = std::to_string(region.offset) + " " + region.path;
+          if (region.offset > offset && next == "none") next = std::to_string(region.offset) + " " + region.path;
+        }
+        const auto text = [](const std::optional<TKvsRegion>& region) {
+          return region ? std::to_string(region->offset) + " " + region->path : std::string("none");
+        };
+        ASSERT_EQ(text(mapped.map->NextOfKind(offset, kind)), next) << "kind " << k << " after " << offset;
+        ASSERT_EQ(text(mapped.map->PreviousOfKind(offset, kind)), previous) << "kind " << k << " before " << offset;
+      }
+    }
   }
 }
 
