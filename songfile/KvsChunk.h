@@ -55,6 +55,7 @@ class TKvsChunkList {
 
   std::size_t size() const { return entries_.size(); }
   bool empty() const { return entries_.empty(); }
+  void clear() { entries_.clear(); }
   TKvsChunk operator[](std::size_t index) const { return Make(entries_[index]); }
   TKvsChunk at(std::size_t index) const {
     if (index >= entries_.size()) throw std::out_of_range("TKvsChunkList::at");

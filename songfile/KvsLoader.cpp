@@ -299,7 +299,7 @@ void TKvsLoader::ForgetModel() {
   windowPosInfos_.clear();
   channels_.clear();
   sendFxAssigns_.clear();
-  chunks_ = TKvsChunkList(reader_.data());
+  chunks_.clear();
 }
 
 void TKvsLoader::ReadVersion(bool& stopped, std::string& errorText) {

@@ -1,6 +1,7 @@
 #include "content/map/OffsetText.h"
 
-#include <limits>
+#include <charconv>
+#include <system_error>
 
 namespace tarvo::content {
 
@@ -21,16 +22,12 @@ std::string_view Trimmed(std::string_view text) {
   return text;
 }
 
-std::optional<std::uint64_t> Digits(std::string_view text, unsigned base) {
-  if (text.empty()) return std::nullopt;
+// Digits only: no sign, no prefix, nothing after them, no overflow.
+std::optional<std::uint64_t> Digits(std::string_view text, int base) {
   std::uint64_t value = 0;
-  for (const char c : text) {
-    const int digit = HexDigit(c);
-    if (digit < 0 || static_cast<unsigned>(digit) >= base) return std::nullopt;
-    if (value > (std::numeric_limits<std::uint64_t>::max() - static_cast<unsigned>(digit)) / base)
-      return std::nullopt;
-    value = value * base + static_cast<unsigned>(digit);
-  }
+  const char* const end = text.data() + text.size();
+  const auto [stop, error] = std::from_chars(text.data(), end, value, base);
+  if (text.empty() || error != std::errc{} || stop != end) return std::nullopt;
   return value;
 }
 
