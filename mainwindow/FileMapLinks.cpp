@@ -89,6 +89,8 @@ void TFrmMain::ShowModuleInFileMapClick() {
   const std::optional<std::size_t> row = SelectedRow(LstModules);
   if (!row || loader_ == nullptr || *row >= loader_->Modules().size()) return;
   ShowFileMap();
+  // During a load no map is shown, and the one there reads the old loader.
+  if (busy_ || fileMap_ == nullptr) return;
   fileMap_->GoToModule(*row);
 }
 

@@ -44,6 +44,23 @@ std::string Latin1ToTerminalUtf8(std::string_view latin1) {
   return utf8;
 }
 
+std::string EscapeControlBytes(std::string_view latin1) {
+  std::string shown;
+  shown.reserve(latin1.size());
+  for (const char c : latin1) {
+    const auto code = static_cast<unsigned char>(c);
+    if (code < 0x20 || (code >= 0x7F && code <= 0x9F)) {
+      constexpr char Digits[] = "0123456789ABCDEF";
+      shown += "\\x";
+      shown.push_back(Digits[code >> 4]);
+      shown.push_back(Digits[code & 0xF]);
+    } else {
+      shown.push_back(c);
+    }
+  }
+  return shown;
+}
+
 std::string FixedText(const std::uint8_t* bytes, std::size_t width) {
   if (bytes == nullptr || width == 0) {
     return {};

@@ -17,6 +17,10 @@ std::string Latin1ToUtf8(std::string_view latin1);
 // terminal and every message stays on its one line.
 std::string Latin1ToTerminalUtf8(std::string_view latin1);
 
+// The same escapes, tab included, for one-line display; the result stays
+// Latin-1.
+std::string EscapeControlBytes(std::string_view latin1);
+
 // A fixed-width text field: the text ends at the first zero byte, or after
 // `width` characters when there is none.
 std::string FixedText(const std::uint8_t* bytes, std::size_t width);

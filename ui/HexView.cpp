@@ -17,13 +17,23 @@ namespace {
 
 constexpr int Margin = 4;
 constexpr int MaxScrollSteps = INT_MAX / 2;
+constexpr char HexDigits[] = "0123456789ABCDEF";
 
-QChar TextChar(std::uint8_t byte) {
+}  // namespace
+
+QChar THexView::TextChar(std::uint8_t byte) {
   const bool shown = (byte >= 0x20 && byte <= 0x7E) || byte >= 0xA0;
   return shown ? QChar(byte) : QChar('.');
 }
 
-}  // namespace
+void THexView::AppendHexByte(QString& out, std::uint8_t byte) {
+  out += QLatin1Char(HexDigits[byte >> 4]);
+  out += QLatin1Char(HexDigits[byte & 0xF]);
+}
+
+QString THexView::HexNumber(std::uint64_t value, int digits) {
+  return QString::number(value, 16).toUpper().rightJustified(digits, QLatin1Char('0'));
+}
 
 THexView::THexView(QWidget* parent) : QAbstractScrollArea(parent) {
   setObjectName(QStringLiteral("HexView"));
@@ -202,13 +212,13 @@ void THexView::paintEvent(QPaintEvent*) {
     for (int c = 0; c < count; ++c) {
       const std::uint8_t byte = data[rowStart + static_cast<std::uint64_t>(c)];
       if (c == 8) hex += QLatin1Char(' ');
-      hex += QString::number(byte, 16).rightJustified(2, QLatin1Char('0')).toUpper();
+      AppendHexByte(hex, byte);
       hex += QLatin1Char(' ');
       text += TextChar(byte);
     }
     painter.setPen(palette().color(QPalette::PlaceholderText));
     painter.drawText(Margin, y + ascent,
-                     QString::number(rowStart, 16).rightJustified(digits, QLatin1Char('0')).toUpper());
+                     HexNumber(rowStart, digits));
     painter.setPen(palette().color(QPalette::Text));
     painter.drawText(HexX(0), y + ascent, hex);
     painter.drawText(TextX(0), y + ascent, text);

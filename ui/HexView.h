@@ -32,6 +32,13 @@ class THexView : public QAbstractScrollArea {
 
   explicit THexView(QWidget* parent);
 
+  // A byte as the text column shows it: control bytes as a dot.
+  static QChar TextChar(std::uint8_t byte);
+  // A byte as two upper-case hex digits.
+  static void AppendHexByte(QString& out, std::uint8_t byte);
+  // A number in upper-case hex, zero-padded to at least `digits` digits.
+  static QString HexNumber(std::uint64_t value, int digits);
+
   // The bytes must outlive the view or be replaced before they go.
   void SetBytes(std::span<const std::uint8_t> bytes);
   std::span<const std::uint8_t> Bytes() const { return bytes_; }

@@ -6,6 +6,7 @@
 #include "songfile/KvsChunk.h"
 #include "ui/Application.h"
 #include "ui/Dialogs.h"
+#include "ui/SaveFile.h"
 #include "content/viewers/ViewerContent.h"
 
 #include <QComboBox>
@@ -13,7 +14,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QSignalBlocker>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -31,20 +31,6 @@ namespace {
 
 const QString SaveDataTitle = QStringLiteral("Save Chunk Data");
 const QStringList SaveDataFilters = {QStringLiteral("All Files (*)")};
-
-// The file is replaced only once every byte is written; a failure leaves an
-// existing file as it was and no partial one. Where the folder takes no new
-// file, a writable file is written in place instead.
-bool WriteWholeFile(const QString& path, const std::uint8_t* data, std::int64_t size) {
-  QSaveFile file(path);
-  file.setDirectWriteFallback(true);
-  if (!file.open(QIODevice::WriteOnly)) return false;
-  if (size > 0 && file.write(reinterpret_cast<const char*>(data), size) != size) {
-    file.cancelWriting();
-    return false;
-  }
-  return file.commit();
-}
 
 }  // namespace
 
@@ -135,7 +121,7 @@ void TFrmDataViewer::BtnSaveDataClick() {
   const std::optional<QString> path = CurrentDialogs().SaveFileName(this, SaveDataTitle, SaveDataFilters, QString());
   if (!path) return;
   const TKvsByteStream& data = currentChunk_->Data;
-  if (!WriteWholeFile(*path, data.data(), data.Size()))
+  if (!WriteWholeFile(*path, data.data(), static_cast<std::uint64_t>(data.Size())))
     CurrentDialogs().Message(this, QStringLiteral("Error while saving!"));
 }
 

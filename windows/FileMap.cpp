@@ -13,6 +13,7 @@
 #include "ui/HexView.h"
 #include "ui/PageWidgets.h"
 #include "ui/ReportList.h"
+#include "ui/SaveFile.h"
 #include "windows/FileMapTree.h"
 
 #include <QApplication>
@@ -26,7 +27,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QShortcut>
 #include <QSplitter>
 #include <QTableView>
@@ -65,7 +65,7 @@ QColor KindColour(TKvsRegionKind kind) {
 }
 
 QString Hex(std::uint64_t value) {
-  return QStringLiteral("0x") + QString::number(value, 16).toUpper().rightJustified(8, QLatin1Char('0'));
+  return QStringLiteral("0x") + THexView::HexNumber(value, 8);
 }
 
 QString Share(std::uint64_t part, std::uint64_t whole) {
@@ -73,29 +73,8 @@ QString Share(std::uint64_t part, std::uint64_t whole) {
   return QString::number(percent, 'f', 1) + QLatin1Char('%');
 }
 
-// A region's path and value as one line of plain text.
 QString PathText(const TKvsRegion& region) {
-  std::string text = region.path;
-  if (region.kind == TKvsRegionKind::Field) text += " = " + region.value;
-  QString shown;
-  for (const char c : text) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte < 0x20 || byte == 0x7F || (byte >= 0x80 && byte <= 0x9F))
-      shown += QStringLiteral("\\x") + QString::number(byte, 16).toUpper().rightJustified(2, QLatin1Char('0'));
-    else
-      shown += QChar(byte);
-  }
-  return shown;
-}
-
-bool WriteWholeFile(const QString& path, const std::uint8_t* data, std::uint64_t size) {
-  QSaveFile file(path);
-  if (!file.open(QIODevice::WriteOnly)) return false;
-  if (size > 0 && file.write(reinterpret_cast<const char*>(data), static_cast<qint64>(size)) != static_cast<qint64>(size)) {
-    file.cancelWriting();
-    return false;
-  }
-  return file.commit();
+  return PathAndValueText(region.path, region.kind == TKvsRegionKind::Field, region.value);
 }
 
 QPushButton* Button(QWidget* parent, const char* name, const QString& caption) {
@@ -487,9 +466,15 @@ void TFrmFileMap::StartFind(bool forward) {
       return;
     }
   } else {
-    // The text as the file would hold it: one byte per character.
-    const QByteArray latin1 = EdtFind->text().toLatin1();
-    if (latin1.isEmpty()) return;
+    // The text as the file would hold it: one byte per character. Others
+    // would turn into '?' and find real question marks.
+    const QString text = EdtFind->text();
+    if (text.isEmpty()) return;
+    if (std::any_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() > 0xFF; })) {
+      SetStatus(QStringLiteral("Text mode finds Latin-1 characters only."));
+      return;
+    }
+    const QByteArray latin1 = text.toLatin1();
     pattern = content::TextPattern(std::string_view(latin1.constData(), static_cast<std::size_t>(latin1.size())));
   }
   // Next goes past the match it found last; the first find starts at the cursor.
@@ -579,7 +564,7 @@ void TFrmFileMap::CopyHex() {
   text.reserve(static_cast<qsizetype>(HexView->SelectionSize() * 3));
   for (std::uint64_t i = 0; i < HexView->SelectionSize(); ++i) {
     if (i > 0) text += QLatin1Char(' ');
-    text += QString::number(bytes[HexView->SelectionStart() + i], 16).toUpper().rightJustified(2, QLatin1Char('0'));
+    THexView::AppendHexByte(text, bytes[HexView->SelectionStart() + i]);
   }
   QApplication::clipboard()->setText(text);
 }
@@ -589,10 +574,9 @@ void TFrmFileMap::CopyText() {
   if (!CanCopySelection()) return;
   // As the hex view's text column shows them: control bytes as dots.
   QString text;
-  for (std::uint64_t i = 0; i < HexView->SelectionSize(); ++i) {
-    const std::uint8_t byte = bytes[HexView->SelectionStart() + i];
-    text += (byte >= 0x20 && byte <= 0x7E) || byte >= 0xA0 ? QChar(byte) : QChar('.');
-  }
+  text.reserve(static_cast<qsizetype>(HexView->SelectionSize()));
+  for (std::uint64_t i = 0; i < HexView->SelectionSize(); ++i)
+    text += THexView::TextChar(bytes[HexView->SelectionStart() + i]);
   QApplication::clipboard()->setText(text);
 }
 

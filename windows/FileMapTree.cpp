@@ -1,6 +1,9 @@
 #include "windows/FileMapTree.h"
 
 #include "content/map/RegionMap.h"
+#include "text/Latin1.h"
+#include "ui/HexView.h"
+#include "ui/Latin1Text.h"
 
 #include <algorithm>
 #include <climits>
@@ -10,22 +13,7 @@ namespace tarvo {
 namespace {
 
 // Song texts as plain, one-line text: control characters as \xHH.
-QString Shown(std::string_view latin1) {
-  QString text;
-  text.reserve(static_cast<qsizetype>(latin1.size()));
-  for (const char c : latin1) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte < 0x20 || byte == 0x7F || (byte >= 0x80 && byte <= 0x9F))
-      text += QStringLiteral("\\x%1").arg(byte, 2, 16, QLatin1Char('0')).toUpper().replace(QLatin1String("\\X"), QLatin1String("\\x"));
-    else
-      text += QChar(byte);
-  }
-  return text;
-}
-
-QString HexOffset(std::uint64_t offset) {
-  return QString::number(offset, 16).toUpper().rightJustified(8, QLatin1Char('0'));
-}
+QString Shown(std::string_view latin1) { return Latin1(EscapeControlBytes(latin1)); }
 
 // The steps of a region's path below its chunk's label.
 std::vector<std::string_view> Steps(std::string_view path, std::string_view label) {
@@ -42,6 +30,12 @@ std::vector<std::string_view> Steps(std::string_view path, std::string_view labe
 }
 
 }  // namespace
+
+QString PathAndValueText(std::string_view path, bool field, std::string_view value) {
+  QString text = Shown(path);
+  if (field) text += QStringLiteral(" = ") + Shown(value);
+  return text;
+}
 
 struct TFileMapTree::Node {
   enum class Type { Top, Stretch, Group, Leaf };
@@ -217,7 +211,7 @@ void TFileMapTree::MakeStretchChildren(Node& node) const {
     stretch->type = Node::Type::Stretch;
     stretch->offset = offset;
     stretch->size = std::min(StretchBytes, node.End() - offset);
-    stretch->name = (HexOffset(offset) + QLatin1Char('-') + HexOffset(stretch->End() - 1)).toStdString();
+    stretch->name = (THexView::HexNumber(offset, 8) + QLatin1Char('-') + THexView::HexNumber(stretch->End() - 1, 8)).toStdString();
     stretch->path = node.path;
     node.Add(std::move(stretch));
   }
@@ -328,9 +322,7 @@ std::uint64_t TFileMapTree::Size(const QModelIndex& index) const {
 QString TFileMapTree::PathAndValue(const QModelIndex& index) const {
   const Node* const node = NodeOf(index);
   if (node == nullptr) return QString();
-  QString text = Shown(node->path);
-  if (node->type == Node::Type::Leaf && node->kind == TKvsRegionKind::Field) text += QStringLiteral(" = ") + Shown(node->value);
-  return text;
+  return PathAndValueText(node->path, node->type == Node::Type::Leaf && node->kind == TKvsRegionKind::Field, node->value);
 }
 
 QModelIndex TFileMapTree::index(int row, int column, const QModelIndex& parent) const {
@@ -380,7 +372,7 @@ QVariant TFileMapTree::data(const QModelIndex& index, int role) const {
   if (node == nullptr) return QVariant();
   switch (index.column()) {
     case ColOffset:
-      return HexOffset(node->offset);
+      return THexView::HexNumber(node->offset, 8);
     case ColSize:
       return QString::number(node->size);
     case ColKind:

@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -18,6 +19,9 @@ namespace tarvo {
 namespace content {
 class RegionMap;
 }
+
+// A region's path, and " = value" for a field, as one line of plain text.
+QString PathAndValueText(std::string_view path, bool field, std::string_view value);
 
 // The structure tree of the File Map: the chunks of a file, then their
 // records, then fields, made when a branch is first asked for. Columns

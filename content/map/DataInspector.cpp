@@ -50,20 +50,7 @@ std::string FloatText(const std::uint8_t* bytes, std::size_t available, bool big
 }
 
 std::string EscapedText(const std::uint8_t* bytes, std::size_t available) {
-  const std::string text = FixedText(bytes, std::min(available, TextLimit));
-  static constexpr char Hex[] = "0123456789ABCDEF";
-  std::string shown;
-  for (const char c : text) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte < 0x20 || byte == 0x7F || (byte >= 0x80 && byte <= 0x9F)) {
-      shown += "\\x";
-      shown += Hex[byte >> 4];
-      shown += Hex[byte & 15];
-    } else {
-      shown += c;
-    }
-  }
-  return shown;
+  return EscapeControlBytes(FixedText(bytes, std::min(available, TextLimit)));
 }
 
 }  // namespace

@@ -10,14 +10,18 @@
 #include "ui/ReportList.h"
 #include "windows/FileMap.h"
 #include "windows/FileMapTree.h"
+#include "windows/Progress.h"
 
 #include <QAbstractItemModelTester>
 #include <QAction>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QProgressBar>
 #include <QTest>
 #include <QTableView>
 #include <QTreeView>
@@ -124,6 +128,10 @@ TEST_F(FileMapTest, FindsAWildcardPatternAcrossAChunkBoundaryAndWrapsAround) {
   EXPECT_EQ(map.HexView->SelectionStart(), xtra - 2);
   EXPECT_EQ(map.HexView->SelectionSize(), 6u);
   EXPECT_EQ(map.HexView->Cursor(), xtra - 2);
+  map.CopyHex();
+  EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("00 00 58 54 52 41"));
+  map.CopyText();
+  EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("..XTRA"));
 
   // Next from there: the only other match is behind the cursor.
   Find(map, QStringLiteral("Text"), QStringLiteral("tail"));
@@ -142,6 +150,19 @@ TEST_F(FileMapTest, FindsAWildcardPatternAcrossAChunkBoundaryAndWrapsAround) {
   EXPECT_EQ(map.LblStatus->text(), QStringLiteral("Not found."));
   Find(map, QStringLiteral("Hex"), QStringLiteral("4"));
   EXPECT_TRUE(map.LblStatus->text().startsWith(QStringLiteral("Not a hex pattern")));
+  Find(map, QStringLiteral("Text"), QStringLiteral("tail\u20AC"));
+  EXPECT_EQ(map.LblStatus->text(), QStringLiteral("Text mode finds Latin-1 characters only."));
+}
+
+TEST_F(FileMapTest, ShowingAModuleWhileTheViewsFillOpensNoMap) {
+  const QObject watch;
+  QObject::connect(window->Progress->Bar, &QProgressBar::valueChanged, &watch, [&](int) {
+    if (List("LstModules")->model()->rowCount() == 0) return;
+    List("LstModules")->selectRow(0);
+    window->findChild<QAction*>(QStringLiteral("ActShowModuleInFileMap"))->trigger();
+  });
+  PickAndLoad(WriteSong(EveryChunkSong()));
+  EXPECT_EQ(window->FileMap(), nullptr);
 }
 
 TEST_F(FileMapTest, GoesToTheNextAndPreviousRegionOfAKind) {

@@ -1,6 +1,9 @@
 #include "tests/gui/GuiTestSupport.h"
 
+#include "songbuilder/SongBuilder.h"
+#include "ui/HexView.h"
 #include "ui/LoaderLog.h"
+#include "windows/FileMap.h"
 
 #include <QDir>
 #include <QFile>
@@ -109,9 +112,17 @@ TEST_F(SaveLogTest, WritableFileInAReadOnlyFolderIsWrittenInPlace) {
                                               QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther;
   ASSERT_TRUE(QDir(folder.path()).mkdir("locked"));
   const QString path = folder.filePath("locked/log.txt");
-  WriteFile(path, "old content");
-  ASSERT_TRUE(QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
-                                              QFile::WriteGroup | QFile::ReadOther | QFile::WriteOther));
+  const QString selection = folder.filePath("locked/selection.bin");
+  for (const QString& file : {path, selection}) {
+    WriteFile(file, "old content");
+    ASSERT_TRUE(QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
+                                                QFile::WriteGroup | QFile::ReadOther | QFile::WriteOther));
+  }
+  // The File Map's Save Selection writes in place as well.
+  const QString song = WriteSong(SongBuilder().Version(0x6105).EndOfSong());
+  PickAndLoad(song);
+  window->ShowFileMap();
+  window->FileMap()->HexView->Select(0, 4);
   ASSERT_TRUE(QFile::setPermissions(folder.path(), ReadAndEnter | QFile::WriteOwner));
   ASSERT_TRUE(QFile::setPermissions(folder.filePath("locked"), ReadAndEnter));
   SetLog({"a", "b"});
@@ -119,9 +130,14 @@ TEST_F(SaveLogTest, WritableFileInAReadOnlyFolderIsWrittenInPlace) {
   {
     const WithoutPrivileges user;
     saved = SaveTo(path);
+    dialogs.saveAnswers.push_back(selection);
+    window->FileMap()->SaveSelection();
   }
   QFile::setPermissions(folder.filePath("locked"), ReadAndEnter | QFile::WriteOwner);
   EXPECT_EQ(saved, QByteArray("a\r\nb\r\n"));
+  QFile written(selection), original(song);
+  ASSERT_TRUE(written.open(QIODevice::ReadOnly) && original.open(QIODevice::ReadOnly));
+  EXPECT_EQ(written.readAll(), original.read(4));
   EXPECT_TRUE(dialogs.messages.empty());
 }
 

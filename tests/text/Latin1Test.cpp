@@ -22,6 +22,8 @@ TEST(Latin1Test, ToTerminalUtf8EscapesEveryControlCharacterOnly) {
   EXPECT_EQ(Latin1ToTerminalUtf8(std::string("\0\x7F\x80\x9B\x9F\xA0\xE9", 7)),
             "\\x00\\x7F\\x80\\x9B\\x9F\xC2\xA0\xC3\xA9");
   EXPECT_EQ(Latin1ToTerminalUtf8("plain \\x41 text"), "plain \\x41 text");
+  // For one-line display tab is escaped too, and the rest stays Latin-1.
+  EXPECT_EQ(EscapeControlBytes(std::string("a\tb\r\0\x7F\x9F\xA0\xE9\\x41", 13)), "a\\x09b\\x0D\\x00\\x7F\\x9F\xA0\xE9\\x41");
 }
 
 TEST(Latin1Test, FixedText) {
