@@ -531,15 +531,9 @@ SongBuilder& SongBuilder::ReturnChannels(const std::vector<ChannelEntry>& entrie
 SongBuilder& SongBuilder::AudioClips(const std::vector<AudioClipEntry>& entries,
                                      std::optional<std::int32_t> count) {
   Bytes payload;
-  for (const auto& entry : entries) entry.WriteTo(payload);
-  if (logFields_) {
-    std::uint64_t at = size_ + 8;
-    for (const auto& entry : entries) {
-      entry.MarkFields(at, Marker());
-      Bytes written;
-      entry.WriteTo(written);
-      at += written.size();
-    }
+  for (const auto& entry : entries) {
+    if (logFields_) entry.MarkFields(size_ + 8 + payload.size(), Marker());
+    entry.WriteTo(payload);
   }
   return SizedChunk(ids::AUIO, payload, count.value_or(StoredSize(entries.size())));
 }
