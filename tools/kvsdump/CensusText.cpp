@@ -21,10 +21,6 @@ namespace {
 constexpr auto HeaderKind = static_cast<std::size_t>(TKvsRegionKind::Header);
 constexpr auto FieldKind = static_cast<std::size_t>(TKvsRegionKind::Field);
 
-// UTF-8 from outside the song (a path, an error text quoting one) on one
-// line of a terminal: control characters, also U+0080 to U+009F, as \xHH.
-std::string TerminalText(std::string_view external) { return EscapeControls(ExternalTextToUtf8(external)); }
-
 // Tenths of a percent in integers, as the map's coverage line has them.
 std::string Share(std::uint64_t part, std::uint64_t whole) {
   if (whole == 0) return "-";
@@ -55,8 +51,8 @@ void WriteSongText(std::ostream& out, const SongCensus& song) {
   const std::string version = song.version ? VersionText(*song.version) : "-";
   const std::string understood = Share(song.coverage[HeaderKind] + song.coverage[FieldKind], song.size);
   out << Format("%-8s %10d %8s %6s  ", {OutcomeName(song.outcome), song.size, version, understood})
-      << TerminalText(song.file);
-  if (!song.errorUtf8.empty()) out << ": " << TerminalText(song.errorUtf8);
+      << ExternalTextToTerminal(song.file);
+  if (!song.errorUtf8.empty()) out << ": " << ExternalTextToTerminal(song.errorUtf8);
   out << '\n';
 }
 

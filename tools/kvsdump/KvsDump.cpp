@@ -84,7 +84,7 @@ std::optional<int> ParseArguments(const std::vector<std::string>& args, std::ost
     out << version.what() << '\n';
     return ExitLoaded;
   } catch (const CLI::ParseError& error) {
-    err << "kvsdump: " << ExternalTextToUtf8(error.what()) << "\n" << app.help();
+    err << "kvsdump: " << ExternalTextToTerminal(error.what()) << "\n" << app.help();
     return ExitUsage;
   }
   if (options.census + options.censusMerge + options.diff + options.map > 1 ||
@@ -122,10 +122,7 @@ int DumpLog(const std::string& file, std::ostream& out, std::ostream& err) {
   // split a message over two lines.
   TKvsLoader loader([&out](std::string_view message) { out << Latin1ToTerminalUtf8(message) << '\n'; });
   const LoadResult result = LoadSong(loader, file);
-  if (result.outcome != Outcome::Loaded) {
-    out.flush();  // the log before the error, also on a shared terminal
-    err << EscapeControls(result.errorUtf8) << '\n';
-  }
+  ReportLoadError(result, out, err);
   return ExitStatus(result.outcome);
 }
 
@@ -159,7 +156,7 @@ int RunKvsDump(const std::vector<std::string>& args, std::ostream& out, std::ost
     }
   } catch (const std::exception& error) {
     out.flush();
-    err << "kvsdump: " << ExternalTextToUtf8(error.what()) << '\n';
+    err << "kvsdump: " << ExternalTextToTerminal(error.what()) << '\n';
     return ExitSoftware;
   }
   // A full disk must not pass for a complete dump.

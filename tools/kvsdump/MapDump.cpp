@@ -78,10 +78,7 @@ Outcome DumpMap(const std::string& file, bool json, std::ostream& out, std::ostr
   loader.SetRegionSink(&builder);
   const LoadResult result = LoadSong(loader, file);
   out << content::CoverageLine(builder.Finish(loader).coverage()) << '\n';
-  if (result.outcome != Outcome::Loaded) {
-    out.flush();
-    err << result.errorUtf8 << '\n';
-  }
+  ReportLoadError(result, out, err);
   return result.outcome;
 }
 

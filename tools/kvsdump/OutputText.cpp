@@ -28,6 +28,10 @@ std::string EscapeControls(std::string_view utf8) {
   return shown;
 }
 
+std::string ExternalTextToTerminal(std::string_view external) {
+  return EscapeControls(ExternalTextToUtf8(external));
+}
+
 std::string TabCaptionAsDisplayed(std::string_view caption) {
   std::string shown;
   shown.reserve(caption.size());

@@ -12,6 +12,11 @@ namespace tarvo::kvsdump {
 // song texts; for error texts that quote a file name.
 std::string EscapeControls(std::string_view utf8);
 
+// Text from outside the song (a path, an error text quoting one), in any
+// encoding, on one line of a terminal: UTF-8 with control characters as
+// \xHH.
+std::string ExternalTextToTerminal(std::string_view external);
+
 // A page control's tab caption as the tab shows it: "&&" is one "&", a
 // single "&" only marks the shortcut key.
 std::string TabCaptionAsDisplayed(std::string_view caption);
