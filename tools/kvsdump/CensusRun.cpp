@@ -142,15 +142,21 @@ int RunCensus(const std::vector<std::string>& paths, bool json, int jobs, std::o
   }
 
   CensusSummary summary;
-  while (std::optional<SongCensus> song = study.Next()) {
-    summary.Add(*song);
-    if (json) {
-      WriteSongLine(out, *song);
-    } else {
-      WriteSongText(out, *song);
+  try {
+    while (std::optional<SongCensus> song = study.Next()) {
+      summary.Add(*song);
+      if (json) {
+        WriteSongLine(out, *song);
+      } else {
+        WriteSongText(out, *song);
+      }
+      // Streams: a reader sees each song as soon as it is there.
+      if (!out.flush()) study.Stop();
     }
-    // Streams: a reader sees each song as soon as it is there.
-    if (!out.flush()) study.Stop();
+  } catch (...) {
+    // Workers waiting for room would never be joined.
+    study.Stop();
+    throw;
   }
   threads.clear();  // joins
   if (const std::exception_ptr fault = study.Fault()) std::rethrow_exception(fault);
