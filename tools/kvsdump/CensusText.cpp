@@ -21,11 +21,9 @@ namespace {
 constexpr auto HeaderKind = static_cast<std::size_t>(TKvsRegionKind::Header);
 constexpr auto FieldKind = static_cast<std::size_t>(TKvsRegionKind::Field);
 
-// Tenths of a percent in integers, as the map's coverage line has them.
+// As the map's coverage line has it; "-" for an empty file.
 std::string Share(std::uint64_t part, std::uint64_t whole) {
-  if (whole == 0) return "-";
-  const auto tenths = static_cast<std::uint64_t>((static_cast<long double>(part) * 1000 + whole / 2) / whole);
-  return Format("%d.%d%%", {tenths / 10, tenths % 10});
+  return whole == 0 ? "-" : content::PercentText(part, whole);
 }
 
 void WriteCounts(std::ostream& out, const char* title, const char* what,
