@@ -38,7 +38,7 @@ void WriteCounts(std::ostream& out, const char* title, const char* what,
 
 // A module record's header carries the module's type id.
 std::string ChunkName(std::uint32_t id) {
-  if (id >= chunkids::FirstModule && id <= chunkids::LastModule) return ModuleTypeToText(static_cast<std::int32_t>(id));
+  if (IsModuleChunk(id)) return ModuleTypeToText(static_cast<std::int32_t>(id));
   return ChunkIdToText(id);
 }
 std::string ModuleName(std::uint32_t id) { return ModuleTypeToText(static_cast<std::int32_t>(id)); }
