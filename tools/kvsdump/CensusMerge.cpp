@@ -3,7 +3,6 @@
 #include "tools/kvsdump/CensusJson.h"
 #include "tools/kvsdump/CensusSong.h"
 #include "tools/kvsdump/CensusSummary.h"
-#include "tools/kvsdump/CensusText.h"
 #include "tools/kvsdump/KvsDump.h"
 #include "tools/kvsdump/OutputText.h"
 
@@ -82,12 +81,8 @@ int RunCensusMerge(const std::vector<std::string>& files, bool json, std::ostrea
     // A summary without a whole part would pass for the collection's.
     if (!read) return ExitDataError;
   }
-  if (json) {
-    WriteSummaryLine(out, summary);
-  } else {
-    WriteSummaryText(out, summary);
-  }
-  return summary.AllLoaded() && complete ? ExitLoaded : ExitFailed;
+  WriteCensusSummary(out, summary, json);
+  return CensusExitStatus(summary, complete);
 }
 
 }  // namespace tarvo::kvsdump
