@@ -19,7 +19,6 @@
 #include <ostream>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 namespace tarvo::kvsdump {
@@ -127,11 +126,9 @@ int DumpLog(const std::string& file, std::ostream& out, std::ostream& err) {
 }
 
 int DumpJson(const std::string& file, std::ostream& out) {
-  TLogLines log;
-  const auto loader = std::make_shared<TKvsLoader>([&log](std::string_view message) { log.Append(message); });
-  const LoadResult result = LoadSong(*loader, file);
-  WriteJsonDocument(out, file, loader, result, std::move(log));
-  return ExitStatus(result.outcome);
+  LoadedSong loaded(file);
+  WriteJsonDocument(out, file, loaded.Song(), loaded.Result(), loaded.TakeLog());
+  return ExitStatus(loaded.Result().outcome);
 }
 
 }  // namespace
