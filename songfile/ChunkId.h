@@ -26,4 +26,10 @@ inline constexpr std::uint32_t FirstModule = 0x00001000;
 inline constexpr std::uint32_t LastModule = 0x00FFFFFF;
 }  // namespace chunkids
 
+// Whether the chunk id is a module record's: its header carries the
+// module's type id.
+inline constexpr bool IsModuleChunk(std::uint32_t id) {
+  return id >= chunkids::FirstModule && id <= chunkids::LastModule;
+}
+
 }  // namespace tarvo

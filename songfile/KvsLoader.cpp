@@ -64,7 +64,7 @@ bool IsUnknownChunk(std::uint32_t id) {
     case chunkids::EndOfSong:
       return false;
     default:
-      return id < chunkids::FirstModule || id > chunkids::LastModule;
+      return !IsModuleChunk(id);
   }
 }
 
@@ -169,7 +169,7 @@ void TKvsLoader::NoteChunk(std::uint32_t id) {
     case chunkids::FXRN: note.firstRecord = forgottenChannels_ + channels_.size(); break;
     case chunkids::AUIO: note.firstRecord = forgottenAudioClips_ + audioClips_.size(); break;
     default:
-      if (id >= chunkids::FirstModule && id <= chunkids::LastModule)
+      if (IsModuleChunk(id))
         note.firstRecord = forgottenModules_ + modules_.size();
       break;
   }
@@ -276,7 +276,7 @@ void TKvsLoader::Run(std::string& errorText) {
         AddLoaderMessage(Format(" Loaded Module Count: %d", {moduleCounter}));
         break;
       default:
-        if (id >= chunkids::FirstModule && id <= chunkids::LastModule)
+        if (IsModuleChunk(id))
           ReadModule(id, size, moduleCounter, stopped);
         else
           ReadUnknownChunk(id, size);

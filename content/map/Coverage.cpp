@@ -14,14 +14,17 @@ std::string CoverageLine(const Coverage& coverage) {
   const std::uint64_t total = coverage.Total();
   std::string line = Format("coverage: %d bytes", {total});
   for (std::size_t kind = 0; kind < RegionKindCount; ++kind) {
-    // Tenths of a percent, rounded, in integers: no locale, no float drift.
-    const std::uint64_t n = coverage.bytes[kind];
-    const std::uint64_t tenths =
-        total == 0 ? 0 : static_cast<std::uint64_t>((static_cast<long double>(n) * 1000 + total / 2) / total);
-    FormatTo(line, "%s%s %d.%d%%",
-             {kind == 0 ? "; " : ", ", RegionKindName(static_cast<TKvsRegionKind>(kind)), tenths / 10, tenths % 10});
+    FormatTo(line, "%s%s %s", {kind == 0 ? "; " : ", ", RegionKindName(static_cast<TKvsRegionKind>(kind)),
+                               PercentText(coverage.bytes[kind], total)});
   }
   return line;
+}
+
+std::string PercentText(std::uint64_t part, std::uint64_t whole) {
+  // In integers: no locale, no float drift.
+  const std::uint64_t tenths =
+      whole == 0 ? 0 : static_cast<std::uint64_t>((static_cast<long double>(part) * 1000 + whole / 2) / whole);
+  return Format("%d.%d%%", {tenths / 10, tenths % 10});
 }
 
 void CoverageCounter::Add(TKvsRegionKind kind, std::uint64_t size) {

@@ -42,6 +42,10 @@ struct Coverage {
 // 0.5%, data 55.2%, unread 0.0%" (one decimal; 0.0% each for an empty file).
 std::string CoverageLine(const Coverage& coverage);
 
+// `part` of `whole` as "40.1%": tenths of a percent, rounded; "0.0%" when
+// `whole` is 0.
+std::string PercentText(std::uint64_t part, std::uint64_t whole);
+
 // Counts the bytes of each kind while a song loads and keeps no region:
 // give it to TKvsLoader::SetRegionSink, load, then ask Finish with the
 // loaded size (TKvsLoader::StreamSize) for the figures, unread included.

@@ -8,8 +8,6 @@
 
 namespace tarvo::content {
 
-bool IsModuleChunk(std::uint32_t id) { return id >= chunkids::FirstModule && id <= chunkids::LastModule; }
-
 std::string ChunkLabel(std::uint32_t id, std::uint64_t firstRecord, std::uint32_t ordinal) {
   if (IsModuleChunk(id)) return Format("Modules/%d", {firstRecord});
   std::string label = ChunkIdToText(id);

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 
+#include "songfile/ChunkId.h"
 #include "songfile/KvsRegion.h"
 
 // The texts of a region: its path and its value, made only when a region is
@@ -14,8 +15,7 @@ namespace tarvo::content {
 // for a module record (i: `firstRecord`, the module's index).
 std::string ChunkLabel(std::uint32_t id, std::uint64_t firstRecord, std::uint32_t ordinal);
 
-// Whether the chunk id is a module record's type id.
-bool IsModuleChunk(std::uint32_t id);
+using tarvo::IsModuleChunk;
 
 // label / group / record / name / item, each step only where present; a
 // record index of a chunk other than a module's counts from `firstRecord`.

@@ -61,8 +61,9 @@ TEST(KvsDumpMap, RejectedAndFailedLoadsPrintTheirMap) {
   EXPECT_EQ(document["regions"].back()["kind"], "unread");
   EXPECT_EQ(document["regions"].back()["chunk"], -1);
 
-  run = testing::RunDump({"--map", "/nonexistent/song.kvs"});
+  run = testing::RunDump({"--map", "/nonexistent/so\x07ng.kvs"});
   EXPECT_EQ(run.status, ExitFailed);
+  EXPECT_EQ(run.err, "Cannot open file /nonexistent/so\\x07ng.kvs\n");
   EXPECT_EQ(Lines(run.out).back().substr(0, 18), "coverage: 0 bytes;");
 }
 

@@ -6,6 +6,8 @@
 
 namespace tarvo::kvsdump {
 
+struct CensusSummary;
+
 // The number of songs loaded at once when --jobs is not given: the cores
 // this process may run on.
 int DefaultCensusJobs();
@@ -15,6 +17,12 @@ int DefaultCensusJobs();
 // status.
 int RunCensus(const std::vector<std::string>& paths, bool json, int jobs, std::ostream& out,
               std::ostream& err);
+
+// The summary after the songs, as lines of text or one JSON line.
+void WriteCensusSummary(std::ostream& out, const CensusSummary& summary, bool json);
+
+// Success only when every song loaded and every path could be searched.
+int CensusExitStatus(const CensusSummary& summary, bool complete);
 
 // kvsdump --census-merge: the summary of the songs of census JSON outputs.
 int RunCensusMerge(const std::vector<std::string>& files, bool json, std::ostream& out,

@@ -28,8 +28,7 @@ bool HasSongExtension(std::string_view name) {
 }
 
 void ReportUnreadable(std::ostream& err, const std::string& path, const std::error_code& error) {
-  err << "kvsdump: " << ExternalTextToUtf8(path) << ": " << ExternalTextToUtf8(error.message())
-      << '\n';
+  err << "kvsdump: " << ExternalTextToTerminal(path) << ": " << ExternalTextToTerminal(error.message()) << '\n';
 }
 
 // Folder by folder with a list of its own, so no depth of folders can

@@ -73,15 +73,14 @@ bool ReadSong(const Json& line, SongCensus& song) {
   const auto coverage = line.find("coverage");
   if (outcome == line.end() || version == line.end() || coverage == line.end() || !coverage->is_object())
     return false;
-  if (*outcome == "loaded") {
-    song.outcome = Outcome::Loaded;
-  } else if (*outcome == "rejected") {
-    song.outcome = Outcome::Rejected;
-  } else if (*outcome == "failed") {
-    song.outcome = Outcome::Failed;
-  } else {
-    return false;
+  bool named = false;
+  for (const Outcome known : {Outcome::Loaded, Outcome::Rejected, Outcome::Failed}) {
+    if (*outcome == OutcomeName(known)) {
+      song.outcome = known;
+      named = true;
+    }
   }
+  if (!named) return false;
   if (version->is_number_integer()) {
     const std::int64_t value = version->get<std::int64_t>();
     if (value < INT32_MIN || value > INT32_MAX) return false;

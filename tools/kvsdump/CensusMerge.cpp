@@ -3,7 +3,6 @@
 #include "tools/kvsdump/CensusJson.h"
 #include "tools/kvsdump/CensusSong.h"
 #include "tools/kvsdump/CensusSummary.h"
-#include "tools/kvsdump/CensusText.h"
 #include "tools/kvsdump/KvsDump.h"
 #include "tools/kvsdump/OutputText.h"
 
@@ -25,7 +24,7 @@ namespace {
 // part was cut short: said, and the merge goes on.
 bool MergePart(const std::string& name, std::istream& in, CensusSummary& summary, bool& complete,
                std::ostream& err) {
-  const std::string shown = ExternalTextToUtf8(name);
+  const std::string shown = ExternalTextToTerminal(name);
   std::uint64_t songs = 0;
   std::uint64_t lineNumber = 0;
   SongCensus song;
@@ -77,17 +76,13 @@ int RunCensusMerge(const std::vector<std::string>& files, bool json, std::ostrea
     } else if (std::ifstream in(file); in) {
       read = MergePart(file, in, summary, complete, err);
     } else {
-      err << "kvsdump: " << ExternalTextToUtf8(file) << ": cannot be opened\n";
+      err << "kvsdump: " << ExternalTextToTerminal(file) << ": cannot be opened\n";
     }
     // A summary without a whole part would pass for the collection's.
     if (!read) return ExitDataError;
   }
-  if (json) {
-    WriteSummaryLine(out, summary);
-  } else {
-    WriteSummaryText(out, summary);
-  }
-  return summary.AllLoaded() && complete ? ExitLoaded : ExitFailed;
+  WriteCensusSummary(out, summary, json);
+  return CensusExitStatus(summary, complete);
 }
 
 }  // namespace tarvo::kvsdump

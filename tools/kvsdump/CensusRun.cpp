@@ -104,11 +104,9 @@ class OrderedStudy {
   std::exception_ptr fault_;
 };
 
-int ExitStatus(const CensusSummary& summary, bool complete) {
-  return summary.AllLoaded() && complete ? ExitLoaded : ExitFailed;
-}
+}  // namespace
 
-void WriteSummary(std::ostream& out, const CensusSummary& summary, bool json) {
+void WriteCensusSummary(std::ostream& out, const CensusSummary& summary, bool json) {
   if (json) {
     WriteSummaryLine(out, summary);
   } else {
@@ -116,7 +114,9 @@ void WriteSummary(std::ostream& out, const CensusSummary& summary, bool json) {
   }
 }
 
-}  // namespace
+int CensusExitStatus(const CensusSummary& summary, bool complete) {
+  return summary.AllLoaded() && complete ? ExitLoaded : ExitFailed;
+}
 
 int DefaultCensusJobs() {
   cpu_set_t cpus;
@@ -142,21 +142,27 @@ int RunCensus(const std::vector<std::string>& paths, bool json, int jobs, std::o
   }
 
   CensusSummary summary;
-  while (std::optional<SongCensus> song = study.Next()) {
-    summary.Add(*song);
-    if (json) {
-      WriteSongLine(out, *song);
-    } else {
-      WriteSongText(out, *song);
+  try {
+    while (std::optional<SongCensus> song = study.Next()) {
+      summary.Add(*song);
+      if (json) {
+        WriteSongLine(out, *song);
+      } else {
+        WriteSongText(out, *song);
+      }
+      // Streams: a reader sees each song as soon as it is there.
+      if (!out.flush()) study.Stop();
     }
-    // Streams: a reader sees each song as soon as it is there.
-    if (!out.flush()) study.Stop();
+  } catch (...) {
+    // Workers waiting for room would never be joined.
+    study.Stop();
+    throw;
   }
   threads.clear();  // joins
   if (const std::exception_ptr fault = study.Fault()) std::rethrow_exception(fault);
   if (!out) return ExitOutputError;
-  WriteSummary(out, summary, json);
-  return ExitStatus(summary, files.complete);
+  WriteCensusSummary(out, summary, json);
+  return CensusExitStatus(summary, files.complete);
 }
 
 }  // namespace tarvo::kvsdump

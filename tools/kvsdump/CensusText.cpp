@@ -21,15 +21,9 @@ namespace {
 constexpr auto HeaderKind = static_cast<std::size_t>(TKvsRegionKind::Header);
 constexpr auto FieldKind = static_cast<std::size_t>(TKvsRegionKind::Field);
 
-// UTF-8 from outside the song (a path, an error text quoting one) on one
-// line of a terminal: control characters, also U+0080 to U+009F, as \xHH.
-std::string TerminalText(std::string_view external) { return EscapeControls(ExternalTextToUtf8(external)); }
-
-// Tenths of a percent in integers, as the map's coverage line has them.
+// As the map's coverage line has it; "-" for an empty file.
 std::string Share(std::uint64_t part, std::uint64_t whole) {
-  if (whole == 0) return "-";
-  const auto tenths = static_cast<std::uint64_t>((static_cast<long double>(part) * 1000 + whole / 2) / whole);
-  return Format("%d.%d%%", {tenths / 10, tenths % 10});
+  return whole == 0 ? "-" : content::PercentText(part, whole);
 }
 
 void WriteCounts(std::ostream& out, const char* title, const char* what,
@@ -44,7 +38,7 @@ void WriteCounts(std::ostream& out, const char* title, const char* what,
 
 // A module record's header carries the module's type id.
 std::string ChunkName(std::uint32_t id) {
-  if (id >= chunkids::FirstModule && id <= chunkids::LastModule) return ModuleTypeToText(static_cast<std::int32_t>(id));
+  if (IsModuleChunk(id)) return ModuleTypeToText(static_cast<std::int32_t>(id));
   return ChunkIdToText(id);
 }
 std::string ModuleName(std::uint32_t id) { return ModuleTypeToText(static_cast<std::int32_t>(id)); }
@@ -55,8 +49,8 @@ void WriteSongText(std::ostream& out, const SongCensus& song) {
   const std::string version = song.version ? VersionText(*song.version) : "-";
   const std::string understood = Share(song.coverage[HeaderKind] + song.coverage[FieldKind], song.size);
   out << Format("%-8s %10d %8s %6s  ", {OutcomeName(song.outcome), song.size, version, understood})
-      << TerminalText(song.file);
-  if (!song.errorUtf8.empty()) out << ": " << TerminalText(song.errorUtf8);
+      << ExternalTextToTerminal(song.file);
+  if (!song.errorUtf8.empty()) out << ": " << ExternalTextToTerminal(song.errorUtf8);
   out << '\n';
 }
 

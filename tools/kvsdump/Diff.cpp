@@ -36,7 +36,7 @@ int RunDiff(const std::string& oldFile, const std::string& newFile, bool json, s
   for (const auto& [file, side] : {std::pair{&oldFile, &before}, std::pair{&newFile, &after}}) {
     if (side->Result().outcome == Outcome::Loaded) continue;
     // The name and the error that quotes it may hold any bytes.
-    err << "kvsdump: " << EscapeControls(ExternalTextToUtf8(*file)) << ": "
+    err << "kvsdump: " << ExternalTextToTerminal(*file) << ": "
         << EscapeControls(side->Result().errorUtf8) << '\n';
     loaded = false;
   }

@@ -1,11 +1,8 @@
 #include "tools/kvsdump/JsonDump.h"
 
 #include "content/Controls.h"
-#include "text/Latin1.h"
 #include "tools/kvsdump/OutputText.h"
 #include "tools/kvsdump/SongView.h"
-
-#include <nlohmann/json.hpp>
 
 #include <cstddef>
 #include <ostream>
@@ -27,11 +24,9 @@ void NewLine(std::ostream& out, int depth) {
   for (int i = 0; i < depth; ++i) out << "  ";
 }
 
-void WriteUtf8(std::ostream& out, std::string utf8) {
-  out << nlohmann::json(std::move(utf8)).dump();
-}
+void WriteUtf8(std::ostream& out, std::string utf8) { out << JsonString(std::move(utf8)); }
 
-void WriteText(std::ostream& out, std::string_view latin1) { WriteUtf8(out, Latin1ToUtf8(latin1)); }
+void WriteText(std::ostream& out, std::string_view latin1) { out << JsonText(latin1); }
 
 void WriteKey(std::ostream& out, std::string_view key, int depth) {
   NewLine(out, depth);

@@ -19,7 +19,6 @@
 #include <ostream>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 namespace tarvo::kvsdump {
@@ -84,7 +83,7 @@ std::optional<int> ParseArguments(const std::vector<std::string>& args, std::ost
     out << version.what() << '\n';
     return ExitLoaded;
   } catch (const CLI::ParseError& error) {
-    err << "kvsdump: " << ExternalTextToUtf8(error.what()) << "\n" << app.help();
+    err << "kvsdump: " << ExternalTextToTerminal(error.what()) << "\n" << app.help();
     return ExitUsage;
   }
   if (options.census + options.censusMerge + options.diff + options.map > 1 ||
@@ -122,19 +121,14 @@ int DumpLog(const std::string& file, std::ostream& out, std::ostream& err) {
   // split a message over two lines.
   TKvsLoader loader([&out](std::string_view message) { out << Latin1ToTerminalUtf8(message) << '\n'; });
   const LoadResult result = LoadSong(loader, file);
-  if (result.outcome != Outcome::Loaded) {
-    out.flush();  // the log before the error, also on a shared terminal
-    err << EscapeControls(result.errorUtf8) << '\n';
-  }
+  ReportLoadError(result, out, err);
   return ExitStatus(result.outcome);
 }
 
 int DumpJson(const std::string& file, std::ostream& out) {
-  TLogLines log;
-  const auto loader = std::make_shared<TKvsLoader>([&log](std::string_view message) { log.Append(message); });
-  const LoadResult result = LoadSong(*loader, file);
-  WriteJsonDocument(out, file, loader, result, std::move(log));
-  return ExitStatus(result.outcome);
+  LoadedSong loaded(file);
+  WriteJsonDocument(out, file, loaded.Song(), loaded.Result(), loaded.TakeLog());
+  return ExitStatus(loaded.Result().outcome);
 }
 
 }  // namespace
@@ -159,7 +153,7 @@ int RunKvsDump(const std::vector<std::string>& args, std::ostream& out, std::ost
     }
   } catch (const std::exception& error) {
     out.flush();
-    err << "kvsdump: " << ExternalTextToUtf8(error.what()) << '\n';
+    err << "kvsdump: " << ExternalTextToTerminal(error.what()) << '\n';
     return ExitSoftware;
   }
   // A full disk must not pass for a complete dump.

@@ -6,6 +6,7 @@
 
 #include <exception>
 #include <filesystem>
+#include <ostream>
 #include <string>
 #include <string_view>
 
@@ -20,6 +21,12 @@ LoadResult LoadSong(TKvsLoader& loader, const std::string& file) {
   }
   if (!errorText.empty()) return {Outcome::Rejected, Latin1ToUtf8(errorText)};
   return {};
+}
+
+void ReportLoadError(const LoadResult& result, std::ostream& out, std::ostream& err) {
+  if (result.outcome == Outcome::Loaded) return;
+  out.flush();
+  err << EscapeControls(result.errorUtf8) << '\n';
 }
 
 LoadedSong::LoadedSong(const std::string& file)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <iosfwd>
 #include <memory>
 #include <string>
 #include <utility>
@@ -24,6 +25,11 @@ struct LoadResult {
 // error it raises counts as a failed load, as the window's default error
 // handler would show it; what the loader wrote before stays with its sink.
 LoadResult LoadSong(TKvsLoader& loader, const std::string& file);
+
+// A failed load's error on `err`, terminal-safe, after what `out` holds so
+// far (the lines before the error, also on a shared terminal); nothing when
+// loaded.
+void ReportLoadError(const LoadResult& result, std::ostream& out, std::ostream& err);
 
 // A load flow of FILE whose log is kept, as the Loader Messages page keeps
 // it. Not movable: the loader writes into this object's log.

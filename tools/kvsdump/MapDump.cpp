@@ -6,8 +6,6 @@
 #include "text/Latin1.h"
 #include "tools/kvsdump/OutputText.h"
 
-#include <nlohmann/json.hpp>
-
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -18,8 +16,6 @@ namespace {
 
 using content::Coverage;
 using content::RegionMap;
-
-std::string JsonText(std::string_view latin1) { return nlohmann::json(Latin1ToUtf8(latin1)).dump(); }
 
 void WriteTextLine(std::ostream& out, std::string& line, const TKvsRegion& region) {
   line.clear();
@@ -44,7 +40,7 @@ void WriteJsonRegion(std::ostream& out, const TKvsRegion& region) {
 }
 
 void WriteJson(std::ostream& out, const std::string& file, Outcome outcome, const RegionMap& map) {
-  out << "{\n  \"file\": " << nlohmann::json(ExternalTextToUtf8(file)).dump() << ",\n  \"size\": " << map.FileSize()
+  out << "{\n  \"file\": " << JsonString(ExternalTextToUtf8(file)) << ",\n  \"size\": " << map.FileSize()
       << ",\n  \"outcome\": \"" << OutcomeName(outcome) << "\",\n  \"coverage\": {";
   for (std::size_t kind = 0; kind < RegionKindCount; ++kind)
     out << (kind == 0 ? "" : ", ") << '"' << RegionKindName(static_cast<TKvsRegionKind>(kind))
@@ -78,10 +74,7 @@ Outcome DumpMap(const std::string& file, bool json, std::ostream& out, std::ostr
   loader.SetRegionSink(&builder);
   const LoadResult result = LoadSong(loader, file);
   out << content::CoverageLine(builder.Finish(loader).coverage()) << '\n';
-  if (result.outcome != Outcome::Loaded) {
-    out.flush();
-    err << result.errorUtf8 << '\n';
-  }
+  ReportLoadError(result, out, err);
   return result.outcome;
 }
 

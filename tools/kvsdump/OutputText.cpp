@@ -2,9 +2,12 @@
 
 #include "text/Latin1.h"
 
+#include <nlohmann/json.hpp>
+
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace tarvo::kvsdump {
 
@@ -27,6 +30,14 @@ std::string EscapeControls(std::string_view utf8) {
   }
   return shown;
 }
+
+std::string ExternalTextToTerminal(std::string_view external) {
+  return EscapeControls(ExternalTextToUtf8(external));
+}
+
+std::string JsonString(std::string utf8) { return nlohmann::json(std::move(utf8)).dump(); }
+
+std::string JsonText(std::string_view latin1) { return JsonString(Latin1ToUtf8(latin1)); }
 
 std::string TabCaptionAsDisplayed(std::string_view caption) {
   std::string shown;

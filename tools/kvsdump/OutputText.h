@@ -12,6 +12,17 @@ namespace tarvo::kvsdump {
 // song texts; for error texts that quote a file name.
 std::string EscapeControls(std::string_view utf8);
 
+// Text from outside the song (a path, an error text quoting one), in any
+// encoding, on one line of a terminal: UTF-8 with control characters as
+// \xHH.
+std::string ExternalTextToTerminal(std::string_view external);
+
+// UTF-8 as a JSON string: quoted, escaped as JSON escapes it.
+std::string JsonString(std::string utf8);
+
+// An 8-bit song text as a JSON string.
+std::string JsonText(std::string_view latin1);
+
 // A page control's tab caption as the tab shows it: "&&" is one "&", a
 // single "&" only marks the shortcut key.
 std::string TabCaptionAsDisplayed(std::string_view caption);
