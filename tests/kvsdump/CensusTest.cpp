@@ -231,14 +231,14 @@ TEST_F(Census, NoVersionWithoutVersionBytes) {
 
 // Runs `check` in a child whose address space may grow by `bytes` only.
 bool WithinAddressSpace(std::size_t bytes, const std::function<bool()>& check) {
-  return PassesInChild([&] {
+  return PassesInChildWithinCpu([&] {
     std::size_t used = 0;
     std::ifstream status("/proc/self/status");
     for (std::string line; std::getline(status, line);)
       if (line.starts_with("VmSize:")) used = std::stoull(line.substr(7)) * 1024;
     const rlimit limit{used + bytes, used + bytes};
     return ::setrlimit(RLIMIT_AS, &limit) == 0 && check();
-  });
+  }, 60);
 }
 
 // A file too large to hold in memory keeps its size, is all unread, and
