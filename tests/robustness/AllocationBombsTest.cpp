@@ -12,7 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "songbuilder/HostileSongs.h"
-#include "songbuilder/ShowEverything.h"
+#include "checks/ShowEverything.h"
 #include "songbuilder/TinyRecords.h"
 #include "songbuilder/SongBuilder.h"
 #include "tests/support/InChild.h"
