@@ -8,12 +8,11 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <map>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace tarvo::kvsdump {
 
@@ -149,33 +148,93 @@ void ReadSong(const Json& line, SongCensus& song) {
   song.messages = Count(line, "messages");
 }
 
-// A key given twice in one object: the parser would keep one of them, and
-// no census writes it.
-class DuplicateKeys {
+// One pass over a line as written, without making a document: counts its
+// keys (the parsed document keeps one member per key, so fewer members than
+// keys means a key given twice, which no census writes and the parser would
+// silently drop), and reads a summary line's file count, the one figure
+// the merge takes of it (a summary of a million ids would cost a million
+// small objects to make).
+class LineScan : public nlohmann::json_sax<Json> {
  public:
-  bool operator()(int /*depth*/, Json::parse_event_t event, Json& parsed) {
-    switch (event) {
-      case Json::parse_event_t::object_start:
-        keys_.push_back(0);
-        break;
-      case Json::parse_event_t::key:
-        if (!keys_.empty()) ++keys_.back();
-        break;
-      case Json::parse_event_t::object_end:
-        if (!keys_.empty() && parsed.size() != keys_.back()) found_ = true;
-        if (!keys_.empty()) keys_.pop_back();
-        break;
-      default:
-        break;
+  std::size_t Keys() const { return keys_; }
+  bool Summary() const { return summary_; }
+  // The summary's "files" when given once as a count.
+  std::optional<std::uint64_t> SummaryFiles() const { return filesGiven_ == 1 ? files_ : std::nullopt; }
+
+  bool null() override { return Value(); }
+  bool boolean(bool /*value*/) override { return Value(); }
+  bool number_integer(number_integer_t /*value*/) override { return Value(); }
+  bool number_unsigned(number_unsigned_t value) override {
+    if (atFiles_) {
+      files_ = value;
+      atFiles_ = false;
+    }
+    return Value();
+  }
+  bool number_float(number_float_t /*value*/, const string_t& /*text*/) override { return Value(); }
+  bool string(string_t& /*value*/) override { return Value(); }
+  bool binary(binary_t& /*value*/) override { return Value(); }
+  bool start_object(std::size_t /*elements*/) override {
+    inSummary_ = depth_ == 1 && atSummary_;
+    ++depth_;
+    return Value();
+  }
+  bool key(string_t& value) override {
+    ++keys_;
+    if (depth_ == 1 && value == "summary") summary_ = atSummary_ = true;
+    if (depth_ == 2 && inSummary_ && value == "files") {
+      atFiles_ = true;
+      ++filesGiven_;
     }
     return true;
   }
-  bool Found() const { return found_; }
+  bool end_object() override {
+    --depth_;
+    if (depth_ == 1) inSummary_ = false;
+    return true;
+  }
+  bool start_array(std::size_t /*elements*/) override {
+    ++depth_;
+    return Value();
+  }
+  bool end_array() override {
+    --depth_;
+    return true;
+  }
+  bool parse_error(std::size_t /*position*/, const std::string& /*token*/,
+                   const nlohmann::detail::exception& /*error*/) override {
+    return false;
+  }
 
  private:
-  std::vector<std::size_t> keys_;
-  bool found_ = false;
+  // A value (or the start of one) ends what the last key announced.
+  bool Value() {
+    if (atFiles_) files_ = std::nullopt;  // not a count
+    atFiles_ = false;
+    atSummary_ = false;
+    return true;
+  }
+
+  std::size_t keys_ = 0;
+  int depth_ = 0;
+  bool summary_ = false;
+  bool atSummary_ = false;
+  bool inSummary_ = false;
+  bool atFiles_ = false;
+  int filesGiven_ = 0;
+  std::optional<std::uint64_t> files_;
 };
+
+std::size_t Members(const Json& value) {
+  std::size_t members = 0;
+  if (value.is_object()) {
+    members += value.size();
+    for (const auto& member : value) members += Members(member);
+  } else if (value.is_array()) {
+    for (const auto& item : value) members += Members(item);
+  }
+  return members;
+}
 
 }  // namespace
 
@@ -234,17 +293,19 @@ void WriteSummaryLine(std::ostream& out, const CensusSummary& summary) {
 
 CensusLine ReadCensusLine(std::string_view text, SongCensus& song, std::uint64_t& summaryFiles, std::string& why) {
   if (text.find_first_not_of(" \t\r") == std::string_view::npos) return CensusLine::Blank;
-  DuplicateKeys duplicates;
-  const Json line = Json::parse(text.begin(), text.end(), std::ref(duplicates), false);
   try {
-    if (line.is_discarded()) throw Refusal{"not JSON"};
-    if (!line.is_object()) throw Refusal{"not a JSON object"};
-    if (duplicates.Found()) throw Refusal{"a key given twice"};
-    if (const auto summary = line.find("summary"); summary != line.end()) {
-      if (!summary->is_object()) throw Refusal{"\"summary\" is not an object"};
-      summaryFiles = Count(*summary, "files");
+    LineScan scan;
+    if (!Json::sax_parse(text.begin(), text.end(), &scan)) throw Refusal{"not JSON"};
+    if (scan.Summary()) {
+      // Only the file count is taken of a summary.
+      const std::optional<std::uint64_t> files = scan.SummaryFiles();
+      if (!files) throw Refusal{"a summary without one count of \"files\""};
+      summaryFiles = *files;
       return CensusLine::Summary;
     }
+    const Json line = Json::parse(text.begin(), text.end(), nullptr, false);
+    if (!line.is_object()) throw Refusal{"not a JSON object"};
+    if (scan.Keys() != Members(line)) throw Refusal{"a key given twice in one object"};
     ReadSong(line, song);
     return CensusLine::Song;
   } catch (const Refusal& refusal) {
