@@ -14,6 +14,7 @@
 #include "ui/PageWidgets.h"
 #include "ui/ReportList.h"
 #include "ui/SaveFile.h"
+#include "windows/FileMapLayout.h"
 #include "windows/FileMapTree.h"
 
 #include <QApplication>
@@ -477,6 +478,7 @@ void TFrmFileMap::StartFind(bool forward) {
     const QByteArray latin1 = text.toLatin1();
     pattern = content::TextPattern(std::string_view(latin1.constData(), static_cast<std::size_t>(latin1.size())));
   }
+  NoteFindPattern(*this);
   // Next goes past the match it found last; the first find starts at the cursor.
   const std::uint64_t cursor = HexView->Cursor();
   const std::uint64_t start = forward && lastFound_ == cursor ? cursor + 1 : cursor;
