@@ -20,7 +20,6 @@ class QModelIndex;
 class QPushButton;
 class QTabWidget;
 class QTableView;
-class QToolButton;
 
 namespace tarvo {
 
@@ -84,7 +83,7 @@ class TFrmMain : public QWidget {
   void RecentSongClick(const QString& path);
 
   QPushButton* BtnLoadKvs;
-  QToolButton* BtnRecentSongs;
+  QPushButton* BtnRecentSongs;
   TRecentSongsMenu* MnuRecentSongs;
   QPushButton* BtnFileMap;
   QCheckBox* CbxSkipSongEventDisplay;

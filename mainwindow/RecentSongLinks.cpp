@@ -14,18 +14,16 @@
 #include <QKeySequence>
 #include <QPushButton>
 #include <QShortcut>
-#include <QToolButton>
 
 #include <string>
 
 namespace tarvo {
 
 void TFrmMain::MakeRecentSongLinks(QHBoxLayout* top) {
-  BtnRecentSongs = new QToolButton(this);
+  // A button with a menu: a click opens it, and the style adds the arrow.
+  BtnRecentSongs = new QPushButton(QStringLiteral("Recent"), this);
   BtnRecentSongs->setObjectName(QStringLiteral("BtnRecentSongs"));
-  BtnRecentSongs->setArrowType(Qt::DownArrow);
   BtnRecentSongs->setToolTip(QStringLiteral("Recent songs (Ctrl+Shift+O)"));
-  BtnRecentSongs->setPopupMode(QToolButton::InstantPopup);
   MnuRecentSongs = new TRecentSongsMenu(BtnRecentSongs);
   BtnRecentSongs->setMenu(MnuRecentSongs);
   top->insertWidget(top->indexOf(BtnLoadKvs) + 1, BtnRecentSongs);

@@ -40,20 +40,15 @@ std::vector<QSplitter*> NamedSplitters(const QWidget* window) {
 }
 
 void RestoreGeometry(QWidget* window, const QString& key) {
-  const std::optional<std::vector<int>> numbers =
-      SettingNumbers(Key(key, "Geometry"), 4, -MaxCoordinate, MaxCoordinate);
-  if (numbers) {
-    const std::vector<int>& n = *numbers;
-    // A window of fixed size keeps it; only its place is remembered.
-    const bool fixed = window->minimumSize() == window->maximumSize();
-    const QSize size = fixed ? window->size() : QSize(n[2], n[3]).expandedTo(window->minimumSize());
-    if (n[2] > 0 && n[3] > 0) {
-      if (const std::optional<QRect> place = ClampToScreens(QRect(QPoint(n[0], n[1]), size), AvailableScreens()))
-        window->setGeometry(*place);
-    }
+  // A window of fixed size keeps it; only its place is remembered.
+  const bool fixed = window->minimumSize() == window->maximumSize();
+  const std::optional<std::vector<int>> n = SettingNumbers(Key(key, "Geometry"), 4, -MaxCoordinate, MaxCoordinate);
+  if (n && (*n)[2] > 0 && (*n)[3] > 0) {
+    const QSize size = fixed ? window->size() : QSize((*n)[2], (*n)[3]).expandedTo(window->minimumSize());
+    if (const std::optional<QRect> place = ClampToScreens(QRect(QPoint((*n)[0], (*n)[1]), size), AvailableScreens()))
+      window->setGeometry(*place);
   }
-  const bool resizable = window->minimumSize() != window->maximumSize();
-  if (resizable && SettingFlag(Key(key, "Maximized")).value_or(false))
+  if (!fixed && SettingFlag(Key(key, "Maximized")).value_or(false))
     window->setWindowState(window->windowState() | Qt::WindowMaximized);
 }
 
