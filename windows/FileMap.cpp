@@ -478,13 +478,13 @@ void TFrmFileMap::StartFind(bool forward) {
     const QByteArray latin1 = text.toLatin1();
     pattern = content::TextPattern(std::string_view(latin1.constData(), static_cast<std::size_t>(latin1.size())));
   }
-  NoteFindPattern(*this);
   // Next goes past the match it found last; the first find starts at the cursor.
   const std::uint64_t cursor = HexView->Cursor();
   const std::uint64_t start = forward && lastFound_ == cursor ? cursor + 1 : cursor;
   searchSize_ = pattern->size();
   search_ = std::make_unique<content::SteppedSearch>(bytes, std::move(*pattern), start, forward);
   BtnCancelFind->setEnabled(true);
+  NoteFindPattern(*this);
   FindStep();
 }
 
