@@ -16,8 +16,8 @@ const char* const MissingProperty = "tarvoMissing";
 
 TRecentSongsMenu::TRecentSongsMenu(QWidget* parent) : QMenu(parent) {
   setObjectName(QStringLiteral("MnuRecentSongs"));
-  // A greyed entry says why on hover.
-  setToolTipsVisible(true);
+  // No tool tips: a tip guesses at markup, and a path may hold "<b>".
+  setToolTipsVisible(false);
 }
 
 void TRecentSongsMenu::Fill(const QStringList& paths) {
@@ -35,7 +35,6 @@ void TRecentSongsMenu::Fill(const QStringList& paths) {
     action->setData(path);
     const bool missing = !QFileInfo::exists(path);
     action->setProperty(MissingProperty, missing);
-    if (missing) action->setToolTip(ShownPath(path) + QStringLiteral(" (no longer there)"));
     connect(action, &QAction::triggered, this, [this, path] { emit SongChosen(path); });
   }
 }
