@@ -209,7 +209,8 @@ TEST_F(SettingsTest, OpenDialogsStartWhereTheLastSongCameFromSaveDialogsWhereThe
   SetDialogs(&dialogs);
 }
 
-TEST_F(SettingsTest, TheFileMapComesBackWithItsPlaceSplittersAndFindHistory) {
+TEST_F(SettingsTest, TheWindowsComeBackWhereTheyWereAndTheFileMapWithItsPanesAndFinds) {
+  window->setGeometry(QRect(QPoint(10, 20), window->size()));
   PickAndLoad(WriteSong(SmallSong()));
   window->ShowFileMap();
   TFrmFileMap* map = window->FileMap();
@@ -229,6 +230,7 @@ TEST_F(SettingsTest, TheFileMapComesBackWithItsPlaceSplittersAndFindHistory) {
   map->close();
   Restart();
 
+  EXPECT_EQ(window->geometry().topLeft(), QPoint(10, 20));
   window->ShowFileMap();
   map = window->FileMap();
   splitter = map->findChild<QSplitter*>(QStringLiteral("SplFileMap"));
