@@ -27,7 +27,7 @@ void TFrmMain::MakeRecentSongLinks(QHBoxLayout* top) {
   MnuRecentSongs = new TRecentSongsMenu(BtnRecentSongs);
   BtnRecentSongs->setMenu(MnuRecentSongs);
   top->insertWidget(top->indexOf(BtnLoadKvs) + 1, BtnRecentSongs);
-  // Filled as it opens: another window of the program may have opened a song.
+  // Filled as it opens: another running copy of the program may have opened a song.
   connect(MnuRecentSongs, &QMenu::aboutToShow, this, Guarded(this, &TFrmMain::FillRecentSongs));
   connect(MnuRecentSongs, &TRecentSongsMenu::SongChosen, this, [this](const QString& path) {
     // Loaded once the menu has gone, as a dropped file is.
