@@ -124,6 +124,23 @@ TEST(SongCompare, AnInsertedOrRemovedEventIsOneRecord) {
   EXPECT_EQ(inserted.differences[1].newSize, 16u);
   EXPECT_EQ(inserted.summary.addedBytes, 16u);
 
+  // The window's two views stay on the same place: by path, not offset.
+  const Bytes oldBytes = Demo();
+  const Bytes newBytes = Demo(insert);
+  const auto oldSong = LoadBytes(oldBytes);
+  const auto newSong = LoadBytes(newBytes);
+  const RegionMap oldMap = RegionMap::Of(*oldSong);
+  const RegionMap newMap = RegionMap::Of(*newSong);
+  const SongComparison places(oldMap, newMap);
+  const std::uint64_t added = *inserted.differences[1].newOffset;
+  EXPECT_EQ(places.MatchedOffset(content::Side::New, added + 3), std::nullopt);
+  EXPECT_EQ(places.MatchedOffset(content::Side::New, added + 16 + 5), added + 5);
+  EXPECT_EQ(places.MatchedOffset(content::Side::Old, added + 5), added + 16 + 5);
+  EXPECT_EQ(places.MatchedOffset(content::Side::Old, added - 16 + 2), added - 16 + 2);
+  EXPECT_EQ(places.MatchedOffset(content::Side::Old, 0x2C), 0x2Cu);  // in GLOB, equal
+  const std::uint64_t lastOld = oldBytes.size() - 1;
+  EXPECT_EQ(places.MatchedOffset(content::Side::Old, lastOld), lastOld + 16);
+
   const Compared removed = Compare(Demo(insert), Demo());
   ASSERT_EQ(removed.Names(), (std::vector<std::string>{"changed header EVTS", "removed record EVTS/211"}));
   EXPECT_FALSE(removed.differences[1].newOffset);
