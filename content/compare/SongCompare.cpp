@@ -82,6 +82,42 @@ struct Slot {
   std::optional<std::size_t> b;
 };
 
+// The regions of one chunk, read ahead a window at a time: the items of a
+// long list come in file order, and one reading of a window costs far less
+// than one reading per item.
+class RegionWindow {
+ public:
+  static constexpr std::uint64_t Window = 64 * 1024;
+
+  RegionWindow(const RegionMap& map, std::size_t index)
+      : map_(map), index_(index), end_(map.TopLevel(index).offset + map.TopLevel(index).size) {}
+
+  // The regions starting in [start, end).
+  Regions Get(std::uint64_t start, std::uint64_t end) {
+    if (start < from_ || end > to_) Fill(start, end);
+    const auto first = std::lower_bound(regions_.begin(), regions_.end(), start,
+                                        [](const TKvsRegion& region, std::uint64_t at) { return region.offset < at; });
+    Regions part;
+    for (auto it = first; it != regions_.end() && it->offset < end; ++it) part.push_back(*it);
+    return part;
+  }
+
+ private:
+  void Fill(std::uint64_t start, std::uint64_t end) {
+    regions_.clear();
+    from_ = start;
+    to_ = std::max(end, std::min(end_, start + Window));
+    map_.ForEachChild(index_, start, to_, [this](TKvsRegion&& region) { regions_.push_back(std::move(region)); });
+  }
+
+  const RegionMap& map_;
+  std::size_t index_;
+  std::uint64_t end_;
+  std::uint64_t from_ = 1;
+  std::uint64_t to_ = 0;
+  Regions regions_;
+};
+
 }  // namespace
 
 struct SongComparison::Impl {
@@ -257,7 +293,6 @@ struct SongComparison::Impl {
   mutable std::unique_ptr<ChunkPairing> chunkCache;
   const ChunkPairing& PairChunk(std::size_t oldIndex, std::size_t newIndex) const;
   std::optional<std::uint64_t> Matched(Side side, std::uint64_t offset) const;
-  std::string ChunkItemPath(const RegionMap& map, std::size_t index, std::uint64_t start, std::size_t labelSize) const;
   Regions Materialize(const RegionMap& map, std::size_t index, std::uint64_t start, std::uint64_t end) const;
 };
 
@@ -333,17 +368,6 @@ Regions SongComparison::Impl::Materialize(const RegionMap& map, std::size_t inde
   return regions;
 }
 
-std::string SongComparison::Impl::ChunkItemPath(const RegionMap& map, std::size_t index, std::uint64_t start,
-                                                std::size_t labelSize) const {
-  std::string path;
-  map.ForEachChild(index, start, start + 1, [&path](TKvsRegion&& region) {
-    if (path.empty()) path = std::move(region.path);
-  });
-  const std::size_t end = path.find('/', labelSize + 1);
-  if (end != std::string::npos) path.resize(end);
-  return path;
-}
-
 void SongComparison::Impl::CompareChunks(std::size_t oldIndex, std::size_t newIndex) {
   const std::string oldLabel = oldMap.TopLevel(oldIndex).path;
   const std::string newLabel = newMap.TopLevel(newIndex).path;
@@ -351,14 +375,24 @@ void SongComparison::Impl::CompareChunks(std::size_t oldIndex, std::size_t newIn
   const ChunkChildren b = ListChunkChildren(newMap, newIndex, newData);
 
   // A pair of children of the two chunks, compared by their regions.
+  RegionWindow oldWindow(oldMap, oldIndex);
+  RegionWindow newWindow(newMap, newIndex);
   const auto comparePair = [&](std::uint64_t aStart, std::uint64_t aEnd, std::uint64_t bStart, std::uint64_t bEnd) {
     if (SameBytes(oldData + aStart, aEnd - aStart, newData + bStart, bEnd - bStart)) {
       summary.sameBytes += aEnd - aStart;
       return;
     }
-    const Regions aRegions = Materialize(oldMap, oldIndex, aStart, aEnd);
-    const Regions bRegions = Materialize(newMap, newIndex, bStart, bEnd);
+    const Regions aRegions = oldWindow.Get(aStart, aEnd);
+    const Regions bRegions = newWindow.Get(bStart, bEnd);
     CompareNode(aRegions, 0, aRegions.size(), oldLabel.size(), bRegions, 0, bRegions.size(), newLabel.size());
+  };
+  // A list item's path: its first region's, up to the item's number.
+  const auto itemPath = [](RegionWindow& window, const ListItem& item, std::size_t labelSize) {
+    const Regions regions = window.Get(item.start, item.start + item.size);
+    std::string path = regions.empty() ? std::string() : regions.front().path;
+    const std::size_t end = path.find('/', labelSize + 1);
+    if (end != std::string::npos) path.resize(end);
+    return path;
   };
   const auto oneSidedNamed = [&](ChangeKind change, const NamedChild& child) {
     const RegionMap& map = change == ChangeKind::Removed ? oldMap : newMap;
@@ -429,14 +463,14 @@ void SongComparison::Impl::CompareChunks(std::size_t oldIndex, std::size_t newIn
         const ListItem& old = a.items[*i];
         comparePair(old.start, old.start + old.size, item.start, item.start + item.size);
       } else {
-        OneSided(ChangeKind::Added, DiffKind::Record, ChunkItemPath(newMap, newIndex, item.start, newLabel.size()),
+        OneSided(ChangeKind::Added, DiffKind::Record, itemPath(newWindow, item, newLabel.size()),
                  item.start, item.size);
       }
       return;
     }
     const ListItem& old = a.items[*i];
     flushNamed(cursor, 0);
-    OneSided(ChangeKind::Removed, DiffKind::Record, ChunkItemPath(oldMap, oldIndex, old.start, oldLabel.size()),
+    OneSided(ChangeKind::Removed, DiffKind::Record, itemPath(oldWindow, old, oldLabel.size()),
              old.start, old.size);
   };
   StreamedPairing pairing(onStep);
@@ -586,16 +620,25 @@ std::optional<std::uint64_t> SongComparison::Impl::Matched(Side side, std::uint6
     spans = {mine.named[i].start, mine.named[i].end, theirs.named[*other].start, theirs.named[*other].end};
   }
   if (!spans) {
-    const auto after = std::upper_bound(mine.items.begin(), mine.items.end(), offset,
-                                        [](std::uint64_t value, const ListItem& item) { return value < item.start; });
-    if (after == mine.items.begin()) return std::nullopt;
-    const ListItem& item = *(after - 1);
+    // The last item starting at or before the offset.
+    std::size_t low = 0;
+    std::size_t high = mine.items.size();
+    while (low < high) {
+      const std::size_t middle = low + (high - low) / 2;
+      if (mine.items[middle].start <= offset) {
+        low = middle + 1;
+      } else {
+        high = middle;
+      }
+    }
+    if (low == 0) return std::nullopt;
+    const std::size_t k = low - 1;
+    const ListItem item = mine.items[k];
     if (offset >= item.start + item.size) return std::nullopt;
-    const auto k = static_cast<std::size_t>(after - mine.items.begin()) - 1;
     for (const auto& run : pairing.runs) {
       const std::size_t first = fromOld ? run[0] : run[1];
       if (k < first || k >= first + run[2]) continue;
-      const ListItem& other = theirs.items[(fromOld ? run[1] : run[0]) + (k - first)];
+      const ListItem other = theirs.items[(fromOld ? run[1] : run[0]) + (k - first)];
       spans = {item.start, item.start + item.size, other.start, other.start + other.size};
       break;
     }
