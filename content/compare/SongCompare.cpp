@@ -494,7 +494,11 @@ SongComparison::Impl::TopPairs SongComparison::Impl::PairTopLevel() const {
     return top.aId[i] == top.bId[j] &&
            SameBytes(oldData + top.a[i].offset, top.a[i].size, newData + top.b[j].offset, top.b[j].size);
   };
-  LeftoverPairing pairing([&](std::size_t i, std::size_t j) { return top.aId[i] == top.bId[j]; });
+  // Chunks pair with chunks of the same id; the unread stretches with each other.
+  LeftoverPairing pairing([&](bool newSide, std::size_t index) -> std::uint64_t {
+    const std::optional<std::uint32_t>& id = newSide ? top.bId[index] : top.aId[index];
+    return id ? *id : std::uint64_t{1} << 32;
+  });
   top.byPosition = !Align(n, m, equal, pairing, limit);
   top.aMatch.resize(n);
   top.bMatch.resize(m);
