@@ -43,7 +43,10 @@ std::variant<StartOptions, int> ParseCommandLine(const QStringList& arguments) {
   const QCommandLineOption map(QStringLiteral("map"), QStringLiteral("Open the File Map window of FILE too."));
   parser.addOption(help);
   parser.addOption(version);
+  const QCommandLineOption noSettings(QStringLiteral("no-settings"),
+                                     QStringLiteral("Start as on a fresh machine: read no settings, save none."));
   parser.addOption(map);
+  parser.addOption(noSettings);
   AddQtOptions(parser);
   parser.addPositionalArgument(QStringLiteral("FILE"),
                                QStringLiteral("The song file to open; after -- when its name starts with -."),
@@ -67,6 +70,7 @@ std::variant<StartOptions, int> ParseCommandLine(const QStringList& arguments) {
   StartOptions options;
   options.file = files.value(0);
   options.openMap = parser.isSet(map);
+  options.noSettings = parser.isSet(noSettings);
   if (options.openMap && options.file.isEmpty()) return usageError(QStringLiteral("--map needs a FILE"));
   return options;
 }

@@ -9,8 +9,9 @@ namespace tarvo {
 
 // What the command line asks the window to do.
 struct StartOptions {
-  QString file;          // empty: start with no song
-  bool openMap = false;  // --map: the File Map window of `file` too
+  QString file;             // empty: start with no song
+  bool openMap = false;     // --map: the File Map window of `file` too
+  bool noSettings = false;  // --no-settings: remember nothing, read nothing
 };
 
 // Reads `arguments` as QCoreApplication::arguments() gives them, before the

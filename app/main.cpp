@@ -2,6 +2,7 @@
 #include "app/CommandLine.h"
 #include "mainwindow/Main.h"
 #include "ui/Application.h"
+#include "ui/Settings.h"
 
 #include <QCoreApplication>
 #include <QString>
@@ -37,6 +38,7 @@ int main(int argc, char** argv) {
     if (const int* const status = std::get_if<int>(&parsed)) return *status;
     options = std::get<tarvo::StartOptions>(parsed);
   }
+  if (options.noSettings) tarvo::TurnSettingsOff();
 
   tarvo::TApplication application(argc, argv);
   QCoreApplication::setApplicationVersion(QString::fromLatin1(tarvo::ProgramVersion));

@@ -9,6 +9,7 @@
 #include "ui/PageWidgets.h"
 #include "ui/ReportList.h"
 #include "windows/FileMap.h"
+#include "windows/FileMapLayout.h"
 
 #include <QAction>
 #include <QHBoxLayout>
@@ -47,7 +48,10 @@ void TFrmMain::MakeFileMapLinks(QHBoxLayout* top) {
 void TFrmMain::ShowFileMap(std::optional<std::uint64_t> offset) {
   // The map reads the loader; a load in progress is replacing it.
   if (busy_) return;
-  if (fileMap_ == nullptr) fileMap_ = new TFrmFileMap(this);
+  if (fileMap_ == nullptr) {
+    fileMap_ = new TFrmFileMap(this);
+    KeepFileMapLayout(*fileMap_);
+  }
   if (fileMap_->Song() != loader_) fileMap_->ShowSong(loader_, loadedPath_);
   fileMap_->show();
   fileMap_->raise();

@@ -4,7 +4,9 @@
 #include "ui/ApplyContent.h"
 #include "ui/LoaderLog.h"
 #include "ui/PageWidgets.h"
+#include "ui/RecentSongs.h"
 #include "ui/ReportList.h"
+#include "ui/WindowLayout.h"
 #include "content/pages/MainContent.h"
 #include "songfile/KvsLoader.h"
 #include "windows/DataViewer.h"
@@ -153,6 +155,7 @@ TFrmMain::TFrmMain(QWidget* parent)
   layout->addWidget(Pages, 1);
 
   MakeFileMapLinks(top);
+  MakeRecentSongLinks(top);
   connect(BtnLoadKvs, &QPushButton::clicked, this, Guarded(this, &TFrmMain::BtnLoadKvsClick));
   connect(BtnAbout, &QPushButton::clicked, this, Guarded(this, &TFrmMain::BtnAboutClick));
   connect(BtnViewModule, &QPushButton::clicked, this, Guarded(this, &TFrmMain::BtnViewModuleClick));
@@ -180,6 +183,7 @@ TFrmMain::TFrmMain(QWidget* parent)
   // the start pages showing.
   for (const content::MainTab& tab : content::MainWindowDesigned()) ApplyPage(this, tab.page);
   Progress = new TFrmProgress(this);
+  KeepLayout(this, QStringLiteral("MainWindow"));
   FrmMain = this;
 }
 
@@ -209,6 +213,8 @@ void TFrmMain::LoadFile(const QString& path) {
   FileMapLetGo();
   loader_.reset();
   loadedPath_ = path;
+  // Remembered whatever the load makes of it, but only a file there is.
+  if (QFileInfo(path).isFile()) NoteRecentSong(path);
   loader_ = std::make_shared<TKvsLoader>(
       [log](std::string_view message) { log->Append(message); },
       [log] {

@@ -25,6 +25,7 @@ namespace tarvo {
 
 class TFrmFileMap;
 class TFrmProgress;
+class TRecentSongsMenu;
 namespace content {
 class Page;
 }
@@ -73,8 +74,17 @@ class TFrmMain : public QWidget {
   void LoaderMessagesDblClick(const QModelIndex& index);
   void ShowChunkInFileMapClick();
   void ShowModuleInFileMapClick();
+  // The recent songs beside Load Kvs... (RecentSongLinks.cpp): Ctrl+Shift+O
+  // opens the menu, which is filled afresh each time it opens. A song that
+  // is no longer there is dropped from it with the loader's own message,
+  // and the song shown stays.
+  void BtnRecentSongsClick();
+  void FillRecentSongs();
+  void RecentSongClick(const QString& path);
 
   QPushButton* BtnLoadKvs;
+  QPushButton* BtnRecentSongs;
+  TRecentSongsMenu* MnuRecentSongs;
   QPushButton* BtnFileMap;
   QCheckBox* CbxSkipSongEventDisplay;
   QPushButton* BtnAbout;
@@ -130,6 +140,7 @@ class TFrmMain : public QWidget {
   void ShowMessage(const char* text);
   // The File Map's button, keys and menu entries (FileMapLinks.cpp).
   void MakeFileMapLinks(QHBoxLayout* top);
+  void MakeRecentSongLinks(QHBoxLayout* top);
   // The map lets go of the loader before it goes, and shows the new one after.
   void FileMapLetGo();
   void FileMapFollowLoad() noexcept;

@@ -10,6 +10,8 @@ namespace tarvo {
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
   // The name only: a display name would be appended to every window caption.
   setApplicationName(QStringLiteral("Tarvo Analyzer"));
+  // Settings lie in $XDG_CONFIG_HOME/tarvo-analyzer/ (ui/Settings.h).
+  setOrganizationName(QStringLiteral("tarvo-analyzer"));
   // Lets the desktop match the windows to the installed entry and its icon.
   setDesktopFileName(QStringLiteral("io.github.tarvoanalyzer.TarvoAnalyzer"));
   setWindowIcon(QIcon::fromTheme(QStringLiteral("tarvo-analyzer")));

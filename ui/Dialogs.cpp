@@ -1,5 +1,7 @@
 #include "ui/Dialogs.h"
 
+#include "ui/RecentSongs.h"
+
 #include <QDialog>
 #include <QFileDialog>
 #include <QMessageBox>
@@ -23,7 +25,10 @@ class QtDialogs : public Dialogs {
     // A typed name need not exist: opening it then fails with the loader's own error.
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setNameFilters(filters);
+    // Where the last song came from; a song opened elsewhere moves it.
+    if (const QString folder = OpenFolder(); !folder.isEmpty()) dialog.setDirectory(folder);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    NoteOpenedIn(dialog.selectedFiles().constFirst());
     return dialog.selectedFiles().constFirst();
   }
 
@@ -34,7 +39,9 @@ class QtDialogs : public Dialogs {
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setNameFilters(filters);
     dialog.setDefaultSuffix(defaultSuffix);
+    if (const QString folder = SaveFolder(); !folder.isEmpty()) dialog.setDirectory(folder);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    NoteSavedIn(dialog.selectedFiles().constFirst());
     return dialog.selectedFiles().constFirst();
   }
 

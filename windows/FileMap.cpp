@@ -14,6 +14,7 @@
 #include "ui/PageWidgets.h"
 #include "ui/ReportList.h"
 #include "ui/SaveFile.h"
+#include "windows/FileMapLayout.h"
 #include "windows/FileMapTree.h"
 
 #include <QApplication>
@@ -483,6 +484,7 @@ void TFrmFileMap::StartFind(bool forward) {
   searchSize_ = pattern->size();
   search_ = std::make_unique<content::SteppedSearch>(bytes, std::move(*pattern), start, forward);
   BtnCancelFind->setEnabled(true);
+  NoteFindPattern(*this);
   FindStep();
 }
 

@@ -202,6 +202,26 @@ std::vector<TKvsRegion> RegionMap::Children(std::size_t index, std::uint64_t fro
   return regions;
 }
 
+void RegionMap::ForEachChild(std::size_t index, std::uint64_t from, std::uint64_t until,
+                             const std::function<void(TKvsRegion&&)>& each) const {
+  if (index >= TopLevelCount() || until <= from) return;
+  if (index >= chunks_.size()) {
+    each(TopLevel(index));
+    return;
+  }
+  RegionMaker maker(*song_, from, [&each](TKvsRegion&& region) { each(std::move(region)); });
+  maker.SetChunk(chunks_[index]);
+  maker.Until(until);
+  try {
+    TKvsLoader::ReportChunkRegions(*song_, chunks_[index].offset, maker);
+  } catch (const Enough&) {
+  }
+}
+
+void RegionMap::ReportChunk(std::size_t index, TKvsRegionSink& sink) const {
+  if (index < chunks_.size()) TKvsLoader::ReportChunkRegions(*song_, chunks_[index].offset, sink);
+}
+
 std::optional<TKvsRegion> RegionMap::RegionAt(std::uint64_t offset) const {
   const std::size_t index = TopLevelAt(offset);
   if (index >= TopLevelCount()) return std::nullopt;

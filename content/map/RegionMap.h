@@ -122,6 +122,8 @@ class RegionMap {
   static RegionMap Of(const TKvsLoader& song);
 
   std::uint64_t FileSize() const { return fileSize_; }
+  // The file's bytes (FileSize() of them, then the loader's zero padding).
+  const std::uint8_t* FileData() const { return song_ != nullptr ? song_->StreamData() : nullptr; }
   const Coverage& coverage() const { return coverage_; }
 
   // The top level: each chunk, from its header to the next chunk's header
@@ -141,6 +143,13 @@ class RegionMap {
   // `maxCount` of them. Made by reading that one chunk again; the reading
   // stops once it has them.
   std::vector<TKvsRegion> Children(std::size_t index, std::uint64_t from, std::size_t maxCount) const;
+  // The same one at a time, from the one that holds `from` to the last one
+  // starting before `until`.
+  void ForEachChild(std::size_t index, std::uint64_t from, std::uint64_t until,
+                    const std::function<void(TKvsRegion&&)>& each) const;
+  // The loader's notes of top-level chunk `index` (no texts made), by
+  // reading it again; nothing for the unread stretch.
+  void ReportChunk(std::size_t index, TKvsRegionSink& sink) const;
 
   // The region that holds `offset` (a field, not the chunk holding it);
   // nullopt at or past the end of the file.

@@ -2,6 +2,7 @@
 
 #include "ui/LoaderLog.h"
 #include "ui/ReportList.h"
+#include "ui/Settings.h"
 #include "songbuilder/SongBuilder.h"
 
 #include <QCheckBox>
@@ -29,7 +30,12 @@ TApplication& TestApplication() {
   static char* argv[] = {name, nullptr};
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   // Never destroyed: widgets of static objects may outlive main.
-  static auto* const application = new TApplication(argc, argv);
+  static auto* const application = [] {
+    // No test reads or writes the user's settings, Qt's own included; the
+    // settings tests turn them on in a folder of their own.
+    TurnSettingsOff();
+    return new TApplication(argc, argv);
+  }();
   return *application;
 }
 
@@ -143,6 +149,18 @@ FileSizeLimit::~FileSizeLimit() {
   limit.rlim_cur = savedCurrent_;
   setrlimit(RLIMIT_FSIZE, &limit);
   std::signal(SIGXFSZ, savedHandler_);
+}
+
+TemporarySettings::TemporarySettings() {
+  TestApplication();
+  EXPECT_TRUE(folder_.isValid());
+  UseSettingsFolder(folder_.path());
+}
+
+TemporarySettings::~TemporarySettings() { TurnSettingsOff(); }
+
+QString TemporarySettings::File() const {
+  return folder_.filePath(QStringLiteral("tarvo-analyzer/tarvo-analyzer.conf"));
 }
 
 QStringList FolderEntries(const QString& path) {

@@ -104,6 +104,23 @@ class FileSizeLimit {
   void (*savedHandler_)(int) = nullptr;
 };
 
+// While it lives, settings are on and kept in a folder of its own, empty at
+// first; then off again, as for every other test.
+class TemporarySettings {
+ public:
+  TemporarySettings();
+  ~TemporarySettings();
+  TemporarySettings(const TemporarySettings&) = delete;
+  TemporarySettings& operator=(const TemporarySettings&) = delete;
+
+  QString Folder() const { return folder_.path(); }
+  // Where the settings file lies in that folder.
+  QString File() const;
+
+ private:
+  QTemporaryDir folder_;
+};
+
 // The names in a folder, without "." and "..".
 QStringList FolderEntries(const QString& path);
 

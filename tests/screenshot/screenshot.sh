@@ -99,8 +99,9 @@ if [ -n "${ASAN_OPTIONS:-}" ]; then
   export ASAN_OPTIONS="$ASAN_OPTIONS:strict_string_checks=0"
 fi
 
-# Run from the scratch root's folder so that nothing depends on the build tree.
-(cd "$scratch" && exec "$program" "$source/examples/demo.kvs") >"$scratch/app.log" 2>&1 &
+# Run from the scratch root's folder so that nothing depends on the build tree;
+# no settings, so that neither the tester's layouts nor their recent songs show.
+(cd "$scratch" && exec "$program" --no-settings "$source/examples/demo.kvs") >"$scratch/app.log" 2>&1 &
 app_pid=$!
 
 # Wait for the caption that the loaded song gives the window.

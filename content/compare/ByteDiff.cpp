@@ -1,0 +1,66 @@
+#include "content/compare/ByteDiff.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace tarvo::content {
+
+std::uint64_t HashBytes(const std::uint8_t* bytes, std::size_t size) {
+  constexpr std::uint64_t Multiplier = 0x9E3779B97F4A7C15ULL;
+  std::uint64_t hash = 0xCBF29CE484222325ULL ^ (size * Multiplier);
+  std::size_t i = 0;
+  for (; i + 8 <= size; i += 8) {
+    std::uint64_t word;
+    std::memcpy(&word, bytes + i, 8);
+    hash = (hash ^ word) * Multiplier;
+    hash ^= hash >> 29;
+  }
+  std::uint64_t tail = 0;
+  if (i < size) std::memcpy(&tail, bytes + i, size - i);
+  hash = (hash ^ tail) * Multiplier;
+  return hash ^ (hash >> 32);
+}
+
+bool SameBytes(const std::uint8_t* a, std::uint64_t aSize, const std::uint8_t* b, std::uint64_t bSize) {
+  return aSize == bSize && (aSize == 0 || std::memcmp(a, b, aSize) == 0);
+}
+
+void DiffBytes(const std::uint8_t* a, std::uint64_t aSize, const std::uint8_t* b, std::uint64_t bSize,
+               CompareDifference& difference) {
+  constexpr std::uint64_t Block = 4096;
+  const std::uint64_t common = std::min(aSize, bSize);
+  const std::uint64_t total = std::max(aSize, bSize);
+  difference.bytesDiffer = 0;
+  difference.runs.clear();
+  difference.runsMore = 0;
+  std::uint64_t i = 0;
+  while (i < total) {
+    // Equal stretches are passed a block at a time: a region may be a
+    // gigabyte with a few bytes changed.
+    while (i < common) {
+      if (i % Block == 0 && i + Block <= common && std::memcmp(a + i, b + i, Block) == 0) {
+        i += Block;
+        continue;
+      }
+      if (a[i] != b[i]) break;
+      ++i;
+    }
+    if (i >= total) break;
+    const std::uint64_t start = i;
+    while (i < total && (i >= common || a[i] != b[i])) ++i;
+    difference.bytesDiffer += i - start;
+    if (difference.runs.size() >= CompareDifference::MaxRuns) {
+      ++difference.runsMore;
+      continue;
+    }
+    ByteRun run;
+    run.offset = start;
+    run.length = i - start;
+    const std::uint64_t shown = std::min<std::uint64_t>(run.length, CompareDifference::MaxRunBytes);
+    if (start < aSize) run.oldBytes.assign(reinterpret_cast<const char*>(a + start), std::min(shown, aSize - start));
+    if (start < bSize) run.newBytes.assign(reinterpret_cast<const char*>(b + start), std::min(shown, bSize - start));
+    difference.runs.push_back(std::move(run));
+  }
+}
+
+}  // namespace tarvo::content

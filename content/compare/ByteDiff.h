@@ -1,0 +1,22 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "content/compare/SongCompare.h"
+
+namespace tarvo::content {
+
+// A hash of bytes for telling items apart before comparing them: fast, not
+// cryptographic (equal hashes are confirmed by the bytes).
+std::uint64_t HashBytes(const std::uint8_t* bytes, std::size_t size);
+
+// Whether two runs of bytes are equal (sizes included).
+bool SameBytes(const std::uint8_t* a, std::uint64_t aSize, const std::uint8_t* b, std::uint64_t bSize);
+
+// Fills `difference`'s bytesDiffer, runs and runsMore from the two regions'
+// bytes; positions past the shorter side differ.
+void DiffBytes(const std::uint8_t* a, std::uint64_t aSize, const std::uint8_t* b, std::uint64_t bSize,
+               CompareDifference& difference);
+
+}  // namespace tarvo::content
