@@ -13,7 +13,7 @@ TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
   // Settings lie in $XDG_CONFIG_HOME/tarvo-analyzer/ (ui/Settings.h).
   setOrganizationName(QStringLiteral("tarvo-analyzer"));
   // Lets the desktop match the windows to the installed entry and its icon.
-  setDesktopFileName(QStringLiteral("tarvo-analyzer"));
+  setDesktopFileName(QStringLiteral("io.github.tarvoanalyzer.TarvoAnalyzer"));
   setWindowIcon(QIcon::fromTheme(QStringLiteral("tarvo-analyzer")));
 }
 

@@ -41,7 +41,9 @@ std::string RunsText(const CompareDifference& difference) {
     const std::uint64_t length = std::min<std::uint64_t>(run.length, TextRunBytes);
     shown += length;
     if (!text.empty()) text += "; ";
-    text += "+" + std::to_string(run.offset) + " ";
+    text += '+';
+    text += std::to_string(run.offset);
+    text += ' ';
     text += Hex(std::string_view(run.oldBytes).substr(0, std::min<std::size_t>(run.oldBytes.size(), length)));
     text += " -> ";
     text += Hex(std::string_view(run.newBytes).substr(0, std::min<std::size_t>(run.newBytes.size(), length)));

@@ -7,9 +7,9 @@
 
 #include <gtest/gtest.h>
 
-#include "songbuilder/CompareEverything.h"
-#include "songbuilder/DiffEverything.h"
-#include "songbuilder/ShowEverything.h"
+#include "checks/CompareEverything.h"
+#include "checks/DiffEverything.h"
+#include "checks/ShowEverything.h"
 #include "songbuilder/SongBuilder.h"
 
 namespace tarvo::testing {
