@@ -44,6 +44,9 @@ std::variant<StartOptions, int> ParseCommandLine(const QStringList& arguments) {
   parser.addOption(help);
   parser.addOption(version);
   parser.addOption(map);
+  const QCommandLineOption compare(QStringLiteral("compare"),
+                                   QStringLiteral("Compare two song files, OLD and NEW, in a Compare window."));
+  parser.addOption(compare);
   AddQtOptions(parser);
   parser.addPositionalArgument(QStringLiteral("FILE"),
                                QStringLiteral("The song file to open; after -- when its name starts with -."),
@@ -63,6 +66,14 @@ std::variant<StartOptions, int> ParseCommandLine(const QStringList& arguments) {
     return 0;
   }
   const QStringList files = parser.positionalArguments();
+  if (parser.isSet(compare)) {
+    if (files.size() != 2) return usageError(QStringLiteral("--compare needs two files, OLD and NEW"));
+    if (parser.isSet(map)) return usageError(QStringLiteral("--compare and --map cannot be used together"));
+    StartOptions options;
+    options.compareOld = files[0];
+    options.compareNew = files[1];
+    return options;
+  }
   if (files.size() > 1) return usageError(QStringLiteral("one FILE at most"));
   StartOptions options;
   options.file = files.value(0);

@@ -11,6 +11,9 @@ namespace tarvo {
 struct StartOptions {
   QString file;          // empty: start with no song
   bool openMap = false;  // --map: the File Map window of `file` too
+  // --compare OLD NEW: a Compare window of the two; `file` stays empty.
+  QString compareOld;
+  QString compareNew;
 };
 
 // Reads `arguments` as QCoreApplication::arguments() gives them, before the

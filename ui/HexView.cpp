@@ -64,6 +64,13 @@ void THexView::SetShading(Shading shading) {
   viewport()->update();
 }
 
+void THexView::SetMarking(Marking marking) {
+  marking_ = std::move(marking);
+  viewport()->update();
+}
+
+void THexView::ShowAtTop(std::uint64_t offset) { ScrollToRow(offset / BytesPerRow); }
+
 std::uint64_t THexView::RowCount() const { return (bytes_.size() + BytesPerRow - 1) / BytesPerRow; }
 
 int THexView::VisibleRows() const { return std::max(1, viewport()->height() / lineHeight_); }
@@ -105,6 +112,7 @@ void THexView::scrollContentsBy(int, int) {
   const std::uint64_t rows = RowCount();
   topRow_ = std::min(row, rows == 0 ? 0 : rows - 1);
   viewport()->update();
+  emit Scrolled(topRow_);
 }
 
 void THexView::resizeEvent(QResizeEvent* event) {
@@ -222,6 +230,22 @@ void THexView::paintEvent(QPaintEvent*) {
     painter.setPen(palette().color(QPalette::Text));
     painter.drawText(HexX(0), y + ascent, hex);
     painter.drawText(TextX(0), y + ascent, text);
+    if (marking_) {
+      // Marked bytes again in bold inside a frame: they read without colour.
+      QFont bold = font();
+      bold.setBold(true);
+      painter.setFont(bold);
+      painter.setPen(QPen(palette().color(QPalette::Text), 1, Qt::DashLine));
+      for (int c = 0; c < count; ++c) {
+        if (!marking_(rowStart + static_cast<std::uint64_t>(c))) continue;
+        QString cell;
+        AppendHexByte(cell, data[rowStart + static_cast<std::uint64_t>(c)]);
+        painter.drawRect(QRect(HexX(c) - 1, y + 1, 2 * charWidth_ + 1, lineHeight_ - 3));
+        painter.drawText(HexX(c), y + ascent, cell);
+        painter.drawText(TextX(c), y + ascent, QString(text[c]));
+      }
+      painter.setFont(font());
+    }
     if (!bytes_.empty() && cursor_ >= rowStart && cursor_ < rowEnd) {
       const int c = static_cast<int>(cursor_ - rowStart);
       painter.setPen(QPen(palette().color(QPalette::Text), 1));
