@@ -1,6 +1,6 @@
 // The load flow on any bytes, then everything the user can look at (see
 // ShowEverything), then kvsdump --diff of the input split in two songs (see
-// DiffEverything). Nothing may crash, hang, read outside the data or throw
+// DiffEverything) and compared by place (see CompareEverything). Nothing may crash, hang, read outside the data or throw
 // anything but the loader's own errors.
 #include <cstddef>
 #include <cstdint>
@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "songbuilder/CompareEverything.h"
 #include "songbuilder/DiffEverything.h"
 #include "songbuilder/ShowEverything.h"
 
@@ -20,6 +21,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string diffFault = tarvo::testing::DiffEverything(data, size);
   if (!diffFault.empty()) {
     std::fprintf(stderr, "diff fault: %s\n", diffFault.c_str());
+    std::abort();
+  }
+  const std::string compareFault = tarvo::testing::CompareEverything(data, size);
+  if (!compareFault.empty()) {
+    std::fprintf(stderr, "compare fault: %s\n", compareFault.c_str());
     std::abort();
   }
   return 0;

@@ -1,6 +1,8 @@
 #include "content/compare/SongCompare.h"
 
 #include <algorithm>
+#include <array>
+#include <cstdint>
 #include <deque>
 #include <limits>
 #include <string_view>
@@ -231,6 +233,30 @@ struct SongComparison::Impl {
 
   void CompareChunks(std::size_t oldIndex, std::size_t newIndex);
   void CompareTopLevel();
+
+  // The file's chunks paired: kept (equal), paired (changed) or alone.
+  struct TopPairs {
+    std::vector<TKvsRegion> a, b;
+    std::vector<std::optional<std::uint32_t>> aId, bId;
+    std::vector<std::optional<std::size_t>> aMatch, bMatch;
+    std::vector<bool> kept;  // by NEW's index
+    bool byPosition = false;
+  };
+  TopPairs PairTopLevel() const;
+
+  // What MatchedOffset keeps between calls: the pairing of the chunks, and
+  // of the children of the last pair of changed chunks asked about.
+  struct ChunkPairing {
+    std::size_t oldIndex = SIZE_MAX, newIndex = SIZE_MAX;
+    ChunkChildren a, b;
+    std::vector<std::optional<std::size_t>> aNamed, bNamed;
+    // Runs of list items that correspond one to one: (first old, first new, count).
+    std::vector<std::array<std::size_t, 3>> runs;
+  };
+  mutable std::unique_ptr<TopPairs> topCache;
+  mutable std::unique_ptr<ChunkPairing> chunkCache;
+  const ChunkPairing& PairChunk(std::size_t oldIndex, std::size_t newIndex) const;
+  std::optional<std::uint64_t> Matched(Side side, std::uint64_t offset) const;
   std::string ChunkItemPath(const RegionMap& map, std::size_t index, std::uint64_t start, std::size_t labelSize) const;
   Regions Materialize(const RegionMap& map, std::size_t index, std::uint64_t start, std::uint64_t end) const;
 };
@@ -424,25 +450,39 @@ void SongComparison::Impl::CompareChunks(std::size_t oldIndex, std::size_t newIn
   flushNamed(UINT64_MAX, 2);
 }
 
-void SongComparison::Impl::CompareTopLevel() {
+SongComparison::Impl::TopPairs SongComparison::Impl::PairTopLevel() const {
+  TopPairs top;
   const std::size_t n = oldMap.TopLevelCount();
   const std::size_t m = newMap.TopLevelCount();
-  std::vector<TKvsRegion> aTop, bTop;
-  std::vector<std::optional<std::uint32_t>> aId, bId;
-  for (std::size_t i = 0; i < n; ++i) aTop.push_back(oldMap.TopLevel(i)), aId.push_back(oldMap.TopLevelChunkId(i));
-  for (std::size_t j = 0; j < m; ++j) bTop.push_back(newMap.TopLevel(j)), bId.push_back(newMap.TopLevelChunkId(j));
+  for (std::size_t i = 0; i < n; ++i) top.a.push_back(oldMap.TopLevel(i)), top.aId.push_back(oldMap.TopLevelChunkId(i));
+  for (std::size_t j = 0; j < m; ++j) top.b.push_back(newMap.TopLevel(j)), top.bId.push_back(newMap.TopLevelChunkId(j));
   const auto equal = [&](std::size_t i, std::size_t j) {
-    return aId[i] == bId[j] &&
-           SameBytes(oldData + aTop[i].offset, aTop[i].size, newData + bTop[j].offset, bTop[j].size);
+    return top.aId[i] == top.bId[j] &&
+           SameBytes(oldData + top.a[i].offset, top.a[i].size, newData + top.b[j].offset, top.b[j].size);
   };
-  LeftoverPairing pairing([&](std::size_t i, std::size_t j) { return aId[i] == bId[j]; });
-  if (!Align(n, m, equal, pairing, limit)) summary.alignedByPosition.push_back("chunks");
-  std::vector<std::optional<std::size_t>> aMatch(n);
-  std::vector<std::optional<std::size_t>> bMatch(m);
-  std::vector<bool> kept(m, false);
+  LeftoverPairing pairing([&](std::size_t i, std::size_t j) { return top.aId[i] == top.bId[j]; });
+  top.byPosition = !Align(n, m, equal, pairing, limit);
+  top.aMatch.resize(n);
+  top.bMatch.resize(m);
+  top.kept.resize(m, false);
   for (const LeftoverPairing::Step& step : pairing.Finish()) {
-    if (step.a && step.b) aMatch[*step.a] = step.b, bMatch[*step.b] = step.a, kept[*step.b] = step.kept;
+    if (step.a && step.b) top.aMatch[*step.a] = step.b, top.bMatch[*step.b] = step.a, top.kept[*step.b] = step.kept;
   }
+  return top;
+}
+
+void SongComparison::Impl::CompareTopLevel() {
+  const TopPairs top = PairTopLevel();
+  if (top.byPosition) summary.alignedByPosition.push_back("chunks");
+  const std::size_t n = top.a.size();
+  const std::size_t m = top.b.size();
+  const auto& aTop = top.a;
+  const auto& bTop = top.b;
+  const auto& aId = top.aId;
+  const auto& bId = top.bId;
+  const auto& aMatch = top.aMatch;
+  const auto& bMatch = top.bMatch;
+  const auto& kept = top.kept;
   std::vector<Slot> slots;
   std::uint64_t anchor = 0;
   for (std::size_t i = 0; i < n; ++i) {
@@ -476,6 +516,116 @@ void SongComparison::Impl::CompareTopLevel() {
   }
 }
 
+const SongComparison::Impl::ChunkPairing& SongComparison::Impl::PairChunk(std::size_t oldIndex,
+                                                                            std::size_t newIndex) const {
+  if (chunkCache && chunkCache->oldIndex == oldIndex && chunkCache->newIndex == newIndex) return *chunkCache;
+  auto pairing = std::make_unique<ChunkPairing>();
+  pairing->oldIndex = oldIndex;
+  pairing->newIndex = newIndex;
+  pairing->a = ListChunkChildren(oldMap, oldIndex, oldData);
+  pairing->b = ListChunkChildren(newMap, newIndex, newData);
+  const ChunkChildren& a = pairing->a;
+  const ChunkChildren& b = pairing->b;
+  pairing->aNamed.resize(a.named.size());
+  pairing->bNamed.resize(b.named.size());
+  for (std::size_t j = 0; j < b.named.size(); ++j) {
+    for (std::size_t i = 0; i < a.named.size(); ++i) {
+      if (pairing->aNamed[i] || a.named[i].step != b.named[j].step) continue;
+      pairing->aNamed[i] = j;
+      pairing->bNamed[j] = i;
+      break;
+    }
+  }
+  auto& runs = pairing->runs;
+  StreamedPairing steps([&runs](std::optional<std::size_t> i, std::optional<std::size_t> j, bool /*kept*/) {
+    if (!i || !j) return;
+    if (!runs.empty() && runs.back()[0] + runs.back()[2] == *i && runs.back()[1] + runs.back()[2] == *j) {
+      ++runs.back()[2];
+    } else {
+      runs.push_back({*i, *j, 1});
+    }
+  });
+  const auto equal = [&](std::size_t i, std::size_t j) {
+    const ListItem& x = a.items[i];
+    const ListItem& y = b.items[j];
+    return x.hash == y.hash && SameBytes(oldData + x.start, x.size, newData + y.start, y.size);
+  };
+  Align(a.items.size(), b.items.size(), equal, steps, limit);
+  steps.Finish();
+  chunkCache = std::move(pairing);
+  return *chunkCache;
+}
+
+std::optional<std::uint64_t> SongComparison::Impl::Matched(Side side, std::uint64_t offset) const {
+  if (!topCache) topCache = std::make_unique<TopPairs>(PairTopLevel());
+  const TopPairs& top = *topCache;
+  const bool fromOld = side == Side::Old;
+  const RegionMap& map = fromOld ? oldMap : newMap;
+  const std::size_t index = map.TopLevelAt(offset);
+  if (index >= map.TopLevelCount()) return std::nullopt;
+  const std::optional<std::size_t> match = fromOld ? top.aMatch[index] : top.bMatch[index];
+  if (!match) return std::nullopt;
+  const std::size_t oldIndex = fromOld ? index : *match;
+  const std::size_t newIndex = fromOld ? *match : index;
+  const TKvsRegion& here = fromOld ? top.a[index] : top.b[index];
+  const TKvsRegion& there = fromOld ? top.b[*match] : top.a[*match];
+  const auto within = [](std::uint64_t start, std::uint64_t size, std::uint64_t relative) {
+    return start + std::min(relative, size - 1);
+  };
+  if (top.kept[newIndex] || !top.aId[oldIndex]) return within(there.offset, there.size, offset - here.offset);
+
+  // The child of the chunk that holds the offset, and its counterpart.
+  const ChunkPairing& pairing = PairChunk(oldIndex, newIndex);
+  const ChunkChildren& mine = fromOld ? pairing.a : pairing.b;
+  const ChunkChildren& theirs = fromOld ? pairing.b : pairing.a;
+  std::optional<std::array<std::uint64_t, 4>> spans;  // here start, end; there start, end
+  for (std::size_t i = 0; i < mine.named.size() && !spans; ++i) {
+    if (offset < mine.named[i].start || offset >= mine.named[i].end) continue;
+    const std::optional<std::size_t> other = fromOld ? pairing.aNamed[i] : pairing.bNamed[i];
+    if (!other) return std::nullopt;
+    spans = {mine.named[i].start, mine.named[i].end, theirs.named[*other].start, theirs.named[*other].end};
+  }
+  if (!spans) {
+    const auto after = std::upper_bound(mine.items.begin(), mine.items.end(), offset,
+                                        [](std::uint64_t value, const ListItem& item) { return value < item.start; });
+    if (after == mine.items.begin()) return std::nullopt;
+    const ListItem& item = *(after - 1);
+    if (offset >= item.start + item.size) return std::nullopt;
+    const auto k = static_cast<std::size_t>(after - mine.items.begin()) - 1;
+    for (const auto& run : pairing.runs) {
+      const std::size_t first = fromOld ? run[0] : run[1];
+      if (k < first || k >= first + run[2]) continue;
+      const ListItem& other = theirs.items[(fromOld ? run[1] : run[0]) + (k - first)];
+      spans = {item.start, item.start + item.size, other.start, other.start + other.size};
+      break;
+    }
+    if (!spans) return std::nullopt;
+  }
+  const auto [hereStart, hereEnd, thereStart, thereEnd] = *spans;
+  const std::uint8_t* hereData = fromOld ? oldData : newData;
+  const std::uint8_t* thereData = fromOld ? newData : oldData;
+  if (SameBytes(hereData + hereStart, hereEnd - hereStart, thereData + thereStart, thereEnd - thereStart))
+    return thereStart + (offset - hereStart);
+
+  // Inside a changed child: the region with the same path below the child.
+  const std::size_t thereIndex = fromOld ? newIndex : oldIndex;
+  const Regions hereRegions = Materialize(map, index, hereStart, hereEnd);
+  const Regions thereRegions = Materialize(fromOld ? newMap : oldMap, thereIndex, thereStart, thereEnd);
+  const auto below = [](const std::string& path, std::size_t label) {
+    const std::size_t step = path.find('/', label + 1);
+    return step == std::string::npos ? std::string() : path.substr(step);
+  };
+  for (const TKvsRegion& region : hereRegions) {
+    if (offset < region.offset || offset >= region.offset + region.size) continue;
+    const std::string path = below(region.path, here.path.size());
+    for (const TKvsRegion& candidate : thereRegions)
+      if (below(candidate.path, there.path.size()) == path)
+        return within(candidate.offset, candidate.size, offset - region.offset);
+    return std::nullopt;
+  }
+  return std::nullopt;
+}
+
 SongComparison::SongComparison(const RegionMap& oldMap, const RegionMap& newMap, std::size_t editLimit)
     : impl_(std::make_unique<Impl>(oldMap, newMap, editLimit)) {}
 
@@ -489,6 +639,10 @@ CompareSummary SongComparison::Run(const Each& each) {
   impl_->CompareTopLevel();
   impl_->each = nullptr;
   return std::move(impl_->summary);
+}
+
+std::optional<std::uint64_t> SongComparison::MatchedOffset(Side side, std::uint64_t offset) const {
+  return impl_->Matched(side, offset);
 }
 
 }  // namespace tarvo::content

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include "songbuilder/CompareEverything.h"
 #include "songbuilder/DiffEverything.h"
 #include "songbuilder/ShowEverything.h"
 #include "songbuilder/SongBuilder.h"
@@ -37,6 +38,7 @@ void ShowsEveryFile(const std::vector<fs::path>& files) {
     const Shown shown = ShowEverything(bytes.data(), bytes.size());
     EXPECT_EQ(shown.fault, "");
     EXPECT_EQ(DiffEverything(bytes.data(), bytes.size()), "");
+    EXPECT_EQ(CompareEverything(bytes.data(), bytes.size()), "");
   }
 }
 
@@ -59,6 +61,7 @@ TEST(FuzzInputs, TwoSongsInOneInputAreCompared) {
   const Bytes every = EveryChunkSong().Build();
   pair.insert(pair.end(), every.begin(), every.end());
   EXPECT_EQ(DiffEverything(pair.data(), pair.size()), "");
+  EXPECT_EQ(CompareEverything(pair.data(), pair.size()), "");
 }
 
 }  // namespace

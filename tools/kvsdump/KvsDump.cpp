@@ -4,6 +4,7 @@
 #include "songfile/KvsLoader.h"
 #include "text/Latin1.h"
 #include "tools/kvsdump/Census.h"
+#include "tools/kvsdump/CompareRun.h"
 #include "tools/kvsdump/Diff.h"
 #include "tools/kvsdump/JsonDump.h"
 #include "tools/kvsdump/LoadFlow.h"
@@ -28,6 +29,7 @@ namespace {
 struct Options {
   bool json = false;
   bool diff = false;
+  bool compare = false;
   bool map = false;
   bool census = false;
   bool censusMerge = false;
@@ -41,6 +43,7 @@ class UsageFormatter : public CLI::Formatter {
     return "Usage: kvsdump [--json] FILE\n"
            "       kvsdump --map [--json] FILE\n"
            "       kvsdump --diff [--json] OLD NEW\n"
+           "       kvsdump --compare [--json] OLD NEW [NEWER...]\n"
            "       kvsdump --census [--json] [--jobs N] PATH...\n"
            "       kvsdump --census-merge [--json] FILE...\n";
   }
@@ -58,6 +61,9 @@ std::optional<int> ParseArguments(const std::vector<std::string>& args, std::ost
   app.formatter(std::make_shared<UsageFormatter>());
   app.add_flag("--json", options.json, "Print one JSON document instead of lines of text");
   app.add_flag("--diff", options.diff, "Compare two song files, OLD and NEW");
+  app.add_flag("--compare", options.compare,
+               "Compare song files byte by byte, each named by its place in the song: OLD with NEW, "
+               "then NEW with NEWER...");
   app.add_flag("--map", options.map, "Print which bytes of FILE the reading consumed and as what")
       ->excludes("--diff");
   app.add_flag("--census", options.census,
@@ -86,13 +92,18 @@ std::optional<int> ParseArguments(const std::vector<std::string>& args, std::ost
     err << "kvsdump: " << ExternalTextToTerminal(error.what()) << "\n" << app.help();
     return ExitUsage;
   }
-  if (options.census + options.censusMerge + options.diff + options.map > 1 ||
+  if (options.census + options.censusMerge + options.diff + options.map + options.compare > 1 ||
       (options.jobs != 0 && !options.census)) {
-    err << "kvsdump: --diff, --map, --census and --census-merge go alone; --jobs only with --census\n"
+    err << "kvsdump: --diff, --compare, --map, --census and --census-merge go alone; --jobs only with --census\n"
         << app.help();
     return ExitUsage;
   }
   if (options.census || options.censusMerge) return std::nullopt;
+  if (options.compare) {
+    if (options.files.size() >= 2) return std::nullopt;
+    err << "kvsdump: --compare needs OLD and NEW\n" << app.help();
+    return ExitUsage;
+  }
   const std::size_t wanted = options.diff ? 2 : 1;
   if (options.files.size() != wanted) {
     err << "kvsdump: "
@@ -146,6 +157,8 @@ int RunKvsDump(const std::vector<std::string>& args, std::ostream& out, std::ost
                          options.jobs > 0 ? options.jobs : DefaultCensusJobs(), out, err);
     } else if (options.censusMerge) {
       status = RunCensusMerge(options.files, options.json, out, err);
+    } else if (options.compare) {
+      status = RunCompare(options.files, options.json, out, err);
     } else if (options.diff) {
       status = RunDiff(options.files[0], options.files[1], options.json, out, err);
     } else {
