@@ -1,5 +1,7 @@
 #include "windows/Compare.h"
 
+#include "content/compare/CompareJson.h"
+#include "content/compare/CompareText.h"
 #include "songfile/KvsLoader.h"
 #include "ui/Application.h"
 #include "ui/Caption.h"
@@ -31,6 +33,8 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <fstream>
+#include <string>
 
 namespace tarvo {
 namespace {
@@ -529,6 +533,52 @@ void TFrmCompare::OpenOldInFileMapClick() { OpenInFileMap(Side::Old); }
 
 void TFrmCompare::OpenNewInFileMapClick() { OpenInFileMap(Side::New); }
 
-void TFrmCompare::SaveClick() {}
+namespace {
+
+// A file name on one line of text output: control characters as \xHH.
+std::string TerminalName(const QString& path) {
+  std::string name;
+  for (const char c : path.toStdString()) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte == 0x7F) {
+      static constexpr char Digits[] = "0123456789ABCDEF";
+      name += "\\x";
+      name += Digits[byte >> 4];
+      name += Digits[byte & 15];
+    } else {
+      name += c;
+    }
+  }
+  return name;
+}
+
+}  // namespace
+
+void TFrmCompare::SaveClick() {
+  if (pair_ == nullptr) return;
+  const std::optional<QString> path = CurrentDialogs().SaveFileName(
+      this, QStringLiteral("Save Comparison"),
+      {QStringLiteral("Text (*.txt)"), QStringLiteral("JSON lines (*.jsonl *.json)")}, QStringLiteral("txt"));
+  if (!path) return;
+  const QString suffix = QFileInfo(*path).suffix().toLower();
+  const bool json = suffix == QStringLiteral("json") || suffix == QStringLiteral("jsonl");
+  const auto named = [json](const QString& file, const content::ComparedSide& side) {
+    return content::ComparedFile{json ? file.toStdString() : TerminalName(file), side.outcome, side.map->FileSize()};
+  };
+  // The same run as kvsdump's, written as it is made: no copy of the text.
+  std::ofstream out(QFile::encodeName(*path).toStdString(), std::ios::binary | std::ios::trunc);
+  if (out) {
+    content::SongComparison comparison(*pair_->oldSide.map, *pair_->newSide.map);
+    const content::ComparedFile oldFile = named(oldPath_, pair_->oldSide);
+    const content::ComparedFile newFile = named(newPath_, pair_->newSide);
+    if (json) {
+      content::WriteCompareJson(out, comparison, 0, oldFile, newFile);
+    } else {
+      content::WriteCompareText(out, comparison, oldFile, newFile);
+    }
+    out.flush();
+  }
+  if (!out) CurrentDialogs().Message(this, QStringLiteral("Error while saving!"));
+}
 
 }  // namespace tarvo

@@ -262,6 +262,32 @@ TEST_F(CompareWindowTest, NamesAndErrorsShowAsPlainTextAndTheWindowKeepsItsSongs
   EXPECT_EQ(Cell(compare, 0, 0).isEmpty(), false);
 }
 
+TEST_F(CompareWindowTest, SaveWritesTheTextOrTheJsonOfTheComparison) {
+  TFrmCompare& compare = OpenSongs(EventSong(10), EventSong(10, 3, 128));
+  const int rows = Model(compare).rowCount();
+  const QString text = folder.filePath(QStringLiteral("pair.txt"));
+  const QString json = folder.filePath(QStringLiteral("pair.jsonl"));
+  dialogs.saveAnswers = {text, json};
+  compare.SaveClick();
+  compare.SaveClick();
+  ASSERT_TRUE(dialogs.messages.empty());
+
+  QFile textFile(text);
+  ASSERT_TRUE(textFile.open(QIODevice::ReadOnly));
+  const QStringList lines = QString::fromUtf8(textFile.readAll()).split('\n', Qt::SkipEmptyParts);
+  ASSERT_EQ(lines.size(), rows + 3);
+  EXPECT_EQ(lines[0], QStringLiteral("--- ") + folder.filePath(QStringLiteral("old.kvs")) + QStringLiteral(" (loaded)"));
+  EXPECT_TRUE(lines[2].startsWith(QStringLiteral("changed ")));
+  EXPECT_TRUE(lines.back().startsWith(QStringLiteral("compare: ") + QString::number(rows) + QStringLiteral(" differences")));
+
+  QFile jsonFile(json);
+  ASSERT_TRUE(jsonFile.open(QIODevice::ReadOnly));
+  const QList<QByteArray> objects = jsonFile.readAll().split('\n');
+  ASSERT_EQ(objects.size(), rows + 3);  // header, differences, summary, then the last line's end
+  EXPECT_TRUE(objects[1].contains("\"change\""));
+  EXPECT_TRUE(objects[static_cast<qsizetype>(rows) + 1].contains("\"summary\""));
+}
+
 TEST_F(CompareWindowTest, CtrlDAndTwoDroppedFilesOpenAComparison) {
   const QString oldPath = WriteSong(EventSong(5), QStringLiteral("a.kvs"));
   const QString newPath = WriteSong(EventSong(6), QStringLiteral("b.kvs"));
