@@ -10,6 +10,7 @@
 #include <QToolTip>
 
 #include <algorithm>
+#include <array>
 #include <climits>
 
 namespace tarvo {
@@ -217,12 +218,19 @@ void THexView::paintEvent(QPaintEvent*) {
 
     hex.clear();
     text.clear();
+    std::array<bool, BytesPerRow> marked{};
     for (int c = 0; c < count; ++c) {
       const std::uint8_t byte = data[rowStart + static_cast<std::uint64_t>(c)];
+      marked[static_cast<std::size_t>(c)] = marking_ && marking_(rowStart + static_cast<std::uint64_t>(c));
       if (c == 8) hex += QLatin1Char(' ');
-      AppendHexByte(hex, byte);
+      // Marked bytes are drawn apart, in bold.
+      if (marked[static_cast<std::size_t>(c)]) {
+        hex += QStringLiteral("  ");
+      } else {
+        AppendHexByte(hex, byte);
+      }
       hex += QLatin1Char(' ');
-      text += TextChar(byte);
+      text += marked[static_cast<std::size_t>(c)] ? QChar(' ') : TextChar(byte);
     }
     painter.setPen(palette().color(QPalette::PlaceholderText));
     painter.drawText(Margin, y + ascent,
@@ -230,19 +238,20 @@ void THexView::paintEvent(QPaintEvent*) {
     painter.setPen(palette().color(QPalette::Text));
     painter.drawText(HexX(0), y + ascent, hex);
     painter.drawText(TextX(0), y + ascent, text);
-    if (marking_) {
-      // Marked bytes again in bold inside a frame: they read without colour.
+    if (std::find(marked.begin(), marked.end(), true) != marked.end()) {
+      // Marked bytes in bold inside a frame: they read without colour.
       QFont bold = font();
       bold.setBold(true);
       painter.setFont(bold);
       painter.setPen(QPen(palette().color(QPalette::Text), 1, Qt::DashLine));
       for (int c = 0; c < count; ++c) {
-        if (!marking_(rowStart + static_cast<std::uint64_t>(c))) continue;
+        if (!marked[static_cast<std::size_t>(c)]) continue;
+        const std::uint8_t byte = data[rowStart + static_cast<std::uint64_t>(c)];
         QString cell;
-        AppendHexByte(cell, data[rowStart + static_cast<std::uint64_t>(c)]);
+        AppendHexByte(cell, byte);
         painter.drawRect(QRect(HexX(c) - 1, y + 1, 2 * charWidth_ + 1, lineHeight_ - 3));
         painter.drawText(HexX(c), y + ascent, cell);
-        painter.drawText(TextX(c), y + ascent, QString(text[c]));
+        painter.drawText(TextX(c), y + ascent, QString(TextChar(byte)));
       }
       painter.setFont(font());
     }
