@@ -36,25 +36,40 @@ void Load(ComparedSide& side, const std::string& file, const CompareProgress& pr
 
 }  // namespace
 
-std::unique_ptr<ComparedPair> CompareFiles(const std::string& oldFile, const std::string& newFile,
-                                           CompareProgress& progress) {
+std::unique_ptr<ComparedPair> LoadPair(const std::string& oldFile, const std::string& newFile,
+                                       CompareProgress& progress) {
   auto pair = std::make_unique<ComparedPair>();
   try {
     progress.step = 0;
     Load(pair->oldSide, oldFile, progress);
     progress.step = 1;
     Load(pair->newSide, newFile, progress);
-    progress.step = 2;
-    SongComparison comparison(*pair->oldSide.map, *pair->newSide.map);
-    pair->summary = comparison.Run([&pair, &progress](const CompareDifference& difference) {
-      if (progress.stop.load(std::memory_order_relaxed)) throw Stopped{};
-      pair->differences.Add(difference);
-      if (difference.newOffset) progress.position.store(*difference.newOffset, std::memory_order_relaxed);
-    });
-    pair->differences.Finish();
   } catch (const Stopped&) {
     return nullptr;
   }
+  return pair;
+}
+
+bool ComparePair(ComparedPair& pair, CompareProgress& progress) {
+  progress.step = 2;
+  try {
+    SongComparison comparison(*pair.oldSide.map, *pair.newSide.map);
+    pair.summary = comparison.Run([&pair, &progress](const CompareDifference& difference) {
+      if (progress.stop.load(std::memory_order_relaxed)) throw Stopped{};
+      pair.differences.Add(difference);
+      if (difference.newOffset) progress.position.store(*difference.newOffset, std::memory_order_relaxed);
+    });
+  } catch (const Stopped&) {
+    return false;
+  }
+  pair.differences.Finish();
+  return true;
+}
+
+std::unique_ptr<ComparedPair> CompareFiles(const std::string& oldFile, const std::string& newFile,
+                                           CompareProgress& progress) {
+  std::unique_ptr<ComparedPair> pair = LoadPair(oldFile, newFile, progress);
+  if (pair == nullptr || !ComparePair(*pair, progress)) return nullptr;
   return pair;
 }
 

@@ -45,4 +45,10 @@ struct CompareProgress {
 std::unique_ptr<ComparedPair> CompareFiles(const std::string& oldFile, const std::string& newFile,
                                            CompareProgress& progress);
 
+// Its two steps apart: the loads (nullptr when stopped), then the
+// comparison (false when stopped).
+std::unique_ptr<ComparedPair> LoadPair(const std::string& oldFile, const std::string& newFile,
+                                       CompareProgress& progress);
+bool ComparePair(ComparedPair& pair, CompareProgress& progress);
+
 }  // namespace tarvo::content

@@ -8,6 +8,7 @@
 #include "ui/RowCopy.h"
 #include "windows/Compare.h"
 #include "windows/CompareList.h"
+#include "windows/FileMap.h"
 
 #include <QAbstractItemModelTester>
 #include <QApplication>
@@ -16,6 +17,7 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QTableView>
 #include <QTest>
@@ -183,6 +185,13 @@ TEST_F(CompareWindowTest, ADifferenceSelectsItsBytesInBothViewsAndEachViewFollow
   EXPECT_FALSE(compare.Pair()->differences.Differs(Side::New, newEvents + 31 * 16, compare.HexOld->Bytes().data(),
                                                    compare.HexNew->Bytes().data()));
 
+  // Open in File Map: NEW's own map at the cursor.
+  compare.BtnNewInFileMap->click();
+  const QList<TFrmFileMap*> maps = compare.findChildren<TFrmFileMap*>();
+  ASSERT_EQ(maps.size(), 1);
+  EXPECT_EQ(maps.front()->windowTitle(), QStringLiteral("File Map - new.kvs"));
+  EXPECT_EQ(maps.front()->HexView->Cursor(), compare.HexNew->Cursor());
+
   // Scrolling one view keeps the other on the matched row.
   compare.HexNew->verticalScrollBar()->setValue(static_cast<int>((newEvents + 300 * 16) / 16));
   EXPECT_EQ(compare.HexNew->TopRow(), (newEvents + 300 * 16) / 16);
@@ -240,16 +249,17 @@ TEST_F(CompareWindowTest, FiltersByChangeAndByKindAndCopiesRowsAsTabSeparatedTex
 
 TEST_F(CompareWindowTest, NamesAndErrorsShowAsPlainTextAndTheWindowKeepsItsSongsAcrossALoad) {
   const QString oldPath = WriteSong(EventSong(5), QStringLiteral("<b>old[*].kvs"));
-  // NEW is damaged: cut short in its events.
-  Bytes cut = EventSong(5, 2).Build();
-  cut.resize(cut.size() - 60);
-  const QString newPath = folder.filePath(QStringLiteral("<i>cut.kvs"));
-  WriteFile(newPath, cut);
+  // NEW is rejected: a version too old. It is compared all the same.
+  SongBuilder old;
+  old.Version(0x4000).Events({EventRecord(0, 0x1000, 0, 1)}).EndOfSong();
+  const QString newPath = WriteSong(old, QStringLiteral("<i>old-version.kvs"));
   TFrmCompare& compare = Open(oldPath, newPath);
-  EXPECT_EQ(compare.windowTitle(), QStringLiteral("Compare - <b>old[*][*].kvs -> <i>cut.kvs"));
+  EXPECT_EQ(compare.windowTitle(), QStringLiteral("Compare - <b>old[*][*].kvs -> <i>old-version.kvs"));
   for (QLabel* const label : compare.findChildren<QLabel*>()) EXPECT_EQ(label->textFormat(), Qt::PlainText);
   EXPECT_TRUE(compare.LblOld->text().startsWith(QStringLiteral("OLD: <b>old[*].kvs (loaded")));
-  EXPECT_TRUE(compare.LblNew->text().startsWith(QStringLiteral("NEW: <i>cut.kvs (")));
+  EXPECT_TRUE(compare.LblNew->text().startsWith(QStringLiteral("NEW: <i>old-version.kvs (rejected, ")))
+      << compare.LblNew->text().toStdString();
+  EXPECT_TRUE(compare.LblNew->text().contains(QStringLiteral("too old"))) << compare.LblNew->text().toStdString();
   EXPECT_GT(Model(compare).rowCount(), 0);
 
   // The main window loads another song: the comparison still reads its own.
@@ -298,7 +308,16 @@ TEST_F(CompareWindowTest, CtrlDAndTwoDroppedFilesOpenAComparison) {
   const QList<TFrmCompare*> windows = window->findChildren<TFrmCompare*>();
   ASSERT_EQ(windows.size(), 1);
   EXPECT_EQ(windows.front()->windowTitle(), QStringLiteral("Compare - a.kvs -> b.kvs"));
-  QTRY_VERIFY_WITH_TIMEOUT(windows.front()->Pair() != nullptr, 20000);
+  WaitFor(*windows.front());
+
+  // Compare with... in the File Map: the map's file is OLD.
+  window->ShowFileMap();
+  dialogs.openAnswers.push_back(newPath);
+  window->FileMap()->BtnCompareWith->click();
+  const QList<TFrmCompare*> after = window->findChildren<TFrmCompare*>();
+  ASSERT_EQ(after.size(), 2);
+  EXPECT_EQ(after.back()->windowTitle(), QStringLiteral("Compare - a.kvs -> b.kvs"));
+  WaitFor(*after.back());
 }
 
 }  // namespace
