@@ -250,8 +250,10 @@ TFrmCompare::TFrmCompare(QWidget* parent)
   connect(poll_, &QTimer::timeout, this, Guarded(this, &TFrmCompare::Poll));
   connect(BtnCancel, &QPushButton::clicked, this, Guarded(this, &TFrmCompare::CancelCompare));
   connect(Progress, &QDialog::rejected, this, Guarded(this, &TFrmCompare::CancelCompare));
-  for (QCheckBox* const box : CbxChanges) connect(box, &QCheckBox::toggled, this, [this] { FilterChanged(); });
-  for (QCheckBox* const box : CbxKinds) connect(box, &QCheckBox::toggled, this, [this] { FilterChanged(); });
+  for (QCheckBox* const box : CbxChanges)
+    connect(box, &QCheckBox::toggled, this, [this] { Guarded(this, &TFrmCompare::FilterChanged)(); });
+  for (QCheckBox* const box : CbxKinds)
+    connect(box, &QCheckBox::toggled, this, [this] { Guarded(this, &TFrmCompare::FilterChanged)(); });
   connect(BtnNext, &QPushButton::clicked, this, Guarded(this, &TFrmCompare::NextDifference));
   connect(BtnPrevious, &QPushButton::clicked, this, Guarded(this, &TFrmCompare::PreviousDifference));
   connect(BtnSave, &QPushButton::clicked, this, Guarded(this, &TFrmCompare::SaveClick));
@@ -264,9 +266,15 @@ TFrmCompare::TFrmCompare(QWidget* parent)
   for (const Side side : {Side::Old, Side::New}) {
     THexView* const view = View(side);
     connect(view, &THexView::CursorMoved, this, [this, side](std::uint64_t offset) {
-      if (!following_) Follow(side, offset);
+      if (!following_) Guarded(this, &TFrmCompare::Follow)(side, offset);
     });
-    connect(view, &THexView::Scrolled, this, [this, side](std::uint64_t row) { Scrolled(side, row); });
+    connect(view, &THexView::Scrolled, this,
+            [this, side](std::uint64_t row) { Guarded(this, &TFrmCompare::Scrolled)(side, row); });
+    view->SetToolTip([this, side](std::uint64_t offset) {
+      const std::optional<Place> place = pair_ ? PlaceAt(side == Side::Old ? pair_->oldSide : pair_->newSide, offset)
+                                               : std::nullopt;
+      return place ? place->path + QStringLiteral(" = ") + place->value : QString();
+    });
     connect(side == Side::Old ? StripOld : StripNew, &TCoverageStrip::Clicked, this,
             [view](std::uint64_t offset) { view->Select(offset, 1); });
   }
