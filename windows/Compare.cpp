@@ -15,6 +15,7 @@
 #include "windows/CompareList.h"
 #include "windows/FileMap.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QDialog>
 #include <QFile>
@@ -345,7 +346,15 @@ void TFrmCompare::Poll() {
     switch (progress_->step.load()) {
       case 0: LblProgress->setText(QStringLiteral("Loading ") + FileName(oldPath_) + QStringLiteral("...")); break;
       case 1: LblProgress->setText(QStringLiteral("Loading ") + FileName(newPath_) + QStringLiteral("...")); break;
-      default: LblProgress->setText(QStringLiteral("Comparing...")); break;
+      default: {
+        LblProgress->setText(QStringLiteral("Comparing..."));
+        const std::uint64_t total = progress_->total.load();
+        if (total > 0) {
+          ProgressBar->setRange(0, 1000);
+          ProgressBar->setValue(static_cast<int>(std::min<std::uint64_t>(1000, progress_->position.load() / (total / 1000 + 1))));
+        }
+        break;
+      }
     }
     return;
   }
@@ -574,19 +583,27 @@ void TFrmCompare::SaveClick() {
     return content::ComparedFile{json ? file.toStdString() : TerminalName(file), side.outcome, side.map->FileSize()};
   };
   // The same run as kvsdump's, written as it is made: no copy of the text.
-  std::ofstream out(QFile::encodeName(*path).toStdString(), std::ios::binary | std::ios::trunc);
-  if (out) {
-    content::SongComparison comparison(*pair_->oldSide.map, *pair_->newSide.map);
-    const content::ComparedFile oldFile = named(oldPath_, pair_->oldSide);
-    const content::ComparedFile newFile = named(newPath_, pair_->newSide);
-    if (json) {
-      content::WriteCompareJson(out, comparison, 0, oldFile, newFile);
-    } else {
-      content::WriteCompareText(out, comparison, oldFile, newFile);
+  bool written = false;
+  {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    struct RestoreCursor {
+      ~RestoreCursor() { QApplication::restoreOverrideCursor(); }
+    } const restore;
+    std::ofstream out(QFile::encodeName(*path).toStdString(), std::ios::binary | std::ios::trunc);
+    if (out) {
+      content::SongComparison comparison(*pair_->oldSide.map, *pair_->newSide.map);
+      const content::ComparedFile oldFile = named(oldPath_, pair_->oldSide);
+      const content::ComparedFile newFile = named(newPath_, pair_->newSide);
+      if (json) {
+        content::WriteCompareJson(out, comparison, 0, oldFile, newFile);
+      } else {
+        content::WriteCompareText(out, comparison, oldFile, newFile);
+      }
+      out.close();
+      written = !out.fail();
     }
-    out.flush();
   }
-  if (!out) CurrentDialogs().Message(this, QStringLiteral("Error while saving!"));
+  if (!written) CurrentDialogs().Message(this, QStringLiteral("Error while saving!"));
 }
 
 }  // namespace tarvo

@@ -51,6 +51,7 @@ std::unique_ptr<ComparedPair> LoadPair(const std::string& oldFile, const std::st
 }
 
 bool ComparePair(ComparedPair& pair, CompareProgress& progress) {
+  progress.total = pair.newSide.map->FileSize();
   progress.step = 2;
   try {
     SongComparison comparison(*pair.oldSide.map, *pair.newSide.map);

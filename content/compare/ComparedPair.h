@@ -35,6 +35,7 @@ struct ComparedPair {
 struct CompareProgress {
   std::atomic<int> step{0};  // 0 loading OLD, 1 loading NEW, 2 comparing
   std::atomic<std::uint64_t> position{0};  // comparing: NEW's offset reached
+  std::atomic<std::uint64_t> total{0};     // comparing: NEW's size
   std::atomic<bool> stop{false};
   std::atomic<bool> done{false};  // set by the caller when its thread ends
 };

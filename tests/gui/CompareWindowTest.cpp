@@ -296,6 +296,14 @@ TEST_F(CompareWindowTest, SaveWritesTheTextOrTheJsonOfTheComparison) {
   ASSERT_EQ(objects.size(), rows + 3);  // header, differences, summary, then the last line's end
   EXPECT_TRUE(objects[1].contains("\"change\""));
   EXPECT_TRUE(objects[static_cast<qsizetype>(rows) + 1].contains("\"summary\""));
+
+  // A write that fails says so.
+  {
+    const FileSizeLimit full(64);
+    dialogs.saveAnswers = {folder.filePath(QStringLiteral("full.txt"))};
+    compare.SaveClick();
+  }
+  EXPECT_EQ(dialogs.messages, std::vector<QString>{QStringLiteral("Error while saving!")});
 }
 
 TEST_F(CompareWindowTest, CtrlDAndTwoDroppedFilesOpenAComparison) {
