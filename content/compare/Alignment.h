@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <vector>
 
 // Aligns two sequences as `diff` aligns lines: Myers' O((N+M)·D) search for
@@ -55,6 +56,7 @@ class Aligner {
     v[static_cast<std::size_t>(offset + 1)] = 0;
     std::int64_t bestX = 0;
     std::int64_t bestY = 0;
+    std::int64_t bestScore = -2 * std::abs(n - m);
     std::int64_t kStart = 0;
     std::int64_t kEnd = 0;
     for (std::int64_t d = 0; d <= maxD; ++d) {
@@ -71,7 +73,11 @@ class Aligner {
           kStart += 2;
         } else {
           if (px == n && py == m) return true;
-          if (px + py > bestX + bestY) bestX = px, bestY = py;
+          // The furthest point, but off the diagonal that ends where the
+          // lists end only as far as that pays: each step off it is an item
+          // left unpaired at the end.
+          const std::int64_t off = std::abs(k - (n - m));
+          if (px + py - 2 * off > bestScore) bestScore = px + py - 2 * off, bestX = px, bestY = py;
         }
       }
     }

@@ -62,13 +62,20 @@ class ChildLister : public TKvsRegionSink {
   }
 
   void AddItem(std::int64_t record, std::uint64_t offset, std::uint64_t size) {
-    lastNamed_ = false;
     if (itemOpen_ && record == lastRecord_ && itemEnd_ == offset) {
       itemEnd_ = offset + size;
       return;
     }
     HashLastItem();
-    children_.items.push_back({offset, 0, 0});
+    // Past 4 GiB into a stretch (a module's data of that size, then a
+    // list): matched by its number instead of aligned.
+    if (!children_.items.Fits(offset) || size > UINT32_MAX) {
+      AddNamed(std::to_string(record), offset, size);
+      return;
+    }
+    lastNamed_ = false;
+    children_.items.Push(offset);
+    itemStart_ = offset;
     itemOpen_ = true;
     lastRecord_ = record;
     itemEnd_ = offset + size;
@@ -76,11 +83,9 @@ class ChildLister : public TKvsRegionSink {
 
   void HashLastItem() {
     if (!itemOpen_) return;
-    ListItem& item = children_.items.back();
-    const std::uint64_t size = itemEnd_ - item.start;
     // An item of 4 GiB or more is compared by its first 4 GiB.
-    item.size = static_cast<std::uint32_t>(std::min<std::uint64_t>(size, std::numeric_limits<std::uint32_t>::max()));
-    item.hash = static_cast<std::uint32_t>(HashBytes(data_ + item.start, item.size));
+    const auto size = static_cast<std::uint32_t>(std::min<std::uint64_t>(itemEnd_ - itemStart_, UINT32_MAX));
+    children_.items.SetLast(size, static_cast<std::uint32_t>(HashBytes(data_ + itemStart_, size)));
     itemOpen_ = false;
   }
 
@@ -89,13 +94,14 @@ class ChildLister : public TKvsRegionSink {
   bool lastNamed_ = false;
   bool itemOpen_ = false;
   std::int64_t lastRecord_ = -1;
+  std::uint64_t itemStart_ = 0;
   std::uint64_t itemEnd_ = 0;
 };
 
 }  // namespace
 
 ChunkChildren ListChunkChildren(const RegionMap& map, std::size_t index, const std::uint8_t* data) {
-  ChunkChildren children;
+  ChunkChildren children{{}, ItemList(map.TopLevel(index).offset)};
   ChildLister lister(children, data);
   map.ReportChunk(index, lister);
   lister.Finish();

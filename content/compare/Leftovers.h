@@ -1,9 +1,11 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <optional>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -13,7 +15,8 @@
 namespace tarvo::content {
 
 // Keeps every step (a node's children, the file's chunks: few). Leftovers
-// pair only where `pairable` says so (chunks: the same chunk id).
+// pair only with leftovers of the same key (chunks: the chunk id), the n-th
+// of a key with the n-th.
 class LeftoverPairing {
  public:
   struct Step {
@@ -21,9 +24,9 @@ class LeftoverPairing {
     std::optional<std::size_t> b;
     bool kept = false;
   };
-  using Pairable = std::function<bool(std::size_t, std::size_t)>;
+  using Key = std::function<std::uint64_t(bool newSide, std::size_t index)>;
 
-  explicit LeftoverPairing(Pairable pairable = {}) : pairable_(std::move(pairable)) {}
+  explicit LeftoverPairing(Key key = {}) : key_(std::move(key)) {}
 
   void Keep(std::size_t a, std::size_t b) {
     Flush();
@@ -42,13 +45,20 @@ class LeftoverPairing {
 
  private:
   void Flush() {
+    std::unordered_map<std::uint64_t, std::deque<std::size_t>> waiting;  // added ones by key
+    for (const std::size_t b : added_) waiting[key_ ? key_(true, b) : 0].push_back(b);
     std::vector<bool> used(added_.size(), false);
+    std::unordered_map<std::size_t, std::size_t> position;  // of each added one in added_
+    for (std::size_t k = 0; k < added_.size(); ++k) position[added_[k]] = k;
     for (const std::size_t a : removed_) {
+      std::deque<std::size_t>& partners = waiting[key_ ? key_(false, a) : 0];
       std::optional<std::size_t> partner;
-      for (std::size_t k = 0; k < added_.size() && !partner; ++k)
-        if (!used[k] && (!pairable_ || pairable_(a, added_[k]))) partner = k;
-      if (partner) used[*partner] = true;
-      steps_.push_back({a, partner ? std::optional(added_[*partner]) : std::nullopt, false});
+      if (!partners.empty()) {
+        partner = partners.front();
+        partners.pop_front();
+        used[position[*partner]] = true;
+      }
+      steps_.push_back({a, partner, false});
     }
     for (std::size_t k = 0; k < added_.size(); ++k)
       if (!used[k]) steps_.push_back({std::nullopt, added_[k], false});
@@ -56,7 +66,7 @@ class LeftoverPairing {
     added_.clear();
   }
 
-  Pairable pairable_;
+  Key key_;
   std::vector<Step> steps_;
   std::vector<std::size_t> removed_;
   std::vector<std::size_t> added_;

@@ -1,10 +1,7 @@
 #include "content/compare/SongCompare.h"
 
 #include <algorithm>
-#include <array>
 #include <cstdint>
-#include <deque>
-#include <limits>
 #include <string_view>
 #include <tuple>
 #include <utility>
@@ -12,6 +9,7 @@
 #include "content/compare/Alignment.h"
 #include "content/compare/ByteDiff.h"
 #include "content/compare/ChunkChildren.h"
+#include "content/compare/ComparisonImpl.h"
 #include "content/compare/Leftovers.h"
 
 namespace tarvo::content {
@@ -37,16 +35,7 @@ DiffKind DiffKindOf(TKvsRegionKind kind) { return static_cast<DiffKind>(kind); }
 
 namespace {
 
-using Regions = std::vector<TKvsRegion>;
 
-// One child of a node of materialized regions: the regions [first, last)
-// whose path continues with the same step.
-struct NodeChild {
-  std::string_view step;  // "" for a region of the node itself
-  bool numeric = false;
-  std::size_t first = 0;
-  std::size_t last = 0;
-};
 
 bool IsNumber(std::string_view step) {
   return !step.empty() && std::all_of(step.begin(), step.end(), [](char c) { return c >= '0' && c <= '9'; });
@@ -82,184 +71,44 @@ struct Slot {
   std::optional<std::size_t> b;
 };
 
+// The regions of one chunk, read ahead a window at a time: the items of a
+// long list come in file order, and one reading of a window costs far less
+// than one reading per item.
+class RegionWindow {
+ public:
+  static constexpr std::uint64_t Window = 64 * 1024;
+
+  RegionWindow(const RegionMap& map, std::size_t index)
+      : map_(map), index_(index), end_(map.TopLevel(index).offset + map.TopLevel(index).size) {}
+
+  // The regions starting in [start, end).
+  Regions Get(std::uint64_t start, std::uint64_t end) {
+    if (start < from_ || end > to_) Fill(start, end);
+    const auto first = std::lower_bound(regions_.begin(), regions_.end(), start,
+                                        [](const TKvsRegion& region, std::uint64_t at) { return region.offset < at; });
+    Regions part;
+    for (auto it = first; it != regions_.end() && it->offset < end; ++it) part.push_back(*it);
+    return part;
+  }
+
+ private:
+  void Fill(std::uint64_t start, std::uint64_t end) {
+    regions_.clear();
+    from_ = start;
+    to_ = std::max(end, std::min(end_, start + Window));
+    map_.ForEachChild(index_, start, to_, [this](TKvsRegion&& region) { regions_.push_back(std::move(region)); });
+  }
+
+  const RegionMap& map_;
+  std::size_t index_;
+  std::uint64_t end_;
+  std::uint64_t from_ = 1;
+  std::uint64_t to_ = 0;
+  Regions regions_;
+};
+
 }  // namespace
 
-struct SongComparison::Impl {
-  const RegionMap& oldMap;
-  const RegionMap& newMap;
-  std::size_t limit;
-  const std::uint8_t* oldData;
-  const std::uint8_t* newData;
-  const Each* each = nullptr;
-  CompareSummary summary;
-
-  Impl(const RegionMap& o, const RegionMap& n, std::size_t editLimit)
-      : oldMap(o), newMap(n), limit(editLimit), oldData(o.FileData()), newData(n.FileData()) {}
-
-  void Emit(const CompareDifference& difference) {
-    ++summary.differences;
-    switch (difference.change) {
-      case ChangeKind::Changed: {
-        ++summary.changed;
-        const auto kind = static_cast<std::size_t>(difference.kind);
-        if (summary.changedByKind[kind]++ == 0) summary.kindOrder.push_back(difference.kind);
-        summary.changedOldBytes += difference.oldSize;
-        summary.changedNewBytes += difference.newSize;
-        summary.differBytes += difference.bytesDiffer;
-        break;
-      }
-      case ChangeKind::Added:
-        ++summary.added;
-        summary.addedBytes += difference.newSize;
-        break;
-      case ChangeKind::Removed:
-        ++summary.removed;
-        summary.removedBytes += difference.oldSize;
-        break;
-    }
-    (*each)(difference);
-  }
-
-  void OneSided(ChangeKind change, DiffKind kind, const std::string& path, std::uint64_t offset, std::uint64_t size) {
-    CompareDifference difference;
-    difference.change = change;
-    difference.kind = kind;
-    difference.path = path;
-    if (change == ChangeKind::Removed) {
-      difference.oldPath = path;
-      difference.oldOffset = offset;
-      difference.oldSize = size;
-    } else {
-      difference.newOffset = offset;
-      difference.newSize = size;
-    }
-    Emit(difference);
-  }
-
-  void OneSidedRegion(ChangeKind change, const TKvsRegion& region) {
-    CompareDifference difference;
-    difference.change = change;
-    difference.kind = DiffKindOf(region.kind);
-    difference.path = region.path;
-    const bool field = region.kind == TKvsRegionKind::Field;
-    if (change == ChangeKind::Removed) {
-      difference.oldPath = region.path;
-      difference.oldOffset = region.offset;
-      difference.oldSize = region.size;
-      if (field) difference.oldValue = region.value;
-    } else {
-      difference.newOffset = region.offset;
-      difference.newSize = region.size;
-      if (field) difference.newValue = region.value;
-    }
-    Emit(difference);
-  }
-
-  void ComparePair(const TKvsRegion& a, const TKvsRegion& b) {
-    const std::uint8_t* oldBytes = oldData + a.offset;
-    const std::uint8_t* newBytes = newData + b.offset;
-    if (SameBytes(oldBytes, a.size, newBytes, b.size)) {
-      summary.sameBytes += a.size;
-      return;
-    }
-    CompareDifference difference;
-    difference.change = ChangeKind::Changed;
-    difference.kind = DiffKindOf(b.kind);
-    difference.path = b.path;
-    difference.oldPath = a.path;
-    difference.oldOffset = a.offset;
-    difference.newOffset = b.offset;
-    difference.oldSize = a.size;
-    difference.newSize = b.size;
-    if (a.kind == TKvsRegionKind::Field) difference.oldValue = a.value;
-    if (b.kind == TKvsRegionKind::Field) difference.newValue = b.value;
-    DiffBytes(oldBytes, a.size, newBytes, b.size, difference);
-    Emit(difference);
-  }
-
-  // --- materialized nodes: a changed item's regions, compared by path
-
-  std::uint64_t Start(const Regions& regions, const NodeChild& child) const { return regions[child.first].offset; }
-  std::uint64_t End(const Regions& regions, const NodeChild& child) const {
-    const TKvsRegion& last = regions[child.last - 1];
-    return last.offset + last.size;
-  }
-
-  bool SameChild(const Regions& a, const NodeChild& ca, const Regions& b, const NodeChild& cb) const {
-    if (ca.last - ca.first != cb.last - cb.first) return false;
-    const std::uint64_t aStart = Start(a, ca);
-    const std::uint64_t bStart = Start(b, cb);
-    return SameBytes(oldData + aStart, End(a, ca) - aStart, newData + bStart, End(b, cb) - bStart);
-  }
-
-  std::uint64_t ChildBytes(const Regions& regions, const NodeChild& child) const {
-    std::uint64_t bytes = 0;
-    for (std::size_t i = child.first; i < child.last; ++i) bytes += regions[i].size;
-    return bytes;
-  }
-
-  // The path of a list item: its first region's path up to the item's step.
-  static std::string ItemPath(const Regions& regions, const NodeChild& child, std::size_t prefix) {
-    return regions[child.first].path.substr(0, prefix + 1 + child.step.size());
-  }
-
-  void CompareNode(const Regions& a, std::size_t aFirst, std::size_t aLast, std::size_t aPrefix, const Regions& b,
-                   std::size_t bFirst, std::size_t bLast, std::size_t bPrefix);
-
-  void CompareChildren(const Regions& a, const NodeChild& ca, std::size_t aPrefix, const Regions& b,
-                       const NodeChild& cb, std::size_t bPrefix) {
-    if (ca.step.empty() && cb.step.empty()) {
-      ComparePair(a[ca.first], b[cb.first]);
-      return;
-    }
-    if (SameChild(a, ca, b, cb)) {
-      summary.sameBytes += ChildBytes(a, ca);
-      return;
-    }
-    CompareNode(a, ca.first, ca.last, ca.step.empty() ? aPrefix : aPrefix + 1 + ca.step.size(), b, cb.first,
-                cb.last, cb.step.empty() ? bPrefix : bPrefix + 1 + cb.step.size());
-  }
-
-  void OneSidedChild(ChangeKind change, const Regions& regions, const NodeChild& child, std::size_t prefix) {
-    if (child.numeric) {
-      const std::uint64_t start = regions[child.first].offset;
-      OneSided(change, DiffKind::Record, ItemPath(regions, child, prefix), start, ChildBytes(regions, child));
-      return;
-    }
-    for (std::size_t i = child.first; i < child.last; ++i) OneSidedRegion(change, regions[i]);
-  }
-
-  // --- chunks
-
-  void CompareChunks(std::size_t oldIndex, std::size_t newIndex);
-  void CompareTopLevel();
-
-  // The file's chunks paired: kept (equal), paired (changed) or alone.
-  struct TopPairs {
-    std::vector<TKvsRegion> a, b;
-    std::vector<std::optional<std::uint32_t>> aId, bId;
-    std::vector<std::optional<std::size_t>> aMatch, bMatch;
-    std::vector<bool> kept;  // by NEW's index
-    bool byPosition = false;
-  };
-  TopPairs PairTopLevel() const;
-
-  // What MatchedOffset keeps between calls: the pairing of the chunks, and
-  // of the children of the last pair of changed chunks asked about.
-  struct ChunkPairing {
-    std::size_t oldIndex = SIZE_MAX, newIndex = SIZE_MAX;
-    ChunkChildren a, b;
-    std::vector<std::optional<std::size_t>> aNamed, bNamed;
-    // Runs of list items that correspond one to one: (first old, first new, count).
-    std::vector<std::array<std::size_t, 3>> runs;
-  };
-  mutable std::unique_ptr<TopPairs> topCache;
-  mutable std::unique_ptr<ChunkPairing> chunkCache;
-  const ChunkPairing& PairChunk(std::size_t oldIndex, std::size_t newIndex) const;
-  std::optional<std::uint64_t> Matched(Side side, std::uint64_t offset) const;
-  std::string ChunkItemPath(const RegionMap& map, std::size_t index, std::uint64_t start, std::size_t labelSize) const;
-  Regions Materialize(const RegionMap& map, std::size_t index, std::uint64_t start, std::uint64_t end) const;
-};
 
 void SongComparison::Impl::CompareNode(const Regions& a, std::size_t aFirst, std::size_t aLast, std::size_t aPrefix,
                                        const Regions& b, std::size_t bFirst, std::size_t bLast, std::size_t bPrefix) {
@@ -333,17 +182,6 @@ Regions SongComparison::Impl::Materialize(const RegionMap& map, std::size_t inde
   return regions;
 }
 
-std::string SongComparison::Impl::ChunkItemPath(const RegionMap& map, std::size_t index, std::uint64_t start,
-                                                std::size_t labelSize) const {
-  std::string path;
-  map.ForEachChild(index, start, start + 1, [&path](TKvsRegion&& region) {
-    if (path.empty()) path = std::move(region.path);
-  });
-  const std::size_t end = path.find('/', labelSize + 1);
-  if (end != std::string::npos) path.resize(end);
-  return path;
-}
-
 void SongComparison::Impl::CompareChunks(std::size_t oldIndex, std::size_t newIndex) {
   const std::string oldLabel = oldMap.TopLevel(oldIndex).path;
   const std::string newLabel = newMap.TopLevel(newIndex).path;
@@ -351,14 +189,24 @@ void SongComparison::Impl::CompareChunks(std::size_t oldIndex, std::size_t newIn
   const ChunkChildren b = ListChunkChildren(newMap, newIndex, newData);
 
   // A pair of children of the two chunks, compared by their regions.
+  RegionWindow oldWindow(oldMap, oldIndex);
+  RegionWindow newWindow(newMap, newIndex);
   const auto comparePair = [&](std::uint64_t aStart, std::uint64_t aEnd, std::uint64_t bStart, std::uint64_t bEnd) {
     if (SameBytes(oldData + aStart, aEnd - aStart, newData + bStart, bEnd - bStart)) {
       summary.sameBytes += aEnd - aStart;
       return;
     }
-    const Regions aRegions = Materialize(oldMap, oldIndex, aStart, aEnd);
-    const Regions bRegions = Materialize(newMap, newIndex, bStart, bEnd);
+    const Regions aRegions = oldWindow.Get(aStart, aEnd);
+    const Regions bRegions = newWindow.Get(bStart, bEnd);
     CompareNode(aRegions, 0, aRegions.size(), oldLabel.size(), bRegions, 0, bRegions.size(), newLabel.size());
+  };
+  // A list item's path: its first region's, up to the item's number.
+  const auto itemPath = [](RegionWindow& window, const ListItem& item, std::size_t labelSize) {
+    const Regions regions = window.Get(item.start, item.start + item.size);
+    std::string path = regions.empty() ? std::string() : regions.front().path;
+    const std::size_t end = path.find('/', labelSize + 1);
+    if (end != std::string::npos) path.resize(end);
+    return path;
   };
   const auto oneSidedNamed = [&](ChangeKind change, const NamedChild& child) {
     const RegionMap& map = change == ChangeKind::Removed ? oldMap : newMap;
@@ -429,14 +277,14 @@ void SongComparison::Impl::CompareChunks(std::size_t oldIndex, std::size_t newIn
         const ListItem& old = a.items[*i];
         comparePair(old.start, old.start + old.size, item.start, item.start + item.size);
       } else {
-        OneSided(ChangeKind::Added, DiffKind::Record, ChunkItemPath(newMap, newIndex, item.start, newLabel.size()),
+        OneSided(ChangeKind::Added, DiffKind::Record, itemPath(newWindow, item, newLabel.size()),
                  item.start, item.size);
       }
       return;
     }
     const ListItem& old = a.items[*i];
     flushNamed(cursor, 0);
-    OneSided(ChangeKind::Removed, DiffKind::Record, ChunkItemPath(oldMap, oldIndex, old.start, oldLabel.size()),
+    OneSided(ChangeKind::Removed, DiffKind::Record, itemPath(oldWindow, old, oldLabel.size()),
              old.start, old.size);
   };
   StreamedPairing pairing(onStep);
@@ -460,7 +308,11 @@ SongComparison::Impl::TopPairs SongComparison::Impl::PairTopLevel() const {
     return top.aId[i] == top.bId[j] &&
            SameBytes(oldData + top.a[i].offset, top.a[i].size, newData + top.b[j].offset, top.b[j].size);
   };
-  LeftoverPairing pairing([&](std::size_t i, std::size_t j) { return top.aId[i] == top.bId[j]; });
+  // Chunks pair with chunks of the same id; the unread stretches with each other.
+  LeftoverPairing pairing([&](bool newSide, std::size_t index) -> std::uint64_t {
+    const std::optional<std::uint32_t>& id = newSide ? top.bId[index] : top.aId[index];
+    return id ? *id : std::uint64_t{1} << 32;
+  });
   top.byPosition = !Align(n, m, equal, pairing, limit);
   top.aMatch.resize(n);
   top.bMatch.resize(m);
@@ -516,115 +368,6 @@ void SongComparison::Impl::CompareTopLevel() {
   }
 }
 
-const SongComparison::Impl::ChunkPairing& SongComparison::Impl::PairChunk(std::size_t oldIndex,
-                                                                            std::size_t newIndex) const {
-  if (chunkCache && chunkCache->oldIndex == oldIndex && chunkCache->newIndex == newIndex) return *chunkCache;
-  auto pairing = std::make_unique<ChunkPairing>();
-  pairing->oldIndex = oldIndex;
-  pairing->newIndex = newIndex;
-  pairing->a = ListChunkChildren(oldMap, oldIndex, oldData);
-  pairing->b = ListChunkChildren(newMap, newIndex, newData);
-  const ChunkChildren& a = pairing->a;
-  const ChunkChildren& b = pairing->b;
-  pairing->aNamed.resize(a.named.size());
-  pairing->bNamed.resize(b.named.size());
-  for (std::size_t j = 0; j < b.named.size(); ++j) {
-    for (std::size_t i = 0; i < a.named.size(); ++i) {
-      if (pairing->aNamed[i] || a.named[i].step != b.named[j].step) continue;
-      pairing->aNamed[i] = j;
-      pairing->bNamed[j] = i;
-      break;
-    }
-  }
-  auto& runs = pairing->runs;
-  StreamedPairing steps([&runs](std::optional<std::size_t> i, std::optional<std::size_t> j, bool /*kept*/) {
-    if (!i || !j) return;
-    if (!runs.empty() && runs.back()[0] + runs.back()[2] == *i && runs.back()[1] + runs.back()[2] == *j) {
-      ++runs.back()[2];
-    } else {
-      runs.push_back({*i, *j, 1});
-    }
-  });
-  const auto equal = [&](std::size_t i, std::size_t j) {
-    const ListItem& x = a.items[i];
-    const ListItem& y = b.items[j];
-    return x.hash == y.hash && SameBytes(oldData + x.start, x.size, newData + y.start, y.size);
-  };
-  Align(a.items.size(), b.items.size(), equal, steps, limit);
-  steps.Finish();
-  chunkCache = std::move(pairing);
-  return *chunkCache;
-}
-
-std::optional<std::uint64_t> SongComparison::Impl::Matched(Side side, std::uint64_t offset) const {
-  if (!topCache) topCache = std::make_unique<TopPairs>(PairTopLevel());
-  const TopPairs& top = *topCache;
-  const bool fromOld = side == Side::Old;
-  const RegionMap& map = fromOld ? oldMap : newMap;
-  const std::size_t index = map.TopLevelAt(offset);
-  if (index >= map.TopLevelCount()) return std::nullopt;
-  const std::optional<std::size_t> match = fromOld ? top.aMatch[index] : top.bMatch[index];
-  if (!match) return std::nullopt;
-  const std::size_t oldIndex = fromOld ? index : *match;
-  const std::size_t newIndex = fromOld ? *match : index;
-  const TKvsRegion& here = fromOld ? top.a[index] : top.b[index];
-  const TKvsRegion& there = fromOld ? top.b[*match] : top.a[*match];
-  const auto within = [](std::uint64_t start, std::uint64_t size, std::uint64_t relative) {
-    return start + std::min(relative, size - 1);
-  };
-  if (top.kept[newIndex] || !top.aId[oldIndex]) return within(there.offset, there.size, offset - here.offset);
-
-  // The child of the chunk that holds the offset, and its counterpart.
-  const ChunkPairing& pairing = PairChunk(oldIndex, newIndex);
-  const ChunkChildren& mine = fromOld ? pairing.a : pairing.b;
-  const ChunkChildren& theirs = fromOld ? pairing.b : pairing.a;
-  std::optional<std::array<std::uint64_t, 4>> spans;  // here start, end; there start, end
-  for (std::size_t i = 0; i < mine.named.size() && !spans; ++i) {
-    if (offset < mine.named[i].start || offset >= mine.named[i].end) continue;
-    const std::optional<std::size_t> other = fromOld ? pairing.aNamed[i] : pairing.bNamed[i];
-    if (!other) return std::nullopt;
-    spans = {mine.named[i].start, mine.named[i].end, theirs.named[*other].start, theirs.named[*other].end};
-  }
-  if (!spans) {
-    const auto after = std::upper_bound(mine.items.begin(), mine.items.end(), offset,
-                                        [](std::uint64_t value, const ListItem& item) { return value < item.start; });
-    if (after == mine.items.begin()) return std::nullopt;
-    const ListItem& item = *(after - 1);
-    if (offset >= item.start + item.size) return std::nullopt;
-    const auto k = static_cast<std::size_t>(after - mine.items.begin()) - 1;
-    for (const auto& run : pairing.runs) {
-      const std::size_t first = fromOld ? run[0] : run[1];
-      if (k < first || k >= first + run[2]) continue;
-      const ListItem& other = theirs.items[(fromOld ? run[1] : run[0]) + (k - first)];
-      spans = {item.start, item.start + item.size, other.start, other.start + other.size};
-      break;
-    }
-    if (!spans) return std::nullopt;
-  }
-  const auto [hereStart, hereEnd, thereStart, thereEnd] = *spans;
-  const std::uint8_t* hereData = fromOld ? oldData : newData;
-  const std::uint8_t* thereData = fromOld ? newData : oldData;
-  if (SameBytes(hereData + hereStart, hereEnd - hereStart, thereData + thereStart, thereEnd - thereStart))
-    return thereStart + (offset - hereStart);
-
-  // Inside a changed child: the region with the same path below the child.
-  const std::size_t thereIndex = fromOld ? newIndex : oldIndex;
-  const Regions hereRegions = Materialize(map, index, hereStart, hereEnd);
-  const Regions thereRegions = Materialize(fromOld ? newMap : oldMap, thereIndex, thereStart, thereEnd);
-  const auto below = [](const std::string& path, std::size_t label) {
-    const std::size_t step = path.find('/', label + 1);
-    return step == std::string::npos ? std::string() : path.substr(step);
-  };
-  for (const TKvsRegion& region : hereRegions) {
-    if (offset < region.offset || offset >= region.offset + region.size) continue;
-    const std::string path = below(region.path, here.path.size());
-    for (const TKvsRegion& candidate : thereRegions)
-      if (below(candidate.path, there.path.size()) == path)
-        return within(candidate.offset, candidate.size, offset - region.offset);
-    return std::nullopt;
-  }
-  return std::nullopt;
-}
 
 SongComparison::SongComparison(const RegionMap& oldMap, const RegionMap& newMap, std::size_t editLimit)
     : impl_(std::make_unique<Impl>(oldMap, newMap, editLimit)) {}
@@ -639,10 +382,6 @@ CompareSummary SongComparison::Run(const Each& each) {
   impl_->CompareTopLevel();
   impl_->each = nullptr;
   return std::move(impl_->summary);
-}
-
-std::optional<std::uint64_t> SongComparison::MatchedOffset(Side side, std::uint64_t offset) const {
-  return impl_->Matched(side, offset);
 }
 
 }  // namespace tarvo::content

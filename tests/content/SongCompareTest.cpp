@@ -154,6 +154,11 @@ TEST(SongCompare, AChangedChunkBetweenEqualOnesIsComparedInside) {
   const Compared result = Compare(song("middle-1"), song("middle-2"));
   ASSERT_EQ(result.Names(), std::vector<std::string>{"changed data BBBB/Data"});
   EXPECT_EQ(result.differences[0].bytesDiffer, 1u);
+  // Left over chunks pair only with chunks of their id.
+  const Bytes inserted = SongBuilder().Version(0x6105).Chunk(FourCC("AAAA"), "first").Chunk(FourCC("XXXX"), "new")
+                             .Chunk(FourCC("BBBB"), "middle-2").Chunk(FourCC("CCCC"), "third").EndOfSong().Build();
+  EXPECT_EQ(Compare(song("middle-1"), inserted).Names(),
+            (std::vector<std::string>{"added chunk XXXX", "changed data BBBB/Data"}));
   // A longer payload moves what follows; those bytes are no difference.
   const Compared longer = Compare(song("middle"), song("middle, longer"));
   EXPECT_EQ(longer.Names(), (std::vector<std::string>{"changed header BBBB", "changed data BBBB/Data"}));

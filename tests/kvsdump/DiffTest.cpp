@@ -145,6 +145,28 @@ TEST(KvsDumpDiff, ListRowsAreMatchedByPosition) {
       << shrunk.text.out;
 }
 
+// A row inserted in the middle is one added row; the rows after it are
+// matched with the rows they were, not with the row at their position.
+TEST(KvsDumpDiff, ListRowsAreAlignedAcrossAnInsertedRow) {
+  SongParts before;
+  before.songEvents = {EventRecord(0, 0, 0, 100), EventRecord(0, 0, 96, 101), EventRecord(0, 0, 192, 102)};
+  SongParts after = before;
+  after.songEvents = {EventRecord(0, 0, 0, 100), EventRecord(0, 0, 48, 7), EventRecord(0, 0, 96, 101),
+                      EventRecord(0, 0, 192, 103)};
+  const Compared run = Compare(Build(before), Build(after));
+  std::vector<std::string> rows;
+  for (const std::string& line : Lines(run.text.out))
+    if (line.rfind("Song Events/LstSongEvents row", 0) == 0) rows.push_back(line.substr(0, line.find(':')));
+  EXPECT_EQ(rows, (std::vector<std::string>{"Song Events/LstSongEvents row 1 added",
+                                            "Song Events/LstSongEvents row 3 (was 2)"}))
+      << run.text.out;
+  bool sawOldIndex = false;
+  for (const Json& found : run.document["differences"])
+    if (found.value("control", "") == "LstSongEvents" && found.contains("oldIndex"))
+      sawOldIndex = found["oldIndex"] == 2 && found["index"] == 3 && found["cells"].size() == 1;
+  EXPECT_TRUE(sawOldIndex) << run.json.out;
+}
+
 // The song event list shows 3000 events at a time; the others are there
 // for the picking and count as shown.
 TEST(KvsDumpDiff, SongEventsPastTheFirstDataSetAreCompared) {

@@ -238,6 +238,34 @@ TEST(AllocationBombs, DiffOfTwoSongsStaysWithinTheBoundOfBoth) {
   }));
 }
 
+// kvsdump --compare holds both songs and 12 bytes per list item, never the
+// regions: one million events a side with one inserted stays within both
+// files, 16 bytes per record and 64 MiB (regions made as texts would take
+// hundreds of megabytes).
+TEST(AllocationBombs, CompareOfTwoSongsStaysWithinBothFilesAndSixteenBytesARecord) {
+  constexpr std::size_t Events = 1'000'000;
+  std::vector<EventRecord> events;
+  events.reserve(Events + 1);
+  for (std::size_t i = 0; i < Events; ++i)
+    events.emplace_back(1, 0x3000, static_cast<std::int32_t>(i * 24), static_cast<std::int32_t>(i % 128));
+  const TempSongFile before(SongBuilder().Version(0x6105).Events(events).EndOfSong());
+  events.insert(events.begin() + Events / 2, EventRecord(2, 0x3000, 7, 7));
+  const TempSongFile after(SongBuilder().Version(0x6105).Events(events).EndOfSong());
+  std::vector<EventRecord>().swap(events);
+  const std::size_t both = 2 * Events * 16;
+  const std::size_t allowed = DataSegment() + both + 2 * Events * 16 + 64 * MiB;
+  EXPECT_TRUE(PassesInChild(
+      [&] {
+        const rlimit limit{allowed, allowed};
+        ::setrlimit(RLIMIT_DATA, &limit);
+        std::ostringstream out;
+        std::ostringstream err;
+        const int status = kvsdump::RunKvsDump({"--compare", before.Path(), after.Path()}, out, err);
+        return status == kvsdump::ExitDifferent && out.str().find("compare: 2 differences") != std::string::npos;
+      },
+      120));
+}
+
 #endif
 
 }  // namespace

@@ -1,6 +1,9 @@
 #include "tools/kvsdump/DiffCompare.h"
 
 #include "content/Controls.h"
+#include "content/compare/Alignment.h"
+#include "content/compare/ByteDiff.h"
+#include "content/compare/Leftovers.h"
 #include "songfile/KvsLoader.h"
 #include "text/LogLines.h"
 
@@ -202,26 +205,58 @@ class Comparer {
     }
   }
 
-  // Row by row with one buffer a side: a list of millions of rows is never
-  // held whole.
+  // Rows are aligned as `diff` aligns lines, so that one row inserted in
+  // the middle is one added row; the rows left over between kept ones are
+  // paired in order. Each row is held as a hash only, and fetched again
+  // where it differs: a list of millions of rows is never held whole.
   void CompareTable(const Place& place, const Table& before, const Table& after) {
     std::vector<std::string> a;
     std::vector<std::string> b;
-    const std::size_t rows = std::max(before.RowCount(), after.RowCount());
-    for (std::size_t row = 0; row < rows; ++row) {
-      const bool inBefore = row < before.RowCount();
-      const bool inAfter = row < after.RowCount();
-      if (inBefore) before.Row(row, a);
-      if (inAfter) after.Row(row, b);
-      if (inBefore && inAfter && a == b) continue;
-      Difference found = Make(Difference::Unit::Row, ChangeOf(inBefore, inAfter), place, row);
+    const std::vector<std::uint64_t> oldHashes = RowHashes(before, a);
+    const std::vector<std::uint64_t> newHashes = RowHashes(after, b);
+    content::StreamedPairing steps([&](std::optional<std::size_t> i, std::optional<std::size_t> j, bool kept) {
+      if (kept) return;
+      if (i) before.Row(*i, a);
+      if (j) after.Row(*j, b);
+      if (i && j && a == b && *i == *j) return;  // paired by position, yet equal
+      Difference found = Make(Difference::Unit::Row, ChangeOf(i.has_value(), j.has_value()), place, j ? *j : *i);
       if (found.change == Change::Changed) {
+        if (*i != *j) found.oldPosition = *i;
+        // A caption that only numbers the row moved with it: no change.
+        if (IsRowNumber(a, *i) && IsRowNumber(b, *j)) a[0] = b[0];
         found.cells = ChangedCells(before.Columns(), a, b);
       } else {
-        found.row = inBefore ? a : b;
+        found.row = i ? a : b;
       }
       Report(found);
+    });
+    const auto equal = [&](std::size_t i, std::size_t j) { return oldHashes[i] == newHashes[j]; };
+    content::Align(oldHashes.size(), newHashes.size(), equal, steps, content::DefaultEditLimit);
+    steps.Finish();
+  }
+
+  static bool IsRowNumber(const std::vector<std::string>& cells, std::size_t row) {
+    return !cells.empty() && cells[0] == std::to_string(row);
+  }
+
+  static std::vector<std::uint64_t> RowHashes(const Table& table, std::vector<std::string>& cells) {
+    std::vector<std::uint64_t> hashes(table.RowCount());
+    std::string bytes;
+    for (std::size_t row = 0; row < hashes.size(); ++row) {
+      table.Row(row, cells);
+      bytes.clear();
+      // Most lists number their rows in the caption; a row is equal to
+      // another by what it shows beyond that.
+      const bool numbered = IsRowNumber(cells, row);
+      for (std::size_t i = numbered ? 1 : 0; i < cells.size(); ++i) {
+        const std::string& cell = cells[i];
+        const std::uint64_t size = cell.size();
+        bytes.append(reinterpret_cast<const char*>(&size), sizeof size);
+        bytes += cell;
+      }
+      hashes[row] = content::HashBytes(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
     }
+    return hashes;
   }
 
   static std::vector<CellChange> ChangedCells(const std::vector<content::Column>& columns,
@@ -303,6 +338,7 @@ std::string WhereText(const Difference& found) {
     case Difference::Unit::Item:
     case Difference::Unit::Line:
       where += std::string(" ") + UnitName(found.unit) + " " + std::to_string(found.position);
+      if (found.oldPosition) where += " (was " + std::to_string(*found.oldPosition) + ")";
       break;
     case Difference::Unit::Selection:
     case Difference::Unit::Data:

@@ -10,10 +10,11 @@
 
 #include "tools/kvsdump/SongView.h"
 
-// What two songs show, compared control by control. Rows, items and lines
-// are matched by position (the row's index is its identity), viewers by
-// their position in the Modules and Chunks lists, and a chunk's data byte
-// by byte.
+// What two songs show, compared control by control. A list's rows are
+// aligned as `diff` aligns lines (an inserted row is one added row, the
+// rows left over paired in order); items and lines are matched by
+// position, viewers by their position in the Modules and Chunks lists, and
+// a chunk's data byte by byte.
 //
 // A Difference owns everything it tells: it may be kept, copied or moved
 // after the comparison went on or the songs are gone.
@@ -65,7 +66,9 @@ struct Difference {
   Unit unit = Unit::Value;
   Change change = Change::Changed;
   Place place;
-  std::size_t position = 0;  // Row, Item, Line
+  std::size_t position = 0;  // Row, Item, Line; NEW's for a changed row
+  // A changed row whose position in OLD differs (after an inserted row).
+  std::optional<std::size_t> oldPosition;
   // Value, Item, Selection, Line, Viewer; texts are 8-bit; none on the side
   // that lacks the item.
   Scalar oldValue;

@@ -1,14 +1,11 @@
 #include "tools/kvsdump/DiffJson.h"
 
-#include "text/Latin1.h"
-
-#include <nlohmann/json.hpp>
+#include "text/JsonWriter.h"
 
 #include <cstdint>
 #include <optional>
 #include <ostream>
 #include <string>
-#include <utility>
 #include <variant>
 #include <vector>
 
@@ -16,111 +13,134 @@ namespace tarvo::kvsdump {
 
 namespace {
 
-using Json = nlohmann::ordered_json;
-
 bool HasIndex(Difference::Unit unit) {
   return unit == Difference::Unit::Row || unit == Difference::Unit::Item ||
          unit == Difference::Unit::Line;
 }
 
-Json ScalarJson(const Difference::Scalar& value) {
-  if (const auto* text = std::get_if<std::string>(&value)) return Latin1ToUtf8(*text);
-  if (const auto* ticked = std::get_if<bool>(&value)) return *ticked;
-  if (const auto* index = std::get_if<int>(&value)) return *index;
-  return nullptr;
+void Scalar(JsonWriter& json, const Difference::Scalar& value) {
+  if (const auto* text = std::get_if<std::string>(&value)) {
+    json.Latin1(*text);
+  } else if (const auto* ticked = std::get_if<bool>(&value)) {
+    json.Bool(*ticked);
+  } else if (const auto* index = std::get_if<int>(&value)) {
+    json.Number(*index);
+  } else {
+    json.Null();
+  }
 }
 
-Json TextJson(const std::optional<std::string>& text) {
-  return text ? Json(Latin1ToUtf8(*text)) : Json(nullptr);
+void Text(JsonWriter& json, const std::optional<std::string>& text) {
+  if (text) {
+    json.Latin1(*text);
+  } else {
+    json.Null();
+  }
 }
 
-Json RowJson(const std::vector<std::string>& cells) {
-  Json array = Json::array();
-  for (const std::string& cell : cells) array.push_back(Latin1ToUtf8(cell));
-  return array;
+void Row(JsonWriter& json, const std::vector<std::string>& cells) {
+  json.BeginArray(JsonWriter::Layout::Compact);
+  for (const std::string& cell : cells) json.Latin1(cell);
+  json.EndArray();
 }
 
-Json CellsJson(const std::vector<CellChange>& cells) {
-  Json array = Json::array();
+void Cells(JsonWriter& json, const std::vector<CellChange>& cells) {
+  json.BeginArray(JsonWriter::Layout::Compact);
   for (const CellChange& change : cells) {
-    Json cell;
-    cell["column"] = Latin1ToUtf8(change.column);
-    cell["index"] = change.index;
-    cell["old"] = TextJson(change.oldText);
-    cell["new"] = TextJson(change.newText);
-    array.push_back(std::move(cell));
+    json.BeginObject(JsonWriter::Layout::Compact).Key("column").Latin1(change.column);
+    json.Member("index", change.index).Key("old");
+    Text(json, change.oldText);
+    json.Key("new");
+    Text(json, change.newText);
+    json.EndObject();
   }
-  return array;
+  json.EndArray();
 }
 
-Json BytesJson(const ByteDifferences& bytes, Json object) {
-  object["oldSize"] = bytes.oldSize;
-  object["newSize"] = bytes.newSize;
-  object["differingBytes"] = bytes.count;
-  Json first = Json::array();
+void Bytes(JsonWriter& json, const ByteDifferences& bytes) {
+  json.Member("oldSize", bytes.oldSize).Member("newSize", bytes.newSize).Member("differingBytes", bytes.count);
+  json.Key("first").BeginArray(JsonWriter::Layout::Compact);
   for (const std::int64_t position : bytes.first) {
-    Json at;
-    at["offset"] = position;
-    at["oldFileOffset"] =
-        position < bytes.oldSize ? Json(bytes.oldFileOffset + position) : Json(nullptr);
-    at["newFileOffset"] =
-        position < bytes.newSize ? Json(bytes.newFileOffset + position) : Json(nullptr);
-    first.push_back(std::move(at));
+    json.BeginObject(JsonWriter::Layout::Compact).Member("offset", position).Key("oldFileOffset");
+    if (position < bytes.oldSize) {
+      json.Number(bytes.oldFileOffset + position);
+    } else {
+      json.Null();
+    }
+    json.Key("newFileOffset");
+    if (position < bytes.newSize) {
+      json.Number(bytes.newFileOffset + position);
+    } else {
+      json.Null();
+    }
+    json.EndObject();
   }
-  object["first"] = std::move(first);
-  return object;
+  json.EndArray();
 }
 
-Json DifferenceJson(const Difference& found) {
-  Json object;
-  object["where"] = WhereText(found);
+void WriteDifference(JsonWriter& json, const Difference& found) {
+  json.BeginObject(JsonWriter::Layout::Compact).Member("where", WhereText(found));
   switch (found.place.part) {
     case Place::Part::Main:
-      object["page"] = found.place.page;
+      json.Member("page", found.place.page);
       break;
     case Place::Part::Module:
-      object["module"] = found.place.viewer;
+      json.Member("module", found.place.viewer);
       break;
     case Place::Part::Chunk:
-      object["chunk"] = found.place.viewer;
+      json.Member("chunk", found.place.viewer);
       break;
   }
-  if (!found.place.control.empty()) object["control"] = found.place.control;
-  object["unit"] = UnitName(found.unit);
-  if (HasIndex(found.unit)) object["index"] = found.position;
-  object["change"] = ChangeName(found.change);
+  if (!found.place.control.empty()) json.Member("control", found.place.control);
+  json.Member("unit", UnitName(found.unit));
+  if (HasIndex(found.unit)) json.Member("index", found.position);
+  if (found.oldPosition) json.Member("oldIndex", *found.oldPosition);
+  json.Member("change", ChangeName(found.change));
 
-  if (found.unit == Difference::Unit::Data) return BytesJson(found.bytes, std::move(object));
-  if (found.unit == Difference::Unit::Row) {
+  if (found.unit == Difference::Unit::Data) {
+    Bytes(json, found.bytes);
+  } else if (found.unit == Difference::Unit::Row) {
     if (found.change == Change::Changed) {
-      object["cells"] = CellsJson(found.cells);
+      json.Key("cells");
+      Cells(json, found.cells);
     } else {
-      object["old"] = found.change == Change::Removed ? RowJson(found.row) : Json(nullptr);
-      object["new"] = found.change == Change::Added ? RowJson(found.row) : Json(nullptr);
+      json.Key("old");
+      if (found.change == Change::Removed) {
+        Row(json, found.row);
+      } else {
+        json.Null();
+      }
+      json.Key("new");
+      if (found.change == Change::Added) {
+        Row(json, found.row);
+      } else {
+        json.Null();
+      }
     }
-    return object;
+  } else {
+    json.Key("old");
+    Scalar(json, found.oldValue);
+    json.Key("new");
+    Scalar(json, found.newValue);
   }
-  object["old"] = ScalarJson(found.oldValue);
-  object["new"] = ScalarJson(found.newValue);
-  return object;
+  json.EndObject();
 }
 
 }  // namespace
 
-DiffJsonWriter::DiffJsonWriter(std::ostream& out, const std::string& oldName,
-                               const std::string& newName)
-    : out_(out) {
-  out_ << "{\n  \"old\": " << Json(oldName).dump() << ",\n  \"new\": " << Json(newName).dump()
-       << ",\n  \"differences\": [";
+DiffJsonWriter::DiffJsonWriter(std::ostream& out, const std::string& oldName, const std::string& newName)
+    : json_(std::make_unique<JsonWriter>(out)) {
+  json_->BeginObject(JsonWriter::Layout::Indented).Member("old", oldName).Member("new", newName);
+  json_->Key("differences").BeginArray(JsonWriter::Layout::Indented);
 }
 
-void DiffJsonWriter::Add(const Difference& difference) {
-  out_ << (first_ ? "\n    " : ",\n    ") << DifferenceJson(difference).dump();
-  first_ = false;
-}
+DiffJsonWriter::~DiffJsonWriter() = default;
+
+void DiffJsonWriter::Add(const Difference& difference) { WriteDifference(*json_, difference); }
 
 void DiffJsonWriter::Finish(bool same) {
-  out_ << (first_ ? "],\n" : "\n  ],\n") << "  \"same\": " << (same ? "true" : "false") << "\n}\n";
+  json_->EndArray().Member("same", same).EndObject().EndLine();
+  json_->Flush();
 }
 
 }  // namespace tarvo::kvsdump

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <iosfwd>
+#include <memory>
 #include <string>
 
+#include "text/JsonWriter.h"
 #include "tools/kvsdump/DiffCompare.h"
 
 namespace tarvo::kvsdump {
@@ -14,13 +16,15 @@ class DiffJsonWriter {
  public:
   // `oldName` and `newName` are the files as given, UTF-8.
   DiffJsonWriter(std::ostream& out, const std::string& oldName, const std::string& newName);
+  ~DiffJsonWriter();
+  DiffJsonWriter(const DiffJsonWriter&) = delete;
+  DiffJsonWriter& operator=(const DiffJsonWriter&) = delete;
   void Add(const Difference& difference);
   // Closes the document; "same" comes last since it is known last.
   void Finish(bool same);
 
  private:
-  std::ostream& out_;
-  bool first_ = true;
+  std::unique_ptr<JsonWriter> json_;
 };
 
 }  // namespace tarvo::kvsdump

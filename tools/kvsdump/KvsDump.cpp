@@ -74,8 +74,8 @@ std::optional<int> ParseArguments(const std::vector<std::string>& args, std::ost
   app.add_option("--jobs", options.jobs, "With --census: songs loaded at once (default: the cores)")
       ->check(CLI::Range(1, 4096));
   app.add_option("FILE", options.files,
-                 "The song file; OLD and NEW with --diff; PATHs with --census; census outputs with "
-                 "--census-merge")
+                 "The song file; OLD and NEW with --diff; OLD NEW [NEWER...] with --compare; PATHs "
+                 "with --census; census outputs with --census-merge")
       ->required();
   app.set_version_flag("--version", std::string("kvsdump ") + ProgramVersion, "Print the version and exit");
 
