@@ -47,6 +47,9 @@ std::variant<StartOptions, int> ParseCommandLine(const QStringList& arguments) {
                                      QStringLiteral("Start as on a fresh machine: read no settings, save none."));
   parser.addOption(map);
   parser.addOption(noSettings);
+  const QCommandLineOption compare(QStringLiteral("compare"),
+                                   QStringLiteral("Compare two song files, OLD and NEW, in a Compare window."));
+  parser.addOption(compare);
   AddQtOptions(parser);
   parser.addPositionalArgument(QStringLiteral("FILE"),
                                QStringLiteral("The song file to open; after -- when its name starts with -."),
@@ -66,6 +69,15 @@ std::variant<StartOptions, int> ParseCommandLine(const QStringList& arguments) {
     return 0;
   }
   const QStringList files = parser.positionalArguments();
+  if (parser.isSet(compare)) {
+    if (files.size() != 2) return usageError(QStringLiteral("--compare needs two files, OLD and NEW"));
+    if (parser.isSet(map)) return usageError(QStringLiteral("--compare and --map cannot be used together"));
+    StartOptions options;
+    options.compareOld = files[0];
+    options.compareNew = files[1];
+    options.noSettings = parser.isSet(noSettings);
+    return options;
+  }
   if (files.size() > 1) return usageError(QStringLiteral("one FILE at most"));
   StartOptions options;
   options.file = files.value(0);

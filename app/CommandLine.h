@@ -12,6 +12,9 @@ struct StartOptions {
   QString file;             // empty: start with no song
   bool openMap = false;     // --map: the File Map window of `file` too
   bool noSettings = false;  // --no-settings: remember nothing, read nothing
+  // --compare OLD NEW: a Compare window of the two; `file` stays empty.
+  QString compareOld;
+  QString compareNew;
 };
 
 // Reads `arguments` as QCoreApplication::arguments() gives them, before the

@@ -26,6 +26,14 @@ void OpenAtStart(tarvo::TFrmMain& mainWindow, const QString& path, bool openMap)
   });
 }
 
+// --compare OLD NEW: the Compare window of the two, once the window shows.
+void CompareAtStart(tarvo::TFrmMain& mainWindow, const QString& oldPath, const QString& newPath) {
+  if (oldPath.isEmpty()) return;
+  QTimer::singleShot(0, &mainWindow, [&mainWindow, oldPath, newPath] {
+    tarvo::Guarded(&mainWindow, &tarvo::TFrmMain::OpenCompare)(oldPath, newPath);
+  });
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -46,5 +54,6 @@ int main(int argc, char** argv) {
   tarvo::TFrmMain mainWindow;
   mainWindow.show();
   OpenAtStart(mainWindow, options.file, options.openMap);
+  CompareAtStart(mainWindow, options.compareOld, options.compareNew);
   return QApplication::exec();
 }

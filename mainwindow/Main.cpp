@@ -156,6 +156,7 @@ TFrmMain::TFrmMain(QWidget* parent)
 
   MakeFileMapLinks(top);
   MakeRecentSongLinks(top);
+  MakeCompareLinks(top);
   connect(BtnLoadKvs, &QPushButton::clicked, this, Guarded(this, &TFrmMain::BtnLoadKvsClick));
   connect(BtnAbout, &QPushButton::clicked, this, Guarded(this, &TFrmMain::BtnAboutClick));
   connect(BtnViewModule, &QPushButton::clicked, this, Guarded(this, &TFrmMain::BtnViewModuleClick));
@@ -342,7 +343,7 @@ void TFrmMain::BtnSaveLoaderMessagesClick() {
 
 void TFrmMain::ShowMessage(const char* text) { CurrentDialogs().Message(this, Latin1(text)); }
 
-std::optional<QString> TFrmMain::DroppableFile(const QDropEvent& event) const {
+std::optional<QStringList> TFrmMain::DroppableFiles(const QDropEvent& event) const {
   // An open viewer shows the loader's data; a load would take it away.
   if (busy_ || QApplication::activeModalWidget() != nullptr) return std::nullopt;
   // Copied, never moved: after a move the sender would delete the file.
@@ -350,15 +351,21 @@ std::optional<QString> TFrmMain::DroppableFile(const QDropEvent& event) const {
   const QMimeData* const mime = event.mimeData();
   if (mime == nullptr || !mime->hasUrls()) return std::nullopt;
   const QList<QUrl> urls = mime->urls();
-  if (urls.size() != 1 || !urls.constFirst().isLocalFile()) return std::nullopt;
-  const QString path = urls.constFirst().toLocalFile();
-  // Any name, as "All Files" in the open dialog allows; a folder is no song.
-  if (path.isEmpty() || QFileInfo(path).isDir()) return std::nullopt;
-  return path;
+  // One file loads; two are compared, the first as the older.
+  if (urls.size() != 1 && urls.size() != 2) return std::nullopt;
+  QStringList paths;
+  for (const QUrl& url : urls) {
+    if (!url.isLocalFile()) return std::nullopt;
+    const QString path = url.toLocalFile();
+    // Any name, as "All Files" in the open dialog allows; a folder is no song.
+    if (path.isEmpty() || QFileInfo(path).isDir()) return std::nullopt;
+    paths.push_back(path);
+  }
+  return paths;
 }
 
 void TFrmMain::dragEnterEvent(QDragEnterEvent* event) {
-  if (!DroppableFile(*event)) {
+  if (!DroppableFiles(*event)) {
     event->ignore();
     return;
   }
@@ -367,7 +374,7 @@ void TFrmMain::dragEnterEvent(QDragEnterEvent* event) {
 }
 
 void TFrmMain::dragMoveEvent(QDragMoveEvent* event) {
-  if (!DroppableFile(*event)) {
+  if (!DroppableFiles(*event)) {
     event->ignore();
     return;
   }
@@ -376,8 +383,8 @@ void TFrmMain::dragMoveEvent(QDragMoveEvent* event) {
 }
 
 void TFrmMain::dropEvent(QDropEvent* event) {
-  const std::optional<QString> path = DroppableFile(*event);
-  if (!path) {
+  const std::optional<QStringList> paths = DroppableFiles(*event);
+  if (!paths) {
     event->ignore();
     return;
   }
@@ -385,8 +392,14 @@ void TFrmMain::dropEvent(QDropEvent* event) {
   event->accept();
   // Loaded once the drop has returned, so the program the file came from
   // does not wait for the load; a load that starts first makes it a no-op.
+  if (paths->size() == 2) {
+    QMetaObject::invokeMethod(
+        this, [this, files = *paths] { Guarded(this, &TFrmMain::OpenCompare)(files[0], files[1]); },
+        Qt::QueuedConnection);
+    return;
+  }
   QMetaObject::invokeMethod(
-      this, [this, file = *path] { Guarded(this, &TFrmMain::LoadFile)(file); }, Qt::QueuedConnection);
+      this, [this, file = paths->front()] { Guarded(this, &TFrmMain::LoadFile)(file); }, Qt::QueuedConnection);
 }
 
 bool TFrmMain::eventFilter(QObject* watched, QEvent* event) {

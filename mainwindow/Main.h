@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 
 #include <cstddef>
@@ -23,6 +24,7 @@ class QTableView;
 
 namespace tarvo {
 
+class TFrmCompare;
 class TFrmFileMap;
 class TFrmProgress;
 class TRecentSongsMenu;
@@ -81,11 +83,16 @@ class TFrmMain : public QWidget {
   void BtnRecentSongsClick();
   void FillRecentSongs();
   void RecentSongClick(const QString& path);
+  void BtnCompareClick();
+
+  // A Compare window of its own for the two files (CompareLinks.cpp).
+  void OpenCompare(const QString& oldPath, const QString& newPath);
 
   QPushButton* BtnLoadKvs;
   QPushButton* BtnRecentSongs;
   TRecentSongsMenu* MnuRecentSongs;
   QPushButton* BtnFileMap;
+  QPushButton* BtnCompare;
   QCheckBox* CbxSkipSongEventDisplay;
   QPushButton* BtnAbout;
   QTabWidget* Pages;
@@ -144,8 +151,10 @@ class TFrmMain : public QWidget {
   // The map lets go of the loader before it goes, and shows the new one after.
   void FileMapLetGo();
   void FileMapFollowLoad() noexcept;
-  // The file a drag brings if the window can load it now.
-  std::optional<QString> DroppableFile(const QDropEvent& event) const;
+  void MakeCompareLinks(QHBoxLayout* top);
+  // The files a drag brings if the window can take them now: one to load,
+  // or two to compare.
+  std::optional<QStringList> DroppableFiles(const QDropEvent& event) const;
 
   std::shared_ptr<TKvsLoader> loader_;
   bool busy_ = false;

@@ -10,6 +10,7 @@
 #include <QToolTip>
 
 #include <algorithm>
+#include <array>
 #include <climits>
 
 namespace tarvo {
@@ -64,6 +65,13 @@ void THexView::SetShading(Shading shading) {
   viewport()->update();
 }
 
+void THexView::SetMarking(Marking marking) {
+  marking_ = std::move(marking);
+  viewport()->update();
+}
+
+void THexView::ShowAtTop(std::uint64_t offset) { ScrollToRow(offset / BytesPerRow); }
+
 std::uint64_t THexView::RowCount() const { return (bytes_.size() + BytesPerRow - 1) / BytesPerRow; }
 
 int THexView::VisibleRows() const { return std::max(1, viewport()->height() / lineHeight_); }
@@ -105,6 +113,7 @@ void THexView::scrollContentsBy(int, int) {
   const std::uint64_t rows = RowCount();
   topRow_ = std::min(row, rows == 0 ? 0 : rows - 1);
   viewport()->update();
+  emit Scrolled(topRow_);
 }
 
 void THexView::resizeEvent(QResizeEvent* event) {
@@ -209,12 +218,19 @@ void THexView::paintEvent(QPaintEvent*) {
 
     hex.clear();
     text.clear();
+    std::array<bool, BytesPerRow> marked{};
     for (int c = 0; c < count; ++c) {
       const std::uint8_t byte = data[rowStart + static_cast<std::uint64_t>(c)];
+      marked[static_cast<std::size_t>(c)] = marking_ && marking_(rowStart + static_cast<std::uint64_t>(c));
       if (c == 8) hex += QLatin1Char(' ');
-      AppendHexByte(hex, byte);
+      // Marked bytes are drawn apart, in bold.
+      if (marked[static_cast<std::size_t>(c)]) {
+        hex += QStringLiteral("  ");
+      } else {
+        AppendHexByte(hex, byte);
+      }
       hex += QLatin1Char(' ');
-      text += TextChar(byte);
+      text += marked[static_cast<std::size_t>(c)] ? QChar(' ') : TextChar(byte);
     }
     painter.setPen(palette().color(QPalette::PlaceholderText));
     painter.drawText(Margin, y + ascent,
@@ -222,6 +238,23 @@ void THexView::paintEvent(QPaintEvent*) {
     painter.setPen(palette().color(QPalette::Text));
     painter.drawText(HexX(0), y + ascent, hex);
     painter.drawText(TextX(0), y + ascent, text);
+    if (std::find(marked.begin(), marked.end(), true) != marked.end()) {
+      // Marked bytes in bold inside a frame: they read without colour.
+      QFont bold = font();
+      bold.setBold(true);
+      painter.setFont(bold);
+      painter.setPen(QPen(palette().color(QPalette::Text), 1, Qt::DashLine));
+      for (int c = 0; c < count; ++c) {
+        if (!marked[static_cast<std::size_t>(c)]) continue;
+        const std::uint8_t byte = data[rowStart + static_cast<std::uint64_t>(c)];
+        QString cell;
+        AppendHexByte(cell, byte);
+        painter.drawRect(QRect(HexX(c) - 1, y + 1, 2 * charWidth_ + 1, lineHeight_ - 3));
+        painter.drawText(HexX(c), y + ascent, cell);
+        painter.drawText(TextX(c), y + ascent, QString(TextChar(byte)));
+      }
+      painter.setFont(font());
+    }
     if (!bytes_.empty() && cursor_ >= rowStart && cursor_ < rowEnd) {
       const int c = static_cast<int>(cursor_ - rowStart);
       painter.setPen(QPen(palette().color(QPalette::Text), 1));

@@ -29,6 +29,8 @@ class THexView : public QAbstractScrollArea {
   using Shading = std::function<QColor(std::uint64_t offset, std::uint64_t& runEnd)>;
   // A byte's tooltip as plain text; empty for none.
   using ToolTip = std::function<QString(std::uint64_t offset)>;
+  // Whether a byte is marked (framed and bold, readable without colour).
+  using Marking = std::function<bool(std::uint64_t offset)>;
 
   explicit THexView(QWidget* parent);
 
@@ -44,6 +46,7 @@ class THexView : public QAbstractScrollArea {
   std::span<const std::uint8_t> Bytes() const { return bytes_; }
   void SetShading(Shading shading);
   void SetToolTip(ToolTip toolTip) { toolTip_ = std::move(toolTip); }
+  void SetMarking(Marking marking);
 
   std::uint64_t Cursor() const { return cursor_; }
   std::uint64_t SelectionStart() const { return selectionStart_; }
@@ -56,6 +59,8 @@ class THexView : public QAbstractScrollArea {
   int VisibleRows() const;
   // Shows `offset`'s row; leaves the screen where it is when already on it.
   void EnsureVisible(std::uint64_t offset);
+  // Puts `offset`'s row at the top (as far as the end allows); no signal.
+  void ShowAtTop(std::uint64_t offset);
   // The middle of a byte's hex cell in the viewport, if its row is on screen.
   std::optional<QPoint> PointOf(std::uint64_t offset) const;
   // The byte under a point of the viewport, if any.
@@ -66,6 +71,8 @@ class THexView : public QAbstractScrollArea {
   void CursorMoved(std::uint64_t offset);
   // A byte was clicked (not dragged over).
   void ByteClicked(std::uint64_t offset);
+  // The user scrolled (the scroll bar or the wheel), not the program.
+  void Scrolled(std::uint64_t topRow);
 
  protected:
   // QAbstractScrollArea
@@ -90,6 +97,7 @@ class THexView : public QAbstractScrollArea {
   std::span<const std::uint8_t> bytes_;
   Shading shading_;
   ToolTip toolTip_;
+  Marking marking_;
   std::uint64_t topRow_ = 0;
   // Rows per scroll bar step: 1 unless the rows outgrow the bar's int range.
   std::uint64_t rowsPerStep_ = 1;

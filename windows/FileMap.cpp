@@ -210,6 +210,8 @@ TFrmFileMap::TFrmFileMap(QWidget* parent) : QWidget(parent, Qt::Window) {
   bottom->addWidget(BtnCopyHex);
   bottom->addWidget(BtnCopyText);
   bottom->addWidget(BtnSaveSelection);
+  BtnCompareWith = Button(this, "BtnCompareWith", QStringLiteral("Compare with..."));
+  bottom->addWidget(BtnCompareWith);
   layout->addLayout(bottom);
 
   findTimer_ = new QTimer(this);
@@ -235,6 +237,7 @@ TFrmFileMap::TFrmFileMap(QWidget* parent) : QWidget(parent, Qt::Window) {
   connect(BtnCopyHex, &QPushButton::clicked, this, Guarded(this, &TFrmFileMap::CopyHex));
   connect(BtnCopyText, &QPushButton::clicked, this, Guarded(this, &TFrmFileMap::CopyText));
   connect(BtnSaveSelection, &QPushButton::clicked, this, Guarded(this, &TFrmFileMap::SaveSelection));
+  connect(BtnCompareWith, &QPushButton::clicked, this, Guarded(this, &TFrmFileMap::CompareWithClick));
 
   auto key = [this](const QKeySequence& sequence, const char* name, void (TFrmFileMap::*handler)()) {
     auto* const shortcut = new QShortcut(sequence, this);
@@ -279,6 +282,8 @@ void TFrmFileMap::ShowSong(content::Song song, const QString& fileName) {
   Strip->SetFile(0, {});
   map_.reset();
   song_ = std::move(song);
+  path_ = song_ != nullptr ? fileName : QString();
+  BtnCompareWith->setEnabled(song_ != nullptr);
   if (song_ != nullptr) map_ = std::make_unique<content::MapAndColumns>(content::MapWithColumns(*song_));
   SetPlainWindowTitle(this, song_ != nullptr ? QStringLiteral("File Map - ") + QFileInfo(fileName).fileName()
                                              : QStringLiteral("File Map"));

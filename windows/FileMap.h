@@ -70,6 +70,9 @@ class TFrmFileMap : public QWidget {
   void CopyHex();
   void CopyText();
   void SaveSelection();
+  // Asks for another file and compares this one (OLD) with it in a Compare
+  // window (FileMapCompare.cpp).
+  void CompareWithClick();
 
   TCoverageStrip* Strip;
   QLabel* LblCoverage;
@@ -89,6 +92,7 @@ class TFrmFileMap : public QWidget {
   QPushButton* BtnCopyHex;
   QPushButton* BtnCopyText;
   QPushButton* BtnSaveSelection;
+  QPushButton* BtnCompareWith;
   QLabel* LblStatus;
 
  private:
@@ -117,6 +121,7 @@ class TFrmFileMap : public QWidget {
   void SetStatus(const QString& text);
 
   content::Song song_;
+  QString path_;  // of the song shown
   std::unique_ptr<content::MapAndColumns> map_;
   TFileMapTree* tree_;
   // The regions around the last painted place, for the hex colours.

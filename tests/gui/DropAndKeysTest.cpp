@@ -3,6 +3,7 @@
 #include "ui/ReportList.h"
 #include "songfile/KvsLoader.h"
 #include "songbuilder/SongBuilder.h"
+#include "windows/Compare.h"
 #include "windows/DataViewer.h"
 #include "windows/Progress.h"
 #include "content/viewers/ViewerContent.h"
@@ -79,15 +80,27 @@ TEST_F(DropTest, DroppedFileIsLoadedLikeOnePickedInTheOpenDialog) {
   EXPECT_EQ(LogLines(), log);
 }
 
+TEST_F(DropTest, TwoDroppedFilesAreComparedTheFirstAsTheOlder) {
+  const QString first = WriteSong(EveryChunkSong(), "first.kvs");
+  const QString second = WriteSong(EveryChunkSong(), "second.kvs");
+  ASSERT_TRUE(DragAndDrop(*Urls({QUrl::fromLocalFile(first), QUrl::fromLocalFile(second)})));
+  const QList<TFrmCompare*> windows = window->findChildren<TFrmCompare*>();
+  ASSERT_EQ(windows.size(), 1);
+  EXPECT_EQ(windows.front()->windowTitle(), "Compare - first.kvs -> second.kvs");
+  // Nothing was loaded into the main window.
+  EXPECT_EQ(window->Loader(), nullptr);
+}
+
 TEST_F(DropTest, EveryPartOfTheWindowLeavesTheDropToIt) {
   EXPECT_TRUE(window->acceptDrops());
   for (const QWidget* const child : window->findChildren<QWidget*>())
     EXPECT_FALSE(child->acceptDrops()) << child->objectName().toStdString();
 }
 
-TEST_F(DropTest, OnlyOneLocalFileIsTaken) {
+TEST_F(DropTest, OneLocalFileIsTakenOrTwoToCompare) {
   const QString path = WriteSong(EveryChunkSong());
-  EXPECT_FALSE(Enter(*Urls({QUrl::fromLocalFile(path), QUrl::fromLocalFile(path)})));
+  EXPECT_FALSE(Enter(*Urls({QUrl::fromLocalFile(path), QUrl::fromLocalFile(path), QUrl::fromLocalFile(path)})));
+  EXPECT_FALSE(Enter(*Urls({QUrl::fromLocalFile(path), QUrl("https://example.org/demo.kvs")})));
   EXPECT_FALSE(Enter(*Urls({QUrl("https://example.org/demo.kvs")})));
   EXPECT_FALSE(Enter(*LocalFile(folder.path())));
   QMimeData text;

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "content/Song.h"
+#include "content/compare/DifferenceList.h"
+#include "content/compare/SongCompare.h"
+#include "content/map/RegionMap.h"
+
+// Two song files loaded with their maps and compared, for a window that
+// keeps them: it runs on a worker thread and can be stopped.
+namespace tarvo::content {
+
+struct ComparedSide {
+  std::string file;
+  std::shared_ptr<TKvsLoader> loader;
+  std::optional<RegionMap> map;  // also after a rejected or failed load
+  std::string outcome;           // "loaded", "rejected", "failed"
+  std::string error;             // 8-bit, as the loader wrote it; empty when loaded
+  Song song() const { return loader; }
+};
+
+struct ComparedPair {
+  ComparedSide oldSide;
+  ComparedSide newSide;
+  DifferenceList differences;
+  CompareSummary summary;
+};
+
+// How far a comparison has got, read by another thread.
+struct CompareProgress {
+  std::atomic<int> step{0};  // 0 loading OLD, 1 loading NEW, 2 comparing
+  std::atomic<std::uint64_t> position{0};  // comparing: NEW's offset reached
+  std::atomic<std::uint64_t> total{0};     // comparing: NEW's size
+  std::atomic<bool> stop{false};
+  std::atomic<bool> done{false};  // set by the caller when its thread ends
+};
+
+// Loads `oldFile` and `newFile` (each as the main window loads a file, a
+// failed or rejected load compared all the same) and compares them. Returns
+// nullptr when `progress.stop` was set before the end.
+std::unique_ptr<ComparedPair> CompareFiles(const std::string& oldFile, const std::string& newFile,
+                                           CompareProgress& progress);
+
+// Its two steps apart: the loads (nullptr when stopped), then the
+// comparison (false when stopped).
+std::unique_ptr<ComparedPair> LoadPair(const std::string& oldFile, const std::string& newFile,
+                                       CompareProgress& progress);
+bool ComparePair(ComparedPair& pair, CompareProgress& progress);
+
+}  // namespace tarvo::content

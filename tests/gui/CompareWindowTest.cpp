@@ -1,0 +1,332 @@
+#include "tests/gui/GuiTestSupport.h"
+
+#include "content/compare/SongCompare.h"
+#include "content/map/RegionMap.h"
+#include "songbuilder/SongBuilder.h"
+#include "songfile/KvsLoader.h"
+#include "ui/HexView.h"
+#include "ui/RowCopy.h"
+#include "windows/Compare.h"
+#include "windows/CompareList.h"
+#include "windows/FileMap.h"
+
+#include <QAbstractItemModelTester>
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QFile>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTableView>
+#include <QTest>
+
+#include <cstdint>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+namespace tarvo::testing {
+namespace {
+
+using content::Side;
+
+constexpr std::uint32_t XTRA = 0x41525458;
+
+SongBuilder EventSong(int count, std::optional<int> insertAt = std::nullopt, int tempo = 140) {
+  std::vector<EventRecord> events;
+  for (int i = 0; i < count; ++i) {
+    if (insertAt == i) events.emplace_back(1, 0x2000, i * 10 + 5, 777);
+    events.emplace_back(0, 0x1000, i * 10, i);
+  }
+  SongBuilder song;
+  GlobChunk glob;
+  glob.Tempo(static_cast<float>(tempo));
+  song.Version(0x6105).Glob(glob).Events(events).Chunk(XTRA, "tail!").EndOfSong();
+  return song;
+}
+
+Bytes ReadFile(const QString& path) {
+  std::ifstream in(QFile::encodeName(path).toStdString(), std::ios::binary);
+  return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void WriteFile(const QString& path, const Bytes& bytes) {
+  std::ofstream out(QFile::encodeName(path).toStdString(), std::ios::binary);
+  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+// What the engine says of two files, one row per difference.
+std::vector<content::CompareDifference> EngineDifferences(const QString& oldPath, const QString& newPath) {
+  const auto load = [](const QString& path) {
+    auto loader = std::make_unique<TKvsLoader>();
+    std::string error;
+    loader->LoadFromFile(QFile::encodeName(path).toStdString(), error);
+    return loader;
+  };
+  const auto oldSong = load(oldPath);
+  const auto newSong = load(newPath);
+  const content::RegionMap oldMap = content::RegionMap::Of(*oldSong);
+  const content::RegionMap newMap = content::RegionMap::Of(*newSong);
+  std::vector<content::CompareDifference> differences;
+  content::SongComparison(oldMap, newMap).Run([&](const content::CompareDifference& d) { differences.push_back(d); });
+  return differences;
+}
+
+class CompareWindowTest : public MainWindowTest {
+ protected:
+  static void WaitFor(TFrmCompare& compare) { QTRY_VERIFY_WITH_TIMEOUT(compare.Pair() != nullptr, 20000); }
+  TFrmCompare& Open(const QString& oldPath, const QString& newPath) {
+    window->OpenCompare(oldPath, newPath);
+    const QList<TFrmCompare*> windows = window->findChildren<TFrmCompare*>();
+    EXPECT_FALSE(windows.isEmpty());
+    TFrmCompare& compare = *windows.back();
+    WaitFor(compare);
+    return compare;
+  }
+  TFrmCompare& OpenSongs(const SongBuilder& oldSong, const SongBuilder& newSong) {
+    return Open(WriteSong(oldSong, QStringLiteral("old.kvs")), WriteSong(newSong, QStringLiteral("new.kvs")));
+  }
+  static TCompareListModel& Model(TFrmCompare& compare) {
+    return *static_cast<TCompareListModel*>(compare.LstDifferences->model());
+  }
+  static QString Cell(TFrmCompare& compare, int row, int column) { return Model(compare).CellText(row, column); }
+  static int CurrentRow(TFrmCompare& compare) { return compare.LstDifferences->currentIndex().row(); }
+};
+
+QString Hex8(std::optional<std::uint64_t> offset) {
+  return offset ? THexView::HexNumber(*offset, 8) : QStringLiteral("-");
+}
+
+void ExpectRowsAreEngines(TFrmCompare& compare, const std::vector<content::CompareDifference>& expected) {
+  const TCompareListModel& model = *static_cast<TCompareListModel*>(compare.LstDifferences->model());
+  ASSERT_EQ(model.rowCount(), static_cast<int>(expected.size()));
+  for (int row = 0; row < model.rowCount(); ++row) {
+    const content::CompareDifference& d = expected[static_cast<std::size_t>(row)];
+    QString path = QString::fromLatin1(d.path);
+    if (!d.oldPath.empty() && d.oldPath != d.path) path += QStringLiteral(" (was ") + QString::fromLatin1(d.oldPath) + ')';
+    QString size = QString::number(d.Size());
+    if (d.change == content::ChangeKind::Changed && d.oldSize != d.newSize)
+      size = QString::number(d.oldSize) + QStringLiteral("->") + QString::number(d.newSize);
+    const QStringList want = {QLatin1String(content::ChangeName(d.change)), QLatin1String(content::DiffKindName(d.kind)),
+                              path, Hex8(d.oldOffset), Hex8(d.newOffset), size};
+    QStringList got;
+    for (int column = 0; column < want.size(); ++column) got << model.CellText(row, column);
+    EXPECT_EQ(got, want) << "row " << row;
+    if (d.kind == content::DiffKind::Field && d.change == content::ChangeKind::Changed) {
+      EXPECT_EQ(model.CellText(row, TCompareListModel::ColOld), QString::fromLatin1(d.oldValue));
+      EXPECT_EQ(model.CellText(row, TCompareListModel::ColNew), QString::fromLatin1(d.newValue));
+    }
+  }
+}
+
+TEST_F(CompareWindowTest, RowsAreTheEnginesDifferencesForTheDemoSongAndForAnInsertedEvent) {
+  // The demo song with a few bytes changed in place.
+  const QString demo = QStringLiteral(TARVO_SOURCE_DIR "/examples/demo.kvs");
+  Bytes edited = ReadFile(demo);
+  ASSERT_GT(edited.size(), 4000u);
+  edited[edited.size() / 3] ^= 0x5A;
+  edited[edited.size() / 2] ^= 0x01;
+  edited[edited.size() - 40] ^= 0xFF;
+  const QString copy = folder.filePath(QStringLiteral("edited.kvs"));
+  WriteFile(copy, edited);
+  const std::vector<content::CompareDifference> demoDifferences = EngineDifferences(demo, copy);
+  ASSERT_FALSE(demoDifferences.empty());
+  ExpectRowsAreEngines(Open(demo, copy), demoDifferences);
+
+  // An inserted event moves every later record: one added record, the
+  // chunk's header changed, the tempo changed; paths of moved records are
+  // not differences.
+  const QString oldPath = WriteSong(EventSong(40), QStringLiteral("old.kvs"));
+  const QString newPath = WriteSong(EventSong(40, 20, 128), QStringLiteral("new.kvs"));
+  const std::vector<content::CompareDifference> inserted = EngineDifferences(oldPath, newPath);
+  TFrmCompare& compare = Open(oldPath, newPath);
+  ExpectRowsAreEngines(compare, inserted);
+  int added = 0;
+  for (int row = 0; row < Model(compare).rowCount(); ++row) added += Cell(compare, row, 0) == QStringLiteral("added");
+  EXPECT_EQ(added, 1);
+  QAbstractItemModelTester tester(&Model(compare), QAbstractItemModelTester::FailureReportingMode::Fatal);
+  Model(compare).sort(TCompareListModel::ColSize, Qt::DescendingOrder);
+  compare.CbxKinds[static_cast<std::size_t>(content::DiffKind::Field)]->setChecked(false);
+  Model(compare).sort(-1);
+}
+
+TEST_F(CompareWindowTest, ADifferenceSelectsItsBytesInBothViewsAndEachViewFollowsTheOtherByPlace) {
+  const SongBuilder oldSong = EventSong(400);
+  const SongBuilder newSong = EventSong(400, 20);
+  TFrmCompare& compare = OpenSongs(oldSong, newSong);
+  const std::uint64_t oldEvents = oldSong.Mark(ids::EVTS).dataOffset;
+  const std::uint64_t newEvents = newSong.Mark(ids::EVTS).dataOffset;
+
+  // The added event: its 16 bytes in NEW; OLD shows where it would stand.
+  int addedRow = -1;
+  for (int row = 0; row < Model(compare).rowCount(); ++row)
+    if (Cell(compare, row, 0) == QStringLiteral("added")) addedRow = row;
+  ASSERT_GE(addedRow, 0);
+  compare.LstDifferences->setCurrentIndex(Model(compare).index(addedRow, 0));
+  EXPECT_EQ(compare.HexNew->SelectionStart(), newEvents + 20 * 16);
+  EXPECT_EQ(compare.HexNew->SelectionSize(), 16u);
+  EXPECT_EQ(compare.HexOld->SelectionStart(), oldEvents + 20 * 16);
+  EXPECT_TRUE(compare.LblStatus->text().startsWith(QStringLiteral("EVTS/20")));
+
+  // Event 30 of OLD is event 31 of NEW: the views match by place, not offset.
+  compare.HexOld->setFocus();
+  compare.HexOld->Select(oldEvents + 30 * 16 + 4, 1);
+  EXPECT_EQ(compare.HexNew->Cursor(), newEvents + 31 * 16 + 4);
+  compare.HexNew->Select(newEvents + 5 * 16 + 8, 1);
+  EXPECT_EQ(compare.HexOld->Cursor(), oldEvents + 5 * 16 + 8);
+  // A byte only NEW has faces a gap in OLD.
+  compare.HexNew->Select(newEvents + 20 * 16 + 3, 1);
+  EXPECT_TRUE(compare.LblOldPlace->text().contains(QStringLiteral("gap")));
+  // Differing bytes are marked, equal ones not (a moved event is equal).
+  EXPECT_TRUE(compare.Pair()->differences.Differs(Side::New, newEvents + 20 * 16, compare.HexOld->Bytes().data(),
+                                                  compare.HexNew->Bytes().data()));
+  EXPECT_FALSE(compare.Pair()->differences.Differs(Side::New, newEvents + 31 * 16, compare.HexOld->Bytes().data(),
+                                                   compare.HexNew->Bytes().data()));
+
+  // Open in File Map: NEW's own map at the cursor.
+  compare.BtnNewInFileMap->click();
+  const QList<TFrmFileMap*> maps = compare.findChildren<TFrmFileMap*>();
+  ASSERT_EQ(maps.size(), 1);
+  EXPECT_EQ(maps.front()->windowTitle(), QStringLiteral("File Map - new.kvs"));
+  EXPECT_EQ(maps.front()->HexView->Cursor(), compare.HexNew->Cursor());
+
+  // Scrolling one view keeps the other on the matched row.
+  compare.HexNew->verticalScrollBar()->setValue(static_cast<int>((newEvents + 300 * 16) / 16));
+  EXPECT_EQ(compare.HexNew->TopRow(), (newEvents + 300 * 16) / 16);
+  EXPECT_EQ(compare.HexOld->TopRow(), (oldEvents + 299 * 16) / 16);
+}
+
+TEST_F(CompareWindowTest, F8AndShiftF8WalkTheListInOrderAndWrap) {
+  TFrmCompare& compare = OpenSongs(EventSong(10), EventSong(10, 3, 128));
+  const int count = Model(compare).rowCount();
+  ASSERT_GE(count, 3);
+  EXPECT_EQ(CurrentRow(compare), 0);
+  EXPECT_EQ(compare.LblCount->text(), QStringLiteral("difference 1 of ") + QString::number(count));
+  QApplication::setActiveWindow(&compare);
+  for (int step = 1; step < count; ++step) {
+    QTest::keyClick(&compare, Qt::Key_F8);
+    EXPECT_EQ(CurrentRow(compare), step);
+  }
+  QTest::keyClick(&compare, Qt::Key_F8);
+  EXPECT_EQ(CurrentRow(compare), 0);
+  QTest::keyClick(&compare, Qt::Key_F8, Qt::ShiftModifier);
+  EXPECT_EQ(CurrentRow(compare), count - 1);
+  EXPECT_EQ(compare.LblCount->text(),
+            QStringLiteral("difference ") + QString::number(count) + QStringLiteral(" of ") + QString::number(count));
+}
+
+TEST_F(CompareWindowTest, FiltersByChangeAndByKindAndCopiesRowsAsTabSeparatedText) {
+  TFrmCompare& compare = OpenSongs(EventSong(10), EventSong(10, 3, 128));
+  const int all = Model(compare).rowCount();
+  compare.CbxChanges[static_cast<std::size_t>(content::ChangeKind::Changed)]->setChecked(false);
+  ASSERT_EQ(Model(compare).rowCount(), 1);
+  EXPECT_EQ(Cell(compare, 0, 0), QStringLiteral("added"));
+  compare.CbxChanges[static_cast<std::size_t>(content::ChangeKind::Changed)]->setChecked(true);
+  for (QCheckBox* const box : compare.CbxKinds) box->setChecked(false);
+  EXPECT_EQ(Model(compare).rowCount(), 0);
+  compare.CbxKinds[static_cast<std::size_t>(content::DiffKind::Field)]->setChecked(true);
+  ASSERT_GE(Model(compare).rowCount(), 1);
+  for (int row = 0; row < Model(compare).rowCount(); ++row) EXPECT_EQ(Cell(compare, row, 1), QStringLiteral("field"));
+  for (QCheckBox* const box : compare.CbxKinds) box->setChecked(true);
+  EXPECT_EQ(Model(compare).rowCount(), all);
+
+  // Sorted by size, largest first, then copied.
+  Model(compare).sort(TCompareListModel::ColSize, Qt::DescendingOrder);
+  compare.LstDifferences->selectionModel()->select(Model(compare).index(0, 0),
+                                                  QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+  ASSERT_EQ(SelectedRows(*compare.LstDifferences), std::vector<int>{0});
+  ASSERT_NE(RowCopyOf(compare.LstDifferences), nullptr);
+  RowCopyOf(compare.LstDifferences)->CopySelectedClick();
+  QStringList row0;
+  for (int column = 0; column < TCompareListModel::ColumnCount; ++column) row0 << Cell(compare, 0, column);
+  EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(),
+            (QStringLiteral("Change\tKind\tPath\tOld offset\tNew offset\tSize\tOld\tNew\n") + row0.join('\t'))
+                .toStdString());
+  EXPECT_EQ(Cell(compare, 0, TCompareListModel::ColSize), QStringLiteral("16"));
+}
+
+TEST_F(CompareWindowTest, NamesAndErrorsShowAsPlainTextAndTheWindowKeepsItsSongsAcrossALoad) {
+  const QString oldPath = WriteSong(EventSong(5), QStringLiteral("<b>old[*].kvs"));
+  // NEW is rejected: a version too old. It is compared all the same.
+  SongBuilder old;
+  old.Version(0x4000).Events({EventRecord(0, 0x1000, 0, 1)}).EndOfSong();
+  const QString newPath = WriteSong(old, QStringLiteral("<i>old-version.kvs"));
+  TFrmCompare& compare = Open(oldPath, newPath);
+  EXPECT_EQ(compare.windowTitle(), QStringLiteral("Compare - <b>old[*][*].kvs -> <i>old-version.kvs"));
+  for (QLabel* const label : compare.findChildren<QLabel*>()) EXPECT_EQ(label->textFormat(), Qt::PlainText);
+  EXPECT_TRUE(compare.LblOld->text().startsWith(QStringLiteral("OLD: <b>old[*].kvs (loaded")));
+  EXPECT_TRUE(compare.LblNew->text().startsWith(QStringLiteral("NEW: <i>old-version.kvs (rejected, ")))
+      << compare.LblNew->text().toStdString();
+  EXPECT_TRUE(compare.LblNew->text().contains(QStringLiteral("too old"))) << compare.LblNew->text().toStdString();
+  EXPECT_GT(Model(compare).rowCount(), 0);
+
+  // The main window loads another song: the comparison still reads its own.
+  const content::ComparedPair* const pair = compare.Pair();
+  const std::uint8_t* const bytes = compare.HexOld->Bytes().data();
+  PickAndLoad(WriteSong(EventSong(2), QStringLiteral("other.kvs")));
+  EXPECT_EQ(compare.Pair(), pair);
+  EXPECT_EQ(compare.HexOld->Bytes().data(), bytes);
+  EXPECT_EQ(pair->oldSide.loader.use_count(), 1);
+  EXPECT_EQ(Cell(compare, 0, 0).isEmpty(), false);
+}
+
+TEST_F(CompareWindowTest, SaveWritesTheTextOrTheJsonOfTheComparison) {
+  TFrmCompare& compare = OpenSongs(EventSong(10), EventSong(10, 3, 128));
+  const int rows = Model(compare).rowCount();
+  const QString text = folder.filePath(QStringLiteral("pair.txt"));
+  const QString json = folder.filePath(QStringLiteral("pair.jsonl"));
+  dialogs.saveAnswers = {text, json};
+  compare.SaveClick();
+  compare.SaveClick();
+  ASSERT_TRUE(dialogs.messages.empty());
+
+  QFile textFile(text);
+  ASSERT_TRUE(textFile.open(QIODevice::ReadOnly));
+  const QStringList lines = QString::fromUtf8(textFile.readAll()).split('\n', Qt::SkipEmptyParts);
+  ASSERT_EQ(lines.size(), rows + 3);
+  EXPECT_EQ(lines[0], QStringLiteral("--- ") + folder.filePath(QStringLiteral("old.kvs")) + QStringLiteral(" (loaded)"));
+  EXPECT_TRUE(lines[2].startsWith(QStringLiteral("changed ")));
+  EXPECT_TRUE(lines.back().startsWith(QStringLiteral("compare: ") + QString::number(rows) + QStringLiteral(" differences")));
+
+  QFile jsonFile(json);
+  ASSERT_TRUE(jsonFile.open(QIODevice::ReadOnly));
+  const QList<QByteArray> objects = jsonFile.readAll().split('\n');
+  ASSERT_EQ(objects.size(), rows + 3);  // header, differences, summary, then the last line's end
+  EXPECT_TRUE(objects[1].contains("\"change\""));
+  EXPECT_TRUE(objects[static_cast<qsizetype>(rows) + 1].contains("\"summary\""));
+
+  // A write that fails says so.
+  {
+    const FileSizeLimit full(64);
+    dialogs.saveAnswers = {folder.filePath(QStringLiteral("full.txt"))};
+    compare.SaveClick();
+  }
+  EXPECT_EQ(dialogs.messages, std::vector<QString>{QStringLiteral("Error while saving!")});
+}
+
+TEST_F(CompareWindowTest, CtrlDAndTwoDroppedFilesOpenAComparison) {
+  const QString oldPath = WriteSong(EventSong(5), QStringLiteral("a.kvs"));
+  const QString newPath = WriteSong(EventSong(6), QStringLiteral("b.kvs"));
+  PickAndLoad(oldPath);
+  dialogs.openAnswers.push_back(newPath);
+  QApplication::setActiveWindow(window.get());
+  QTest::keyClick(window.get(), Qt::Key_D, Qt::ControlModifier);
+  const QList<TFrmCompare*> windows = window->findChildren<TFrmCompare*>();
+  ASSERT_EQ(windows.size(), 1);
+  EXPECT_EQ(windows.front()->windowTitle(), QStringLiteral("Compare - a.kvs -> b.kvs"));
+  WaitFor(*windows.front());
+
+  // Compare with... in the File Map: the map's file is OLD.
+  window->ShowFileMap();
+  dialogs.openAnswers.push_back(newPath);
+  window->FileMap()->BtnCompareWith->click();
+  const QList<TFrmCompare*> after = window->findChildren<TFrmCompare*>();
+  ASSERT_EQ(after.size(), 2);
+  EXPECT_EQ(after.back()->windowTitle(), QStringLiteral("Compare - a.kvs -> b.kvs"));
+  WaitFor(*after.back());
+}
+
+}  // namespace
+}  // namespace tarvo::testing
