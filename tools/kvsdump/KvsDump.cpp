@@ -9,6 +9,8 @@
 #include "tools/kvsdump/LoadFlow.h"
 #include "tools/kvsdump/MapDump.h"
 #include "tools/kvsdump/OutputText.h"
+#include "tools/kvsdump/Progress.h"
+#include "tools/kvsdump/Values.h"
 
 #include <CLI/CLI.hpp>
 
@@ -31,6 +33,9 @@ struct Options {
   bool map = false;
   bool census = false;
   bool censusMerge = false;
+  bool values = false;
+  bool valuesMerge = false;
+  std::string kinds;
   int jobs = 0;
   std::vector<std::string> files;
 };
@@ -42,7 +47,9 @@ class UsageFormatter : public CLI::Formatter {
            "       kvsdump --map [--json] FILE\n"
            "       kvsdump --diff [--json] OLD NEW\n"
            "       kvsdump --census [--json] [--jobs N] PATH...\n"
-           "       kvsdump --census-merge [--json] FILE...\n";
+           "       kvsdump --census-merge [--json] FILE...\n"
+           "       kvsdump --values [--json] [--jobs N] [--kind KINDS] PATH...\n"
+           "       kvsdump --values-merge [--json] FILE...\n";
   }
 };
 
@@ -65,7 +72,12 @@ std::optional<int> ParseArguments(const std::vector<std::string>& args, std::ost
                "line per song and a summary");
   app.add_flag("--census-merge", options.censusMerge,
                "Print the summary of census JSON outputs FILE... (\"-\" is standard input)");
-  app.add_option("--jobs", options.jobs, "With --census: songs loaded at once (default: the cores)")
+  app.add_flag("--values", options.values,
+               "Count the values of each place of the structure over every song of PATHs");
+  app.add_flag("--values-merge", options.valuesMerge, "Print the value census of --values --json outputs FILE...");
+  app.add_option("--kind", options.kinds,
+                 "With --values: the region kinds counted, e.g. field,reserved (default: field,reserved,skipped)");
+  app.add_option("--jobs", options.jobs, "With --census or --values: songs loaded at once (default: the cores)")
       ->check(CLI::Range(1, 4096));
   app.add_option("FILE", options.files,
                  "The song file; OLD and NEW with --diff; PATHs with --census; census outputs with "
@@ -86,13 +98,18 @@ std::optional<int> ParseArguments(const std::vector<std::string>& args, std::ost
     err << "kvsdump: " << ExternalTextToTerminal(error.what()) << "\n" << app.help();
     return ExitUsage;
   }
-  if (options.census + options.censusMerge + options.diff + options.map > 1 ||
-      (options.jobs != 0 && !options.census)) {
-    err << "kvsdump: --diff, --map, --census and --census-merge go alone; --jobs only with --census\n"
+  if (options.census + options.censusMerge + options.values + options.valuesMerge + options.diff + options.map > 1 ||
+      (options.jobs != 0 && !options.census && !options.values) || (!options.kinds.empty() && !options.values)) {
+    err << "kvsdump: --diff, --map, --census, --census-merge, --values and --values-merge go alone; --jobs only "
+           "with --census or --values, --kind only with --values\n"
         << app.help();
     return ExitUsage;
   }
-  if (options.census || options.censusMerge) return std::nullopt;
+  if (KindSet kinds = 0; !options.kinds.empty() && !ParseKinds(options.kinds, kinds)) {
+    err << "kvsdump: --kind takes kinds separated by commas: header, field, reserved, skipped, data, unread\n";
+    return ExitUsage;
+  }
+  if (options.census || options.censusMerge || options.values || options.valuesMerge) return std::nullopt;
   const std::size_t wanted = options.diff ? 2 : 1;
   if (options.files.size() != wanted) {
     err << "kvsdump: "
@@ -144,6 +161,13 @@ int RunKvsDump(const std::vector<std::string>& args, std::ostream& out, std::ost
     } else if (options.census) {
       status = RunCensus(options.files, options.json,
                          options.jobs > 0 ? options.jobs : DefaultCensusJobs(), out, err);
+    } else if (options.values) {
+      KindSet kinds = DefaultValueKinds;
+      if (!options.kinds.empty()) ParseKinds(options.kinds, kinds);
+      status = RunValues(options.files, options.json, options.jobs > 0 ? options.jobs : DefaultCensusJobs(), kinds, out,
+                         err, ProgressStream(err));
+    } else if (options.valuesMerge) {
+      status = RunValuesMerge(options.files, options.json, out, err);
     } else if (options.censusMerge) {
       status = RunCensusMerge(options.files, options.json, out, err);
     } else if (options.diff) {

@@ -1,0 +1,78 @@
+#include "tools/kvsdump/Values.h"
+
+#include "tools/kvsdump/CensusFiles.h"
+#include "tools/kvsdump/KvsDump.h"
+#include "tools/kvsdump/OrderedWork.h"
+#include "tools/kvsdump/OutputText.h"
+#include "tools/kvsdump/Progress.h"
+#include "tools/kvsdump/ValueSong.h"
+#include "tools/kvsdump/ValuesJson.h"
+#include "tools/kvsdump/ValuesText.h"
+
+#include <algorithm>
+#include <exception>
+#include <optional>
+#include <ostream>
+#include <thread>
+#include <vector>
+
+namespace tarvo::kvsdump {
+
+namespace {
+
+// Songs done but not yet added, per worker: each holds its counts, so
+// fewer than the census's lines.
+constexpr std::size_t AheadPerJob = 2;
+
+}  // namespace
+
+int RunValues(const std::vector<std::string>& paths, bool json, int jobs, KindSet kinds, std::ostream& out,
+              std::ostream& err, std::ostream* progressStream) {
+  const CensusFiles files = FindCensusFiles(paths, err);
+  const std::size_t workers = std::min<std::size_t>(static_cast<std::size_t>(std::max(jobs, 1)),
+                                                    std::max<std::size_t>(files.songs.size(), 1));
+  // Songs being counted and songs waiting share one budget.
+  const std::size_t songBudget = SongsBudget / (workers * (AheadPerJob + 1) + 1);
+  OrderedWork<SongValues> work(files.songs, workers * AheadPerJob, [kinds, songBudget](const std::string& file) {
+    return StudySongValues(file, kinds, songBudget);
+  });
+  std::vector<std::jthread> threads;
+  threads.reserve(workers);
+  try {
+    for (std::size_t i = 0; i < workers; ++i) threads.emplace_back([&work] { work.Work(); });
+  } catch (...) {
+    work.Stop();
+    throw;
+  }
+
+  ValueCensus census(kinds, ValuesBudget);
+  Progress progress(progressStream, files.songs.size());
+  try {
+    while (std::optional<SongValues> song = work.Next()) {
+      progress.SongDone(song->size);
+      if (song->outcome != Outcome::Loaded) {
+        // No line per song here: the songs that did not load are named.
+        progress.Clear();
+        err << "kvsdump: " << ExternalTextToTerminal(song->file) << ": " << OutcomeName(song->outcome);
+        if (!song->errorUtf8.empty()) err << ": " << EscapeControls(song->errorUtf8);
+        err << '\n';
+      }
+      AddSongValues(census, std::move(*song));
+    }
+  } catch (...) {
+    work.Stop();
+    throw;
+  }
+  threads.clear();  // joins
+  progress.Clear();
+  if (const std::exception_ptr fault = work.Fault()) std::rethrow_exception(fault);
+  if (json) {
+    WriteValuesJson(out, census);
+  } else {
+    WriteValuesText(out, census);
+  }
+  const ValueTotals& totals = census.Totals();
+  return totals.loaded == totals.files && files.complete ? ExitLoaded : ExitFailed;
+}
+
+}  // namespace tarvo::kvsdump
