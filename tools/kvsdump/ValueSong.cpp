@@ -42,17 +42,26 @@ struct NoteKeyHash {
 // name each time.
 constexpr std::size_t MaxNoteKeys = 1 << 16;
 
-// One record, the same path up to its last step: a chunk, its group, its
-// record index, and the name for an array's items.
+// The regions the loader reports together: a chunk, its group, its record
+// index. Inside, records are told apart by the steps of a name before its
+// last (the whole name for an array's items), so that "a record" is the
+// same path up to the last step.
 struct RecordKey {
   std::uint64_t chunk = UINT64_MAX;
   const char* group = nullptr;
   std::int64_t record = -1;
-  const char* array = nullptr;
   bool operator==(const RecordKey&) const = default;
 };
 
+std::string_view ParentSteps(const TKvsRegionNote& note) {
+  const std::string_view name = note.name == nullptr ? std::string_view() : std::string_view(note.name);
+  if (note.item >= 0) return name;
+  const std::size_t slash = name.rfind('/');
+  return slash == std::string_view::npos ? std::string_view() : name.substr(0, slash);
+}
+
 struct SameItem {
+  std::string_view parent;
   std::uint32_t slot;
   TKvsRegionKind kind;
   std::uint8_t size;
@@ -269,13 +278,13 @@ class ValueSink : public TKvsRegionSink {
   }
 
   void NoteSame(const TKvsRegionNote& note, std::uint32_t slot) {
-    const RecordKey record{note.chunk, note.group, note.record, note.item >= 0 ? note.name : nullptr};
+    const RecordKey record{note.chunk, note.group, note.record};
     if (!(record == record_)) {
       Flush();
       record_ = record;
     }
     const std::uint8_t* bytes = song_.StreamData() + note.offset;
-    items_.push_back({slot, note.kind, static_cast<std::uint8_t>(note.size),
+    items_.push_back({ParentSteps(note), slot, note.kind, static_cast<std::uint8_t>(note.size),
                       MakeValueKey(bytes, static_cast<std::size_t>(note.size)).bytes});
   }
 
@@ -286,7 +295,7 @@ class ValueSink : public TKvsRegionSink {
       if (region.kind == TKvsRegionKind::Field || gone_[region.slot]) continue;
       std::vector<SameIndexed>& pairs = same_[region.slot];
       for (const SameItem& field : items_) {
-        if (field.kind != TKvsRegionKind::Field || field.size != region.size) continue;
+        if (field.kind != TKvsRegionKind::Field || field.size != region.size || field.parent != region.parent) continue;
         auto pair = std::find_if(pairs.begin(), pairs.end(), [&](const SameIndexed& p) { return p.field == field.slot; });
         if (pair == pairs.end()) {
           pairs.push_back({field.slot, {}});
