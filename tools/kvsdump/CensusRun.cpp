@@ -6,6 +6,7 @@
 #include "tools/kvsdump/CensusSummary.h"
 #include "tools/kvsdump/CensusText.h"
 #include "tools/kvsdump/KvsDump.h"
+#include "tools/kvsdump/Progress.h"
 
 #include <sched.h>
 
@@ -126,7 +127,7 @@ int DefaultCensusJobs() {
 }
 
 int RunCensus(const std::vector<std::string>& paths, bool json, int jobs, std::ostream& out,
-              std::ostream& err) {
+              std::ostream& err, std::ostream* progressStream) {
   const CensusFiles files = FindCensusFiles(paths, err);
   const std::size_t workers = std::min<std::size_t>(static_cast<std::size_t>(std::max(jobs, 1)),
                                                     std::max<std::size_t>(files.songs.size(), 1));
@@ -142,9 +143,11 @@ int RunCensus(const std::vector<std::string>& paths, bool json, int jobs, std::o
   }
 
   CensusSummary summary;
+  Progress progress(progressStream, files.songs.size());
   try {
     while (std::optional<SongCensus> song = study.Next()) {
       summary.Add(*song);
+      progress.BeforeOutput();
       if (json) {
         WriteSongLine(out, *song);
       } else {
@@ -152,6 +155,7 @@ int RunCensus(const std::vector<std::string>& paths, bool json, int jobs, std::o
       }
       // Streams: a reader sees each song as soon as it is there.
       if (!out.flush()) study.Stop();
+      progress.SongDone(song->size);
     }
   } catch (...) {
     // Workers waiting for room would never be joined.
@@ -159,6 +163,7 @@ int RunCensus(const std::vector<std::string>& paths, bool json, int jobs, std::o
     throw;
   }
   threads.clear();  // joins
+  progress.Clear();
   if (const std::exception_ptr fault = study.Fault()) std::rethrow_exception(fault);
   if (!out) return ExitOutputError;
   WriteCensusSummary(out, summary, json);

@@ -160,7 +160,7 @@ int RunKvsDump(const std::vector<std::string>& args, std::ostream& out, std::ost
       status = ExitStatus(DumpMap(options.files[0], options.json, out, err));
     } else if (options.census) {
       status = RunCensus(options.files, options.json,
-                         options.jobs > 0 ? options.jobs : DefaultCensusJobs(), out, err);
+                         options.jobs > 0 ? options.jobs : DefaultCensusJobs(), out, err, ProgressStream(err));
     } else if (options.values) {
       KindSet kinds = DefaultValueKinds;
       if (!options.kinds.empty()) ParseKinds(options.kinds, kinds);

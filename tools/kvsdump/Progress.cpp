@@ -32,7 +32,11 @@ std::string Duration(double seconds) {
 }  // namespace
 
 Progress::Progress(std::ostream* err, std::uint64_t songs)
-    : err_(err), songs_(songs), start_(std::chrono::steady_clock::now()), drawn_(start_) {}
+    : err_(err),
+      songs_(songs),
+      start_(std::chrono::steady_clock::now()),
+      drawn_(start_ - Interval),
+      outputIsTerminal_(err != nullptr && ::isatty(STDOUT_FILENO) == 1) {}
 
 Progress::~Progress() { Clear(); }
 

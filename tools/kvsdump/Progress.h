@@ -20,6 +20,11 @@ class Progress {
 
   void SongDone(std::uint64_t bytes);
   void Clear();
+  // Before a line of output: clears the progress line when standard output
+  // is the same kind of terminal, so the two never share a line.
+  void BeforeOutput() {
+    if (outputIsTerminal_) Clear();
+  }
 
   // The line for a state; for the tests.
   static std::string Line(std::uint64_t done, std::uint64_t songs, std::uint64_t bytes, double seconds);
@@ -32,6 +37,7 @@ class Progress {
   std::chrono::steady_clock::time_point start_;
   std::chrono::steady_clock::time_point drawn_;
   bool shown_ = false;
+  bool outputIsTerminal_ = false;
 };
 
 // Standard error when it is a terminal and `err` is it; else null.

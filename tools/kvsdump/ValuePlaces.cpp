@@ -138,8 +138,14 @@ bool PlaceCounts::Constant() const {
   return std::all_of(positions.begin(), positions.end(), [](const ByteCounts& position) { return position.Distinct() <= 1; });
 }
 
-std::ptrdiff_t PlaceCounts::Merge(PlaceCounts&& other) {
+std::ptrdiff_t PlaceCounts::Merge(PlaceCounts&& other, bool printed) {
   const auto before = static_cast<std::ptrdiff_t>(Cost());
+  if (printed) {
+    for (auto& [field, same] : sameAs)
+      if (!other.sameAs.contains(field)) same.records += other.count;
+    for (auto& [field, same] : other.sameAs)
+      if (!sameAs.contains(field)) same.records += count;
+  }
   if (count == 0) {
     minSize = other.minSize;
     maxSize = other.maxSize;
@@ -197,7 +203,7 @@ std::uint64_t PlaceHash(std::string_view name, TKvsRegionKind kind) {
 
 ValueCensus::ValueCensus(KindSet kinds, std::size_t budget) : kinds_(kinds), budget_(budget) {}
 
-void ValueCensus::AddPlace(PlaceCounts&& place) {
+void ValueCensus::AddPlace(PlaceCounts&& place, bool printed) {
   if (place.count == 0) return;
   std::string key = PlaceKey(place.name, place.kind);
   if (const auto found = index_.find(key); found != index_.end()) {
@@ -206,7 +212,7 @@ void ValueCensus::AddPlace(PlaceCounts&& place) {
       AddOther(place.kind, {place.files, place.count, place.minSize, place.maxSize});
       return;
     }
-    const std::ptrdiff_t grown = places_[index].Merge(std::move(place));
+    const std::ptrdiff_t grown = places_[index].Merge(std::move(place), printed);
     used_ = static_cast<std::size_t>(static_cast<std::ptrdiff_t>(used_) + grown);
     if (used_ > budget_) Evict(index);
     return;

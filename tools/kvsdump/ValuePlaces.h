@@ -124,7 +124,10 @@ struct PlaceCounts {
   // The memory its counters hold, roughly, for the budget.
   std::size_t Cost() const;
   // Adds `other`'s counts (the same place); returns the change of Cost.
-  std::ptrdiff_t Merge(PlaceCounts&& other);
+  // `printed`: the comparisons of each side are those printed, equal at
+  // least once; one missing on a side was never equal there, in as many
+  // records as that side has regions (a record's layout holds both).
+  std::ptrdiff_t Merge(PlaceCounts&& other, bool printed = false);
   // Every byte position holds one value only.
   bool Constant() const;
 };
@@ -160,7 +163,8 @@ class ValueCensus {
   ValueTotals& Totals() { return totals_; }
   const ValueTotals& Totals() const { return totals_; }
 
-  void AddPlace(PlaceCounts&& place);
+  // `printed`: a place read from an output (see PlaceCounts::Merge).
+  void AddPlace(PlaceCounts&& place, bool printed = false);
   void AddOther(TKvsRegionKind kind, const OtherCounts& counts);
   // Places counted under "(other places)" by a song, by a hash of name and
   // kind, so the summary can say how many there were.

@@ -120,11 +120,13 @@ class ValueSink : public TKvsRegionSink {
     if (end_ < fileSize) Unread(end_, fileSize - end_);
     SongValues song;
     song.places.reserve(places_.size());
+    // Names first: the places are moved out after.
+    for (std::size_t slot = 0; slot < places_.size(); ++slot)
+      for (const SameIndexed& same : same_[slot]) places_[slot].sameAs[places_[same.field].name] = same.counts;
     for (std::size_t slot = 0; slot < places_.size(); ++slot) {
       PlaceCounts& place = places_[slot];
       if (gone_[slot] || place.count == 0) continue;
       place.files = 1;
-      for (const SameIndexed& same : same_[slot]) place.sameAs[places_[same.field].name] = same.counts;
       song.places.push_back(std::move(place));
     }
     song.other = other_;

@@ -34,7 +34,7 @@ bool MergeFile(const std::string& name, std::istream& in, ValueCensus& census, s
     ++lineNumber;
     switch (ReadValuesLine(line, place, summary)) {
       case ValuesLine::Place:
-        census.AddPlace(std::move(place));
+        census.AddPlace(std::move(place), true);
         ++places;
         inPart = true;
         break;

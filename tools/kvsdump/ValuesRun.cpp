@@ -22,7 +22,7 @@ namespace {
 
 // Songs done but not yet added, per worker: each holds its counts, so
 // fewer than the census's lines.
-constexpr std::size_t AheadPerJob = 2;
+constexpr std::size_t AheadPerJob = 1;
 
 }  // namespace
 
@@ -31,11 +31,8 @@ int RunValues(const std::vector<std::string>& paths, bool json, int jobs, KindSe
   const CensusFiles files = FindCensusFiles(paths, err);
   const std::size_t workers = std::min<std::size_t>(static_cast<std::size_t>(std::max(jobs, 1)),
                                                     std::max<std::size_t>(files.songs.size(), 1));
-  // Songs being counted and songs waiting share one budget.
-  const std::size_t songBudget = SongsBudget / (workers * (AheadPerJob + 1) + 1);
-  OrderedWork<SongValues> work(files.songs, workers * AheadPerJob, [kinds, songBudget](const std::string& file) {
-    return StudySongValues(file, kinds, songBudget);
-  });
+  OrderedWork<SongValues> work(files.songs, workers * AheadPerJob,
+                               [kinds](const std::string& file) { return StudySongValues(file, kinds, SongBudget); });
   std::vector<std::jthread> threads;
   threads.reserve(workers);
   try {
