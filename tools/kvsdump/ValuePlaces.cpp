@@ -203,30 +203,42 @@ std::uint64_t PlaceHash(std::string_view name, TKvsRegionKind kind) {
 
 ValueCensus::ValueCensus(KindSet kinds, std::size_t budget) : kinds_(kinds), budget_(budget) {}
 
-void ValueCensus::AddPlace(PlaceCounts&& place, bool printed) {
-  if (place.count == 0) return;
+void AtLeastFiles(OtherCounts& other, std::uint64_t files) { other.files = std::max(other.files, files); }
+
+void ValueCensus::AddOtherFiles(TKvsRegionKind kind, std::uint64_t files, bool atLeast) {
+  OtherCounts& other = other_[static_cast<std::size_t>(kind)];
+  if (atLeast) {
+    AtLeastFiles(other, files);
+  } else {
+    other.files += files;
+  }
+}
+
+bool ValueCensus::AddPlace(PlaceCounts&& place, bool printed) {
+  if (place.count == 0) return true;
   std::string key = PlaceKey(place.name, place.kind);
   if (const auto found = index_.find(key); found != index_.end()) {
     const std::size_t index = found->second;
     if (gone_[index]) {
-      AddOther(place.kind, {place.files, place.count, place.minSize, place.maxSize});
-      return;
+      AddOther(place.kind, {0, place.count, place.minSize, place.maxSize});
+      return false;
     }
     const std::ptrdiff_t grown = places_[index].Merge(std::move(place), printed);
     used_ = static_cast<std::size_t>(static_cast<std::ptrdiff_t>(used_) + grown);
     if (used_ > budget_) Evict(index);
-    return;
+    return true;
   }
   const std::size_t cost = place.Cost() + key.capacity() + NodeCost;
   if (places_.size() >= MaxPlaces || used_ + cost > budget_) {
     if (otherNames_.size() < MaxOtherNames) otherNames_.insert(PlaceHash(place.name, place.kind));
-    AddOther(place.kind, {place.files, place.count, place.minSize, place.maxSize});
-    return;
+    AddOther(place.kind, {0, place.count, place.minSize, place.maxSize});
+    return false;
   }
   used_ += cost;
   index_.emplace(std::move(key), places_.size());
   places_.push_back(std::move(place));
   gone_.push_back(false);
+  return true;
 }
 
 // A place whose counters outgrow the budget goes to "(other places)" whole,
@@ -235,7 +247,8 @@ void ValueCensus::Evict(std::size_t index) {
   PlaceCounts& place = places_[index];
   used_ -= std::min(used_, place.Cost());
   if (otherNames_.size() < MaxOtherNames) otherNames_.insert(PlaceHash(place.name, place.kind));
-  AddOther(place.kind, {place.files, place.count, place.minSize, place.maxSize});
+  AddOther(place.kind, {0, place.count, place.minSize, place.maxSize});
+  AtLeastFiles(other_[static_cast<std::size_t>(place.kind)], place.files);
   PlaceCounts emptied;
   emptied.name = std::move(place.name);
   emptied.kind = place.kind;

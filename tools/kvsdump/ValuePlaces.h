@@ -140,6 +140,9 @@ struct OtherCounts {
   std::uint64_t maxSize = 0;
   void Add(std::uint64_t files, std::uint64_t count, std::uint64_t minSize, std::uint64_t maxSize);
 };
+// Songs with regions under "(other places)" of a kind: at least those of
+// each place that went there.
+void AtLeastFiles(OtherCounts& other, std::uint64_t files);
 
 // The summary figures besides the places.
 struct ValueTotals {
@@ -164,8 +167,11 @@ class ValueCensus {
   const ValueTotals& Totals() const { return totals_; }
 
   // `printed`: a place read from an output (see PlaceCounts::Merge).
-  void AddPlace(PlaceCounts&& place, bool printed = false);
+  // Returns false when the place's regions went to "(other places)": the
+  // caller knows in how many songs (a song's regions there count once).
+  bool AddPlace(PlaceCounts&& place, bool printed = false);
   void AddOther(TKvsRegionKind kind, const OtherCounts& counts);
+  void AddOtherFiles(TKvsRegionKind kind, std::uint64_t files, bool atLeast);
   // Places counted under "(other places)" by a song, by a hash of name and
   // kind, so the summary can say how many there were.
   void AddOtherNames(const std::vector<std::uint64_t>& hashes);

@@ -355,9 +355,16 @@ void AddSongValues(ValueCensus& census, SongValues&& song) {
     case Outcome::Rejected: ++totals.rejected; break;
     case Outcome::Failed: ++totals.failed; break;
   }
-  for (PlaceCounts& place : song.places) census.AddPlace(std::move(place));
-  for (std::size_t kind = 0; kind < RegionKindCount; ++kind)
-    census.AddOther(static_cast<TKvsRegionKind>(kind), song.other[kind]);
+  std::array<bool, RegionKindCount> other{};
+  for (PlaceCounts& place : song.places) {
+    const auto kind = static_cast<std::size_t>(place.kind);
+    if (!census.AddPlace(std::move(place))) other[kind] = true;
+  }
+  for (std::size_t kind = 0; kind < RegionKindCount; ++kind) {
+    census.AddOther(static_cast<TKvsRegionKind>(kind), {0, song.other[kind].count, song.other[kind].minSize,
+                                                        song.other[kind].maxSize});
+    if (other[kind] || song.other[kind].count > 0) census.AddOtherFiles(static_cast<TKvsRegionKind>(kind), 1, false);
+  }
   census.AddOtherNames(song.otherNames);
 }
 

@@ -34,7 +34,11 @@ bool MergeFile(const std::string& name, std::istream& in, ValueCensus& census, s
     ++lineNumber;
     switch (ReadValuesLine(line, place, summary)) {
       case ValuesLine::Place:
-        census.AddPlace(std::move(place), true);
+        {
+          const TKvsRegionKind kind = place.kind;
+          const std::uint64_t files = place.files;
+          if (!census.AddPlace(std::move(place), true)) census.AddOtherFiles(kind, files, true);
+        }
         ++places;
         inPart = true;
         break;
