@@ -93,11 +93,12 @@ class ValueSink : public TKvsRegionSink {
   void Region(const TKvsRegionNote& note) override {
     Advance(note.offset, note.size);
     const bool wanted = (kinds_ & KindBit(note.kind)) != 0;
-    const bool sameField = sameWanted_ && note.kind == TKvsRegionKind::Field && SameSize(note.size);
+    const bool sameField = sameWanted_ && !noSame_ && note.kind == TKvsRegionKind::Field && SameSize(note.size);
     if (!wanted && !sameField) return;
     const std::uint32_t slot = Slot(note, wanted);
     if (wanted) Count(slot, note.kind, note.format, note.offset, note.size);
-    if (slot != NoSlot && (sameField || (wanted && SameAsCandidate(note.kind, note.size)))) NoteSame(note, slot);
+    if (slot != NoSlot && (sameField || (wanted && !noSame_ && SameAsCandidate(note.kind, note.size))))
+      NoteSame(note, slot);
   }
 
   void Record(const TKvsRecordLayout& layout, std::uint64_t offset, std::uint64_t chunk, std::int64_t record,
@@ -112,7 +113,12 @@ class ValueSink : public TKvsRegionSink {
       Advance(offset, held);
       return;
     }
+    // Fields of a record without reserved or skipped bytes have nothing to
+    // be compared with.
+    noSame_ = layout.kindBytes[static_cast<std::size_t>(TKvsRegionKind::Reserved)] == 0 &&
+              layout.kindBytes[static_cast<std::size_t>(TKvsRegionKind::Skipped)] == 0;
     TKvsRegionSink::Record(layout, offset, chunk, record, held);
+    noSame_ = false;
   }
 
   SongValues Finish(std::uint64_t fileSize) {
@@ -183,7 +189,14 @@ class ValueSink : public TKvsRegionSink {
   std::uint32_t Slot(const TKvsRegionNote& note, bool wanted) {
     const NoteKey key{labelKey_, note.group, note.name,
                       static_cast<std::uint8_t>((note.record >= 0 ? 1 : 0) | (note.item >= 0 ? 2 : 0)), note.kind};
-    if (const auto found = byNote_.find(key); found != byNote_.end()) return found->second;
+    // The fields of a record come round again and again: a small table of
+    // recent keys finds them without hashing the whole key.
+    Recent& recent = recent_[(reinterpret_cast<std::uintptr_t>(note.name) >> 3 ^ labelKey_ * 31 ^ key.steps) % recent_.size()];
+    if (recent.used && recent.key == key) return recent.slot;
+    if (const auto found = byNote_.find(key); found != byNote_.end()) {
+      recent = {key, found->second, true};
+      return found->second;
+    }
     std::string name = PlaceName(note);
     std::string placeKey = PlaceKey(name, note.kind);
     std::uint32_t slot = NoSlot;
@@ -205,6 +218,7 @@ class ValueSink : public TKvsRegionSink {
       }
     }
     if (slot != NoSlot && byNote_.size() < MaxNoteKeys) byNote_.emplace(key, slot);
+    if (slot != NoSlot) recent = {key, slot, true};
     return slot;
   }
 
@@ -323,6 +337,13 @@ class ValueSink : public TKvsRegionSink {
   std::vector<PlaceCounts> places_;
   std::vector<bool> gone_;
   std::vector<std::vector<SameIndexed>> same_;
+  struct Recent {
+    NoteKey key{};
+    std::uint32_t slot = NoSlot;
+    bool used = false;
+  };
+  std::array<Recent, 64> recent_{};
+  bool noSame_ = false;
   std::unordered_map<NoteKey, std::uint32_t, NoteKeyHash> byNote_;
   std::unordered_map<std::string, std::uint32_t> byName_;
   std::array<OtherCounts, RegionKindCount> other_{};
