@@ -74,6 +74,7 @@ struct SameIndexed {
 };
 
 constexpr std::uint32_t NoSlot = UINT32_MAX;
+constexpr std::size_t MaxRecordItems = 4096;
 
 class ValueSink : public TKvsRegionSink {
  public:
@@ -299,6 +300,9 @@ class ValueSink : public TKvsRegionSink {
       Flush();
       record_ = record;
     }
+    // A record is a few hundred regions at most; a run longer than this is
+    // compared in pieces rather than pair by pair across all of it.
+    if (items_.size() >= MaxRecordItems) Flush();
     const std::uint8_t* bytes = song_.StreamData() + note.offset;
     items_.push_back({ParentSteps(note), slot, note.kind, static_cast<std::uint8_t>(note.size),
                       MakeValueKey(bytes, static_cast<std::size_t>(note.size)).bytes});
