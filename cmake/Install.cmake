@@ -9,7 +9,7 @@ include(GNUInstallDirs)
 install(TARGETS tarvo-analyzer kvsdump RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
 set(_tarvo_desktop ${PROJECT_SOURCE_DIR}/desktop)
-install(FILES ${_tarvo_desktop}/tarvo-analyzer.desktop
+install(FILES ${_tarvo_desktop}/io.github.tarvoanalyzer.TarvoAnalyzer.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${_tarvo_desktop}/tarvo-analyzer-mime.xml
         DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages
@@ -18,9 +18,9 @@ install(FILES ${_tarvo_desktop}/tarvo-analyzer.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 
 # The AppStream metadata, for software centres; its release is this version.
-configure_file(${_tarvo_desktop}/tarvo-analyzer.metainfo.xml.in
-               ${PROJECT_BINARY_DIR}/tarvo-analyzer.metainfo.xml @ONLY)
-install(FILES ${PROJECT_BINARY_DIR}/tarvo-analyzer.metainfo.xml
+configure_file(${_tarvo_desktop}/io.github.tarvoanalyzer.TarvoAnalyzer.metainfo.xml.in
+               ${PROJECT_BINARY_DIR}/io.github.tarvoanalyzer.TarvoAnalyzer.metainfo.xml @ONLY)
+install(FILES ${PROJECT_BINARY_DIR}/io.github.tarvoanalyzer.TarvoAnalyzer.metainfo.xml
         DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 
 # The man pages carry the version in their title line. Debian ships them

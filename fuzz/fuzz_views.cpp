@@ -8,8 +8,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "songbuilder/DiffEverything.h"
-#include "songbuilder/ShowEverything.h"
+#include "checks/DiffEverything.h"
+#include "checks/ShowEverything.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const tarvo::testing::Shown shown = tarvo::testing::ShowEverything(data, size);

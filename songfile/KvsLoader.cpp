@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <new>
 #include <stdexcept>
 
 #include "songfile/ChunkId.h"
@@ -92,9 +93,17 @@ TKvsLoader::~TKvsLoader() = default;
 void TKvsLoader::LoadFromFile(const std::string& fileName, std::string& errorText) {
   // Read in slices, with the user interface's turn after each: copying a
   // file of a gigabyte takes about half a second.
-  FileBytes file = ReadRegularFile(fileName, ZeroPadding, pendingEvents_);
-  Start(std::move(file.bytes), file.size);
-  Run(errorText);
+  RegularFile opened(fileName);
+  openedSize_ = opened.Size();
+  try {
+    FileBytes file = opened.ReadAll(ZeroPadding, pendingEvents_);
+    Start(std::move(file.bytes), file.size);
+    Run(errorText);
+  } catch (const std::bad_alloc&) {
+    // A plain error as for any other file that cannot be loaded, never a
+    // library's text; the model keeps what was made, as after any error.
+    throw KvsError(Format("Not enough memory to load %s (%d bytes)", {fileName, openedSize_}));
+  }
 }
 
 void TKvsLoader::LoadFromMemory(const std::uint8_t* data, std::size_t size, std::string& errorText) {

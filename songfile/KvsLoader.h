@@ -100,6 +100,9 @@ class TKvsLoader {
 
   // The loaded file's bytes, as copied into memory.
   std::size_t StreamSize() const { return reader_.size(); }
+  // The file's size: the bytes held, or when they could not be held (not
+  // enough memory) the size the file had when opened.
+  std::uint64_t FileSize() const { return stream_ != nullptr ? reader_.size() : openedSize_; }
   // Those bytes, followed by ZeroPadding zero bytes; nullptr before a load.
   const std::uint8_t* StreamData() const { return reader_.data(); }
 
@@ -145,6 +148,7 @@ class TKvsLoader {
   std::size_t lastPendingEvents_ = 0;
 
   std::unique_ptr<std::uint8_t[]> stream_;
+  std::uint64_t openedSize_ = 0;
   ByteReader reader_;
 
   // Regions: the sink, or nullptr; the header offset of the chunk being

@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <limits>
+#include <new>
 
 #include "songfile/KvsError.h"
 #include "text/Format.h"
@@ -17,36 +19,34 @@ namespace {
 
 constexpr std::size_t SliceSize = std::size_t{1} << 20;
 
-class FileDescriptor {
- public:
-  explicit FileDescriptor(int fd) : fd_(fd) {}
-  ~FileDescriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-  int get() const { return fd_; }
-
- private:
-  int fd_;
-};
-
 }  // namespace
 
-FileBytes ReadRegularFile(const std::string& fileName, std::size_t padding,
-                          const std::function<void()>& betweenSlices) {
-  // Other programs may go on reading and writing the file meanwhile. Opened
-  // without blocking, since opening a FIFO waits for a writer; only then is
-  // the kind known, and only a regular file is read.
-  const FileDescriptor fd(::open(fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+RegularFile::RegularFile(const std::string& fileName) {
+  // Other programs may go on reading and writing the file meanwhile. Only
+  // what names a regular file is opened; opened without blocking, since a
+  // FIFO put in its place meanwhile would wait for a writer, and checked
+  // again on what was opened.
+  const auto fail = [&fileName] { return KvsError(Format("Cannot open file %s", {fileName})); };
   struct stat info {};
-  if (fd.get() < 0 || ::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode))
-    throw KvsError(Format("Cannot open file %s", {fileName}));
-  const std::size_t size = static_cast<std::size_t>(info.st_size);
+  if (::stat(fileName.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) throw fail();
+  fd_ = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+  if (fd_ < 0) throw fail();
+  if (::fstat(fd_, &info) != 0 || !S_ISREG(info.st_mode)) {
+    ::close(fd_);
+    throw fail();
+  }
+  size_ = static_cast<std::uint64_t>(info.st_size);
+}
+
+RegularFile::~RegularFile() { ::close(fd_); }
+
+FileBytes RegularFile::ReadAll(std::size_t padding, const std::function<void()>& betweenSlices) {
+  if (size_ > std::numeric_limits<std::size_t>::max() - padding) throw std::bad_alloc();
+  const auto size = static_cast<std::size_t>(size_);
   // Not zero-initialised: every byte is overwritten by the read below.
   FileBytes file{std::unique_ptr<std::uint8_t[]>(new std::uint8_t[size + padding]), 0};
   while (file.size < size) {
-    const ssize_t got = ::read(fd.get(), file.bytes.get() + file.size, std::min(size - file.size, SliceSize));
+    const ssize_t got = ::read(fd_, file.bytes.get() + file.size, std::min(size - file.size, SliceSize));
     if (got < 0 && errno == EINTR) continue;
     if (got < 0) throw KvsError("Stream read error");
     if (got == 0) break;  // the file shrank meanwhile: keep what was there
@@ -55,6 +55,11 @@ FileBytes ReadRegularFile(const std::string& fileName, std::size_t padding,
   }
   std::memset(file.bytes.get() + file.size, 0, padding);
   return file;
+}
+
+FileBytes ReadRegularFile(const std::string& fileName, std::size_t padding,
+                          const std::function<void()>& betweenSlices) {
+  return RegularFile(fileName).ReadAll(padding, betweenSlices);
 }
 
 }  // namespace tarvo

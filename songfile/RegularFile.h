@@ -15,6 +15,28 @@ struct FileBytes {
   std::size_t size = 0;
 };
 
+// An open regular file. Only a path that names a regular file is opened at
+// all (for some devices the open alone has effects); the open never waits,
+// and the kind is checked again on what was opened. Anything else raises
+// KvsError "Cannot open file %s", as a missing file does.
+class RegularFile {
+ public:
+  explicit RegularFile(const std::string& fileName);
+  ~RegularFile();
+  RegularFile(const RegularFile&) = delete;
+  RegularFile& operator=(const RegularFile&) = delete;
+
+  // The size when opened, in bytes.
+  std::uint64_t Size() const { return size_; }
+  // The whole file; a failed read raises "Stream read error", and a file
+  // that cannot be held in memory std::bad_alloc.
+  FileBytes ReadAll(std::size_t padding = 0, const std::function<void()>& betweenSlices = {});
+
+ private:
+  int fd_ = -1;
+  std::uint64_t size_ = 0;
+};
+
 // Reads a whole regular file. The open never waits: a FIFO without a writer,
 // a socket or a device raises KvsError "Cannot open file %s" at once, as a
 // missing file does; a failed read raises "Stream read error".

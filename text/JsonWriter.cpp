@@ -31,43 +31,49 @@ const char* EscapeOf(unsigned char c, std::array<char, 8>& scratch) {
 
 }  // namespace
 
-void AppendJsonString(std::string& out, std::string_view utf8) {
+namespace {
+
+// What a byte needs in a JSON string: nothing (most), an escape, or (in an
+// 8-bit text) two bytes of UTF-8. Runs of plain bytes are copied whole.
+enum : unsigned char { Plain, Escape, HighLatin1 };
+
+constexpr std::array<unsigned char, 256> ByteClasses() {
+  std::array<unsigned char, 256> classes{};
+  for (unsigned c = 0; c < 256; ++c) classes[c] = c < 0x20 || c == '"' || c == '\\' ? Escape : c >= 0x80 ? HighLatin1 : Plain;
+  return classes;
+}
+constexpr std::array<unsigned char, 256> Classes = ByteClasses();
+
+// Appends `text` quoted; a byte of class HighLatin1 is taken as plain UTF-8
+// unless `latin1`.
+void AppendQuoted(std::string& out, std::string_view text, bool latin1) {
   out += '"';
   std::array<char, 8> scratch{};
-  std::size_t plain = 0;  // start of the run not yet copied
-  for (std::size_t i = 0; i < utf8.size(); ++i) {
-    const char* escape = EscapeOf(static_cast<unsigned char>(utf8[i]), scratch);
-    if (escape == nullptr) continue;
-    out.append(utf8.data() + plain, i - plain);
-    out += escape;
-    plain = i + 1;
+  const char* const begin = text.data();
+  const char* const end = begin + text.size();
+  const char* plain = begin;  // start of the run not yet copied
+  for (const char* p = begin; p != end; ++p) {
+    const unsigned char c = Classes[static_cast<unsigned char>(*p)];
+    if (c == Plain || (c == HighLatin1 && !latin1)) continue;
+    out.append(plain, static_cast<std::size_t>(p - plain));
+    plain = p + 1;
+    const auto byte = static_cast<unsigned char>(*p);
+    if (c == HighLatin1) {
+      const char pair[] = {static_cast<char>(0xC0 | (byte >> 6)), static_cast<char>(0x80 | (byte & 0x3F))};
+      out.append(pair, 2);
+    } else {
+      out += EscapeOf(byte, scratch);
+    }
   }
-  out.append(utf8.data() + plain, utf8.size() - plain);
+  out.append(plain, static_cast<std::size_t>(end - plain));
   out += '"';
 }
 
-void AppendJsonLatin1(std::string& out, std::string_view latin1) {
-  out += '"';
-  std::array<char, 8> scratch{};
-  std::size_t plain = 0;
-  for (std::size_t i = 0; i < latin1.size(); ++i) {
-    const auto c = static_cast<unsigned char>(latin1[i]);
-    if (c >= 0x80) {
-      out.append(latin1.data() + plain, i - plain);
-      out += static_cast<char>(0xC0 | (c >> 6));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-      plain = i + 1;
-      continue;
-    }
-    const char* escape = EscapeOf(c, scratch);
-    if (escape == nullptr) continue;
-    out.append(latin1.data() + plain, i - plain);
-    out += escape;
-    plain = i + 1;
-  }
-  out.append(latin1.data() + plain, latin1.size() - plain);
-  out += '"';
-}
+}  // namespace
+
+void AppendJsonString(std::string& out, std::string_view utf8) { AppendQuoted(out, utf8, false); }
+
+void AppendJsonLatin1(std::string& out, std::string_view latin1) { AppendQuoted(out, latin1, true); }
 
 JsonWriter::JsonWriter(std::ostream& out) : out_(out) { buffer_.reserve(FlushAt + 4096); }
 

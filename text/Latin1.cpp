@@ -24,16 +24,19 @@ std::string Latin1ToUtf8(std::string_view latin1) {
   return utf8;
 }
 
+void AppendHexEscape(std::string& out, unsigned char code) {
+  constexpr char Digits[] = "0123456789ABCDEF";
+  const char escape[] = {'\\', 'x', Digits[code >> 4], Digits[code & 0xF]};
+  out.append(escape, sizeof escape);
+}
+
 std::string Latin1ToTerminalUtf8(std::string_view latin1) {
   std::string utf8;
   utf8.reserve(latin1.size());
   for (const char c : latin1) {
     const auto code = static_cast<unsigned char>(c);
-    if ((code < 0x20 && c != '\t') || (code >= 0x7F && code <= 0x9F)) {
-      constexpr char Digits[] = "0123456789ABCDEF";
-      utf8 += "\\x";
-      utf8.push_back(Digits[code >> 4]);
-      utf8.push_back(Digits[code & 0xF]);
+    if (IsTerminalControl(code) && c != '\t') {
+      AppendHexEscape(utf8, code);
     } else if (code < 0x80) {
       utf8.push_back(c);
     } else {
@@ -49,11 +52,8 @@ std::string EscapeControlBytes(std::string_view latin1) {
   shown.reserve(latin1.size());
   for (const char c : latin1) {
     const auto code = static_cast<unsigned char>(c);
-    if (code < 0x20 || (code >= 0x7F && code <= 0x9F)) {
-      constexpr char Digits[] = "0123456789ABCDEF";
-      shown += "\\x";
-      shown.push_back(Digits[code >> 4]);
-      shown.push_back(Digits[code & 0xF]);
+    if (IsTerminalControl(code)) {
+      AppendHexEscape(shown, code);
     } else {
       shown.push_back(c);
     }

@@ -11,7 +11,7 @@ TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
   // The name only: a display name would be appended to every window caption.
   setApplicationName(QStringLiteral("Tarvo Analyzer"));
   // Lets the desktop match the windows to the installed entry and its icon.
-  setDesktopFileName(QStringLiteral("tarvo-analyzer"));
+  setDesktopFileName(QStringLiteral("io.github.tarvoanalyzer.TarvoAnalyzer"));
   setWindowIcon(QIcon::fromTheme(QStringLiteral("tarvo-analyzer")));
 }
 

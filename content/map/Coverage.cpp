@@ -58,7 +58,7 @@ Coverage CoverageCounter::Finish(std::uint64_t fileSize) const {
 Coverage CountCoverage(const TKvsLoader& song) {
   CoverageCounter counter;
   TKvsLoader::ReportRegions(song, counter);
-  return counter.Finish(song.StreamSize());
+  return counter.Finish(song.FileSize());
 }
 
 }  // namespace tarvo::content

@@ -67,7 +67,7 @@ void KindColumns::Record(const TKvsRecordLayout& layout, std::uint64_t offset, s
 
 MapAndColumns MapWithColumns(const TKvsLoader& song, std::size_t columns) {
   RegionMapBuilder builder;
-  KindColumns counted(song.StreamSize(), &builder, columns);
+  KindColumns counted(song.FileSize(), &builder, columns);
   TKvsLoader::ReportRegions(song, counted);
   counted.Finish();
   return {builder.Finish(song), std::move(counted)};

@@ -127,10 +127,11 @@ void RegionMapBuilder::Record(const TKvsRecordLayout& layout, std::uint64_t offs
 }
 
 RegionMap RegionMapBuilder::Finish(const TKvsLoader& song) {
-  if (maker_ && eachEnd_ < song.StreamSize()) each_(UnreadRegion(eachEnd_, song.StreamSize() - eachEnd_));
+  // A file too large to hold is all unread, at its own size.
+  if (maker_ && eachEnd_ < song.FileSize()) each_(UnreadRegion(eachEnd_, song.FileSize() - eachEnd_));
   RegionMap map;
   map.song_ = &song;
-  map.fileSize_ = song.StreamSize();
+  map.fileSize_ = song.FileSize();
   map.coverage_ = counter_.Finish(map.fileSize_);
   map.unreadStart_ = std::min<std::uint64_t>(counter_.End(), map.fileSize_);
   chunks_.shrink_to_fit();

@@ -48,7 +48,7 @@ std::string PercentText(std::uint64_t part, std::uint64_t whole);
 
 // Counts the bytes of each kind while a song loads and keeps no region:
 // give it to TKvsLoader::SetRegionSink, load, then ask Finish with the
-// loaded size (TKvsLoader::StreamSize) for the figures, unread included.
+// file size (TKvsLoader::FileSize) for the figures, unread included.
 class CoverageCounter : public TKvsRegionSink {
  public:
   Coverage Finish(std::uint64_t fileSize) const;

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "songbuilder/MapInvariants.h"
+#include "checks/MapInvariants.h"
 #include "songbuilder/SongBuilder.h"
 #include "songfile/KvsError.h"
 

@@ -1,8 +1,12 @@
 #include "songbuilder/SongBuilder.h"
 #include "tests/kvsdump/DumpHarness.h"
+#include "tests/support/InChild.h"
+#include "tools/kvsdump/SongPaths.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
+#include <malloc.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,6 +14,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -198,6 +203,134 @@ TEST_F(Census, SongsShownAtOnceAsAlone) {
       threads.emplace_back([&, i] { together[i] = RunDump({"--json", songs[i]}); });
   }
   for (std::size_t i = 0; i < songs.size(); ++i) EXPECT_EQ(together[i].out, RunDump({"--json", songs[i]}).out);
+}
+
+// A file reached through several PATHs, or a PATH inside another, is one
+// song, at its first path in byte order.
+TEST_F(Census, OverlappingPathsCountEachFileOnce) {
+  const DumpRun alone = RunDump({"--census", "--json", Path("a")});
+  const DumpRun overlapping =
+      RunDump({"--census", "--json", Path("a"), Path("a"), Path("a/every.kvs"), Path("a/deep")});
+  EXPECT_EQ(overlapping.out, alone.out);
+  EXPECT_EQ(JsonLines(alone.out).size(), 3U) << alone.out;
+}
+
+// A file that ends after the version chunk's header holds no version: the
+// zero the loader reads in its place is none of the file's.
+TEST_F(Census, NoVersionWithoutVersionBytes) {
+  const fs::path file = Path("header-only.kvs");
+  std::ofstream(file, std::ios::binary) << std::string("VFhd\x04\x00\x00\x00", 8);
+  const std::vector<Json> lines = JsonLines(RunDump({"--census", "--json", file.string()}).out);
+  fs::remove(file);
+  ASSERT_EQ(lines.size(), 2U);
+  EXPECT_TRUE(lines[0]["version"].is_null()) << lines[0].dump();
+  EXPECT_EQ(lines[1]["summary"]["versions"], Json({{"none", 1}}));
+}
+
+#ifndef __SANITIZE_ADDRESS__
+
+// Runs `check` in a child whose address space may grow by `bytes` only.
+bool WithinAddressSpace(std::size_t bytes, const std::function<bool()>& check) {
+  return PassesInChildWithinCpu([&] {
+    std::size_t used = 0;
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);)
+      if (line.starts_with("VmSize:")) used = std::stoull(line.substr(7)) * 1024;
+    const rlimit limit{used + bytes, used + bytes};
+    return ::setrlimit(RLIMIT_AS, &limit) == 0 && check();
+  }, 60);
+}
+
+// A file too large to hold in memory keeps its size, is all unread, and
+// says so plainly: no library's text reaches the user.
+TEST_F(Census, FileTooLargeToHoldKeepsItsSizeAndSaysSo) {
+  const fs::path file = Path("huge.kvs");
+  constexpr std::uint64_t Size = std::uint64_t{1} << 40;
+  { std::ofstream touch(file); }
+  ASSERT_EQ(::truncate(file.c_str(), static_cast<off_t>(Size)), 0);
+  EXPECT_TRUE(WithinAddressSpace(std::size_t{256} << 20, [&] {
+    const std::vector<Json> lines = JsonLines(RunDump({"--census", "--json", file.string()}).out);
+    const Json map = Json::parse(RunDump({"--map", "--json", file.string()}).out);
+    const DumpRun text = RunDump({"--map", file.string()});
+    const std::string message = "Not enough memory to load " + file.string() + " (1099511627776 bytes)";
+    EXPECT_EQ(lines.at(0)["error"], message);
+    EXPECT_EQ(lines.at(0)["size"], Size);
+    EXPECT_EQ(lines.at(0)["coverage"]["unread"], Size);
+    EXPECT_EQ(map["size"], Size);
+    EXPECT_EQ(map["coverage"]["unread"], Size);
+    EXPECT_EQ(map["regions"], Json::parse(R"([{"offset": 0, "size": 1099511627776, "kind": "unread", "chunk": -1, "path": "unread"}])"));
+    EXPECT_EQ(text.err, message + "\n");
+    EXPECT_TRUE(text.out.starts_with("00000000 10000000000 unread")) << text.out;
+    return !::testing::Test::HasFailure();
+  }));
+  fs::remove(file);
+}
+
+// Threads the system will not make are done without: the census goes on
+// with those it has, says so once, and reports every song. More songs than
+// the stacks that ended threads leave cached, so new ones are needed.
+TEST_F(Census, ThreadsRefusedAreDoneWithout) {
+  const fs::path many = Path("many");
+  fs::create_directory(many);
+  for (int i = 0; i < 40; ++i) MinimalSong().WriteToFile(many / (std::to_string(i) + ".kvs"));
+  const DumpRun alone = RunDump({"--census", "--json", "--jobs", "1", many.string()});
+  EXPECT_TRUE(WithinAddressSpace(std::size_t{20} << 20, [&] {
+    const DumpRun run = RunDump({"--census", "--json", "--jobs", "100", many.string()});
+    EXPECT_EQ(run.status, ExitSuccess);
+    EXPECT_EQ(run.out, alone.out);
+    EXPECT_TRUE(std::regex_match(
+        run.err, std::regex("kvsdump: only [0-9]+ of 40 threads could be started; the census goes on with [1-9][0-9]*\n")))
+        << run.err;
+    return !::testing::Test::HasFailure();
+  }));
+  fs::remove_all(many);
+}
+
+// The walk keeps every path to sort them, at no more than the path's length
+// and 32 bytes per file.
+TEST(CensusPaths, HeldInThePathsOwnBytesAnd32MorePerFile) {
+  constexpr std::size_t Files = 100000;
+  const std::string folder = "/collection/of/songs/by/artist/";
+  const std::size_t before = ::mallinfo2().uordblks;
+  SongPaths paths;
+  std::size_t pathBytes = 0;
+  for (std::size_t i = 0; i < Files; ++i) {
+    const std::string path = folder + std::to_string(i * 7919 % Files) + ".kvs";
+    pathBytes += path.size();
+    paths.Add(path, {1, i + 1});
+  }
+  paths.Finish();
+  const std::size_t held = ::mallinfo2().uordblks - before;
+  EXPECT_LE(held, pathBytes + 32 * Files);
+  ASSERT_EQ(paths.size(), Files);
+  EXPECT_EQ(paths[0], folder + "0.kvs");
+  EXPECT_EQ(paths[1], folder + "1.kvs");
+  EXPECT_EQ(paths[2], folder + "10.kvs");
+}
+
+#endif
+
+// The text line's understood share is the JSON line's header and field
+// bytes over its size.
+TEST_F(Census, TextShareIsTheJsonLinesHeaderAndFieldBytes) {
+  const std::vector<std::string> text = testing::Lines(RunDump({"--census", "--jobs", "1", Root()}).out);
+  const std::vector<Json> json = JsonLines(RunDump({"--census", "--json", "--jobs", "1", Root()}).out);
+  ASSERT_GE(text.size(), json.size());
+  for (std::size_t i = 0; i + 1 < json.size(); ++i) {
+    const std::uint64_t size = json[i]["size"];
+    const std::uint64_t understood = json[i]["coverage"]["header"].get<std::uint64_t>() +
+                                     json[i]["coverage"]["field"].get<std::uint64_t>();
+    std::istringstream line(text[i]);
+    std::string outcome, bytes, version, share;
+    line >> outcome >> bytes >> version >> share;
+    EXPECT_EQ(bytes, std::to_string(size)) << text[i];
+    if (size == 0) {
+      EXPECT_EQ(share, "-") << text[i];
+      continue;
+    }
+    const std::uint64_t tenths = (understood * 1000 + size / 2) / size;
+    EXPECT_EQ(share, std::to_string(tenths / 10) + "." + std::to_string(tenths % 10) + "%") << text[i];
+  }
 }
 
 }  // namespace

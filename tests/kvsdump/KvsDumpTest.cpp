@@ -9,7 +9,10 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <sys/inotify.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -29,6 +32,7 @@ using testing::KeysOf;
 using testing::Lines;
 using testing::ParseDocument;
 using Json = nlohmann::ordered_json;
+namespace fs = std::filesystem;
 
 // The document names the controls of the content's designed layouts, in
 // their order.
@@ -138,6 +142,33 @@ TEST(KvsDumpLog, PipeWithoutWriterExits1AtOnce) {
   }));
 }
 
+// What is no regular file is never opened (opening some devices has
+// effects): a link named .kvs to a node of our own, watched for opens.
+TEST(KvsDumpLog, WhatIsNoRegularFileIsNeverOpened) {
+  const fs::path folder = fs::temp_directory_path() / ("kvsdump-node-" + std::to_string(::getpid()));
+  fs::create_directory(folder);
+  const fs::path node = folder / "null";
+  // The null device where this process may make one, else a named pipe.
+  if (::mknod(node.c_str(), S_IFCHR | 0600, ::makedev(1, 3)) != 0) {
+    ASSERT_EQ(::mkfifo(node.c_str(), 0600), 0);
+  }
+  const fs::path link = folder / "device.kvs";
+  fs::create_symlink(node, link);
+  const int watch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+  ASSERT_GE(watch, 0);
+  ASSERT_GE(::inotify_add_watch(watch, node.c_str(), IN_OPEN), 0);
+  for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+           {link.string()}, {"--map", link.string()}, {"--census", link.string()}}) {
+    const DumpRun run = testing::RunDump(args);
+    EXPECT_EQ(run.status, ExitFailed);
+    EXPECT_NE((run.out + run.err).find("Cannot open file " + link.string()), std::string::npos) << run.out << run.err;
+  }
+  char events[4096];
+  EXPECT_LT(::read(watch, events, sizeof events), 0) << "the node was opened";
+  ::close(watch);
+  fs::remove_all(folder);
+}
+
 TEST(KvsDumpLog, MessagesBeforeARaisedErrorStayPrinted) {
   const TempSongFile file(BrokenOffSong());
   const DumpRun run = testing::RunDump({file.Path()});
@@ -185,11 +216,11 @@ TEST(KvsDumpLog, ControlCharactersAreWrittenAsHexEscapes) {
 // A full disk or a closed output must not pass for a complete dump.
 TEST(KvsDumpLog, OutputThatCannotBeWrittenIsAnError) {
   const TempSongFile file(EveryChunkSong());
-  for (const bool json : {false, true}) {
+  const std::vector<std::vector<std::string>> runs = {{file.Path()}, {"--json", file.Path()}, {"--help"}, {"--version"}};
+  for (const std::vector<std::string>& args : runs) {
+    SCOPED_TRACE(args.front());
     std::ostream broken(nullptr);
     std::ostringstream err;
-    std::vector<std::string> args{file.Path()};
-    if (json) args.insert(args.begin(), "--json");
     EXPECT_EQ(RunKvsDump(args, broken, err), ExitOutputError);
     EXPECT_EQ(err.str(), "kvsdump: cannot write the output\n");
   }

@@ -1,5 +1,7 @@
 #include "tools/kvsdump/OutputText.h"
 
+#include "text/Latin1.h"
+
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
@@ -44,6 +46,20 @@ TEST(KvsDumpOutputText, OneLineTextEscapesWhatWouldBreakTheLine) {
   EXPECT_EQ(OneLineText(std::string("\x00\x1B\x7F\x85\x9F", 5)), "\\x00\\x1B\\x7F\\x85\\x9F");
   EXPECT_EQ(OneLineText("caf\xE9 \xA0~"), "caf\xC3\xA9 \xC2\xA0~");
   EXPECT_EQ(OneLineText(""), "\"\"");
+}
+
+
+// Song texts, external texts and one-line displays escape the same
+// characters for a terminal, tab aside for the one-line display.
+TEST(KvsDumpOutputText, EveryEscapeTakesTheSameCharactersForControls) {
+  for (unsigned code = 0; code < 0x100; ++code) {
+    const std::string latin1(1, static_cast<char>(code));
+    const bool control = code < 0x20 || (code >= 0x7F && code <= 0x9F);
+    const std::string escaped = Latin1ToTerminalUtf8(latin1);
+    EXPECT_EQ(escaped, EscapeControls(Latin1ToUtf8(latin1))) << code;
+    EXPECT_EQ(escaped.starts_with("\\x"), control && code != '\t') << code;
+    EXPECT_EQ(EscapeControlBytes(latin1).starts_with("\\x"), control) << code;
+  }
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #   text -> songfile -> vocabulary -> content -> ui -> windows -> mainwindow -> app
 #   content -> tools/kvsdump
 #   songfile -> songbuilder
+#   tools/kvsdump, songbuilder -> checks (harnesses of tests and fuzz targets)
 # and nothing outside tests/ includes from tests/. Prints each include that
 # breaks the rule and fails if there is one.
 set -euo pipefail
@@ -19,9 +20,10 @@ declare -A allowed=(
   [mainwindow]="text songfile vocabulary content ui windows"
   [app]="text songfile vocabulary content ui windows mainwindow"
   [tools]="text songfile vocabulary content songbuilder"
-  [songbuilder]="text songfile vocabulary content tools"
+  [songbuilder]="text songfile vocabulary content"
+  [checks]="text songfile vocabulary content tools songbuilder"
   [bench]="text songfile vocabulary content ui windows mainwindow tools songbuilder bench"
-  [fuzz]="text songfile vocabulary content tools songbuilder fuzz"
+  [fuzz]="text songfile vocabulary content tools songbuilder checks fuzz"
 )
 
 bad=0

@@ -7,8 +7,8 @@
 
 #include <gtest/gtest.h>
 
-#include "songbuilder/DiffEverything.h"
-#include "songbuilder/ShowEverything.h"
+#include "checks/DiffEverything.h"
+#include "checks/ShowEverything.h"
 #include "songbuilder/SongBuilder.h"
 
 namespace tarvo::testing {

@@ -7,7 +7,7 @@
 #include <nlohmann/json.hpp>
 
 #include "songbuilder/HostileSongs.h"
-#include "songbuilder/ShowEverything.h"
+#include "checks/ShowEverything.h"
 #include "songbuilder/SongBuilder.h"
 #include "tools/kvsdump/KvsDump.h"
 

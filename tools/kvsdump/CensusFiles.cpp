@@ -2,7 +2,10 @@
 
 #include "tools/kvsdump/OutputText.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <cstdint>
 #include <cstddef>
 #include <filesystem>
 #include <ostream>
@@ -27,6 +30,14 @@ bool HasSongExtension(std::string_view name) {
   });
 }
 
+// The file a path reaches, links followed; unknown when it cannot be
+// reached (the song's open says why).
+FileIdentity IdentityOf(const std::string& path) {
+  struct stat status {};
+  if (::stat(path.c_str(), &status) != 0) return {};
+  return {static_cast<std::uint64_t>(status.st_dev), static_cast<std::uint64_t>(status.st_ino)};
+}
+
 void ReportUnreadable(std::ostream& err, const std::string& path, const std::error_code& error) {
   err << "kvsdump: " << ExternalTextToTerminal(path) << ": " << ExternalTextToTerminal(error.message()) << '\n';
 }
@@ -47,7 +58,8 @@ void SearchFolder(const std::string& top, CensusFiles& found, std::ostream& err)
       } else if (!it->is_directory(typeError) && HasSongExtension(it->path().filename().string())) {
         // Links to folders are not followed; any other entry of the name is
         // a song, and one that is no regular file fails when it is opened.
-        found.songs.push_back(it->path().string());
+        const std::string path = it->path().string();
+        found.songs.Add(path, IdentityOf(path));
       }
     }
     if (error) {
@@ -73,10 +85,10 @@ CensusFiles FindCensusFiles(const std::vector<std::string>& paths, std::ostream&
     } else {
       // A file named on the command line is taken whatever it is; what it
       // cannot give is its song's error.
-      found.songs.push_back(path);
+      found.songs.Add(path, IdentityOf(path));
     }
   }
-  std::sort(found.songs.begin(), found.songs.end());
+  found.songs.Finish();
   return found;
 }
 

@@ -14,8 +14,9 @@ namespace tarvo::kvsdump {
 namespace {
 
 // The map's own byte counter, which also counts the chunk headers the
-// loader reads, by id. A version was read when a version chunk's header
-// was: the loader always reads the version after it.
+// loader reads, by id. A version was read when a byte of a version chunk's
+// field is in the file: a header alone at the end of the file gives the
+// loader a zero of its own, which is no version of the file.
 class CensusCounter : public content::CoverageCounter {
  public:
   explicit CensusCounter(std::map<std::uint32_t, std::uint64_t>& chunkIds) : chunkIds_(chunkIds) {}
@@ -25,11 +26,17 @@ class CensusCounter : public content::CoverageCounter {
   void Chunk(const TKvsChunkNote& chunk) override {
     CoverageCounter::Chunk(chunk);
     ++chunkIds_[chunk.id];
-    if (chunk.id == chunkids::VFhd) versionRead_ = true;
+    inVersion_ = chunk.id == chunkids::VFhd;
+  }
+
+  void Region(const TKvsRegionNote& region) override {
+    CoverageCounter::Region(region);
+    if (inVersion_ && region.kind == TKvsRegionKind::Field) versionRead_ = true;
   }
 
  private:
   std::map<std::uint32_t, std::uint64_t>& chunkIds_;
+  bool inVersion_ = false;
   bool versionRead_ = false;
 };
 
@@ -44,7 +51,7 @@ SongCensus StudySong(const std::string& file) {
   const LoadResult result = LoadSong(loader, file);
   song.outcome = result.outcome;
   song.errorUtf8 = result.errorUtf8;
-  song.size = loader.StreamSize();
+  song.size = loader.FileSize();
   song.coverage = counter.Finish(song.size).bytes;
   if (counter.VersionRead()) song.version = loader.FileVersion();
   for (const auto& module : loader.Modules()) ++song.moduleTypes[static_cast<std::uint32_t>(module->TypeId())];

@@ -29,6 +29,9 @@ struct CensusSummary {
 
   void Add(const SongCensus& song);
   bool AllLoaded() const { return loaded == files; }
+  // A sum went past 64 bits: the figures are wrong. Only a merge of
+  // made-up lines gets there.
+  bool overflowed = false;
 };
 
 // A version as the log and the pages show it: hexadecimal.

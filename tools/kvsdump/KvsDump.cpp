@@ -90,10 +90,10 @@ std::optional<int> ParseArguments(const std::vector<std::string>& args, std::ost
     app.parse(reversed);
   } catch (const CLI::CallForHelp&) {
     out << app.help();
-    return ExitLoaded;
+    return ExitSuccess;
   } catch (const CLI::CallForVersion& version) {
     out << version.what() << '\n';
-    return ExitLoaded;
+    return ExitSuccess;
   } catch (const CLI::ParseError& error) {
     err << "kvsdump: " << ExternalTextToTerminal(error.what()) << "\n" << app.help();
     return ExitUsage;
@@ -148,13 +148,8 @@ int DumpJson(const std::string& file, std::ostream& out) {
   return ExitStatus(loaded.Result().outcome);
 }
 
-}  // namespace
-
-int RunKvsDump(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-  Options options;
-  if (const std::optional<int> status = ParseArguments(args, out, err, options)) return *status;
-
-  int status = ExitLoaded;
+int RunMode(const Options& options, std::ostream& out, std::ostream& err) {
+  int status = ExitSuccess;
   try {
     if (options.map) {
       status = ExitStatus(DumpMap(options.files[0], options.json, out, err));
@@ -179,6 +174,21 @@ int RunKvsDump(const std::vector<std::string>& args, std::ostream& out, std::ost
     out.flush();
     err << "kvsdump: " << ExternalTextToTerminal(error.what()) << '\n';
     return ExitSoftware;
+  }
+  return status;
+}
+
+}  // namespace
+
+int RunKvsDump(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  Options options;
+  int status = ExitSuccess;
+  if (const std::optional<int> decided = ParseArguments(args, out, err, options)) {
+    // --help and --version are output too: a full disk fails them.
+    status = *decided;
+  } else {
+    status = RunMode(options, out, err);
+    if (status == ExitSoftware) return status;
   }
   // A full disk must not pass for a complete dump.
   if (!out.flush()) {

@@ -9,9 +9,13 @@
 // what two songs show.
 namespace tarvo::kvsdump {
 
+inline constexpr int ExitSuccess = 0;  // --help, --version, and every mode that did all it should
 inline constexpr int ExitLoaded = 0;
 inline constexpr int ExitFailed = 1;    // the load raised an error
 inline constexpr int ExitRejected = 2;  // the load handed back an error text
+// --census, --census-merge: a song did not load, or a PATH or part was
+// missing, unreadable or cut short (all that could be read is reported).
+inline constexpr int ExitIncomplete = 1;
 // --diff
 inline constexpr int ExitSame = 0;
 inline constexpr int ExitDifferent = 1;

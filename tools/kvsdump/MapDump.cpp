@@ -3,7 +3,9 @@
 #include "content/map/RegionMap.h"
 #include "songfile/KvsLoader.h"
 #include "text/Format.h"
+#include "text/JsonWriter.h"
 #include "text/Latin1.h"
+#include "text/Utf8.h"
 #include "tools/kvsdump/OutputText.h"
 
 #include <ostream>
@@ -32,27 +34,30 @@ void WriteTextLine(std::ostream& out, std::string& line, const TKvsRegion& regio
   out << line;
 }
 
-void WriteJsonRegion(std::ostream& out, const TKvsRegion& region) {
-  out << "{\"offset\": " << region.offset << ", \"size\": " << region.size << ", \"kind\": \""
-      << RegionKindName(region.kind) << "\", \"chunk\": " << region.chunk << ", \"path\": " << JsonText(region.path);
-  if (region.kind == TKvsRegionKind::Field) out << ", \"value\": " << JsonText(region.value);
-  out << '}';
-}
-
 void WriteJson(std::ostream& out, const std::string& file, Outcome outcome, const RegionMap& map) {
-  out << "{\n  \"file\": " << JsonString(ExternalTextToUtf8(file)) << ",\n  \"size\": " << map.FileSize()
-      << ",\n  \"outcome\": \"" << OutcomeName(outcome) << "\",\n  \"coverage\": {";
+  using Layout = JsonWriter::Layout;
+  JsonWriter json(out);
+  json.BeginObject(Layout::Indented)
+      .Member("file", ExternalTextToUtf8(file))
+      .Member("size", map.FileSize())
+      .Member("outcome", OutcomeName(outcome))
+      .Key("coverage")
+      .BeginObject();
   for (std::size_t kind = 0; kind < RegionKindCount; ++kind)
-    out << (kind == 0 ? "" : ", ") << '"' << RegionKindName(static_cast<TKvsRegionKind>(kind))
-        << "\": " << map.coverage().bytes[kind];
-  out << "},\n  \"regions\": [";
-  bool first = true;
-  map.ForEachRegion([&out, &first](const TKvsRegion& region) {
-    out << (first ? "\n    " : ",\n    ");
-    first = false;
-    WriteJsonRegion(out, region);
+    json.Member(RegionKindName(static_cast<TKvsRegionKind>(kind)), map.coverage().bytes[kind]);
+  json.EndObject().Key("regions").BeginArray(Layout::Indented);
+  map.ForEachRegion([&json](const TKvsRegion& region) {
+    json.BeginObject()
+        .Member("offset", region.offset)
+        .Member("size", region.size)
+        .Member("kind", RegionKindName(region.kind))
+        .Member("chunk", region.chunk)
+        .Key("path")
+        .Latin1(region.path);
+    if (region.kind == TKvsRegionKind::Field) json.Key("value").Latin1(region.value);
+    json.EndObject();
   });
-  out << (first ? "]\n}\n" : "\n  ]\n}\n");
+  json.EndArray().EndObject().EndLine();
 }
 
 }  // namespace

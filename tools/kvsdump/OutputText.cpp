@@ -2,17 +2,13 @@
 
 #include "text/Latin1.h"
 
-#include <nlohmann/json.hpp>
-
 #include <cstddef>
 #include <string>
 #include <string_view>
-#include <utility>
 
 namespace tarvo::kvsdump {
 
 std::string EscapeControls(std::string_view utf8) {
-  constexpr char Digits[] = "0123456789ABCDEF";
   std::string shown;
   shown.reserve(utf8.size());
   for (std::size_t i = 0; i < utf8.size(); ++i) {
@@ -20,10 +16,8 @@ std::string EscapeControls(std::string_view utf8) {
     // U+0080 to U+009F are C2 80 to C2 9F in UTF-8.
     const bool c1 = code == 0xC2 && i + 1 < utf8.size() && static_cast<unsigned char>(utf8[i + 1]) <= 0x9F;
     if (c1) code = static_cast<unsigned char>(utf8[++i]);
-    if (c1 || (code < 0x20 && code != '\t') || code == 0x7F) {
-      shown += "\\x";
-      shown.push_back(Digits[code >> 4]);
-      shown.push_back(Digits[code & 0xF]);
+    if (c1 || (code < 0x80 && IsTerminalControl(code) && code != '\t')) {
+      AppendHexEscape(shown, code);
     } else {
       shown.push_back(utf8[i]);
     }
@@ -34,10 +28,6 @@ std::string EscapeControls(std::string_view utf8) {
 std::string ExternalTextToTerminal(std::string_view external) {
   return EscapeControls(ExternalTextToUtf8(external));
 }
-
-std::string JsonString(std::string utf8) { return nlohmann::json(std::move(utf8)).dump(); }
-
-std::string JsonText(std::string_view latin1) { return JsonString(Latin1ToUtf8(latin1)); }
 
 std::string TabCaptionAsDisplayed(std::string_view caption) {
   std::string shown;

@@ -17,12 +17,6 @@ std::string EscapeControls(std::string_view utf8);
 // \xHH.
 std::string ExternalTextToTerminal(std::string_view external);
 
-// UTF-8 as a JSON string: quoted, escaped as JSON escapes it.
-std::string JsonString(std::string utf8);
-
-// An 8-bit song text as a JSON string.
-std::string JsonText(std::string_view latin1);
-
 // A page control's tab caption as the tab shows it: "&&" is one "&", a
 // single "&" only marks the shortcut key.
 std::string TabCaptionAsDisplayed(std::string_view caption);

@@ -2,7 +2,7 @@
 
 #include "tools/kvsdump/CensusFiles.h"
 #include "tools/kvsdump/KvsDump.h"
-#include "tools/kvsdump/OrderedWork.h"
+#include "tools/kvsdump/OrderedRun.h"
 #include "tools/kvsdump/OutputText.h"
 #include "tools/kvsdump/Progress.h"
 #include "tools/kvsdump/ValueSong.h"
@@ -10,10 +10,7 @@
 #include "tools/kvsdump/ValuesText.h"
 
 #include <algorithm>
-#include <exception>
-#include <optional>
 #include <ostream>
-#include <thread>
 #include <vector>
 
 namespace tarvo::kvsdump {
@@ -29,40 +26,25 @@ constexpr std::size_t AheadPerJob = 1;
 int RunValues(const std::vector<std::string>& paths, bool json, int jobs, KindSet kinds, std::ostream& out,
               std::ostream& err, std::ostream* progressStream) {
   const CensusFiles files = FindCensusFiles(paths, err);
-  const std::size_t workers = std::min<std::size_t>(static_cast<std::size_t>(std::max(jobs, 1)),
-                                                    std::max<std::size_t>(files.songs.size(), 1));
-  OrderedWork<SongValues> work(files.songs, workers * AheadPerJob,
-                               [kinds](const std::string& file) { return StudySongValues(file, kinds, SongBudget); });
-  std::vector<std::jthread> threads;
-  threads.reserve(workers);
-  try {
-    for (std::size_t i = 0; i < workers; ++i) threads.emplace_back([&work] { work.Work(); });
-  } catch (...) {
-    work.Stop();
-    throw;
-  }
-
   ValueCensus census(kinds, ValuesBudget);
   Progress progress(progressStream, files.songs.size());
-  try {
-    while (std::optional<SongValues> song = work.Next()) {
-      progress.SongDone(song->size);
-      if (song->outcome != Outcome::Loaded) {
-        // No line per song here: the songs that did not load are named.
-        progress.Clear();
-        err << "kvsdump: " << ExternalTextToTerminal(song->file) << ": " << OutcomeName(song->outcome);
-        if (!song->errorUtf8.empty()) err << ": " << EscapeControls(song->errorUtf8);
-        err << '\n';
-      }
-      AddSongValues(census, std::move(*song));
-    }
-  } catch (...) {
-    work.Stop();
-    throw;
-  }
-  threads.clear();  // joins
+  RunInOrder<SongValues>(
+      files.songs, static_cast<std::size_t>(std::max(jobs, 1)),
+      [kinds](const std::string& file) { return StudySongValues(file, kinds, SongBudget); },
+      [&](SongValues&& song) {
+        progress.SongDone(song.size);
+        if (song.outcome != Outcome::Loaded) {
+          // No line per song here: the songs that did not load are named.
+          progress.Clear();
+          err << "kvsdump: " << ExternalTextToTerminal(song.file) << ": " << OutcomeName(song.outcome);
+          if (!song.errorUtf8.empty()) err << ": " << EscapeControls(song.errorUtf8);
+          err << '\n';
+        }
+        AddSongValues(census, std::move(song));
+        return true;
+      },
+      err, AheadPerJob);
   progress.Clear();
-  if (const std::exception_ptr fault = work.Fault()) std::rethrow_exception(fault);
   if (json) {
     WriteValuesJson(out, census);
   } else {

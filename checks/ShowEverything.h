@@ -4,7 +4,7 @@
 // document of kvsdump (every page and both viewers), plus what the window
 // shows on request and the document leaves out (other song event and chunk
 // data sets, the skipped-events row). Shared by the views fuzz target and
-// the tests that replay its inputs. Header only, like HostileSongs.h. The
+// the tests that replay its inputs. Header only. The
 // region map of every input is built too, and its invariants checked.
 
 #include <cstddef>
@@ -19,7 +19,7 @@
 
 #include "content/map/RegionMap.h"
 #include "content/pages/MainContent.h"
-#include "songbuilder/MapInvariants.h"
+#include "checks/MapInvariants.h"
 #include "songfile/KvsError.h"
 #include "songfile/KvsLoader.h"
 #include "text/Latin1.h"
