@@ -14,9 +14,9 @@ int DefaultCensusJobs();
 
 // kvsdump --census: every song of PATHs, `jobs` at once, reported in path
 // order as soon as a song and all before it are done. Returns the exit
-// status.
+// status. `progress` is the terminal for a progress line, or null.
 int RunCensus(const std::vector<std::string>& paths, bool json, int jobs, std::ostream& out,
-              std::ostream& err);
+              std::ostream& err, std::ostream* progress = nullptr);
 
 // The summary after the songs, as lines of text or one JSON line.
 void WriteCensusSummary(std::ostream& out, const CensusSummary& summary, bool json);

@@ -7,6 +7,7 @@
 #include "tools/kvsdump/CensusText.h"
 #include "tools/kvsdump/KvsDump.h"
 #include "tools/kvsdump/OrderedRun.h"
+#include "tools/kvsdump/Progress.h"
 
 #include <sched.h>
 
@@ -39,22 +40,26 @@ int DefaultCensusJobs() {
 }
 
 int RunCensus(const std::vector<std::string>& paths, bool json, int jobs, std::ostream& out,
-              std::ostream& err) {
+              std::ostream& err, std::ostream* progressStream) {
   const CensusFiles files = FindCensusFiles(paths, err);
   CensusSummary summary;
+  Progress progress(progressStream, files.songs.size());
   RunInOrder<SongCensus>(
       files.songs, static_cast<std::size_t>(std::max(jobs, 1)), [](const std::string& file) { return StudySong(file); },
       [&](SongCensus&& song) {
         summary.Add(song);
+        progress.BeforeOutput();
         if (json) {
           WriteSongLine(out, song);
         } else {
           WriteSongText(out, song);
         }
+        progress.SongDone(song.size);
         // Streams: a reader sees each song as soon as it is there.
         return static_cast<bool>(out.flush());
       },
       err);
+  progress.Clear();
   if (!out) return ExitOutputError;
   WriteCensusSummary(out, summary, json);
   return CensusExitStatus(summary, files.complete);

@@ -10,6 +10,8 @@
 #include "tools/kvsdump/LoadFlow.h"
 #include "tools/kvsdump/MapDump.h"
 #include "tools/kvsdump/OutputText.h"
+#include "tools/kvsdump/Progress.h"
+#include "tools/kvsdump/Values.h"
 
 #include <CLI/CLI.hpp>
 
@@ -33,6 +35,9 @@ struct Options {
   bool map = false;
   bool census = false;
   bool censusMerge = false;
+  bool values = false;
+  bool valuesMerge = false;
+  std::string kinds;
   int jobs = 0;
   std::vector<std::string> files;
 };
@@ -45,7 +50,9 @@ class UsageFormatter : public CLI::Formatter {
            "       kvsdump --diff [--json] OLD NEW\n"
            "       kvsdump --compare [--json] OLD NEW [NEWER...]\n"
            "       kvsdump --census [--json] [--jobs N] PATH...\n"
-           "       kvsdump --census-merge [--json] FILE...\n";
+           "       kvsdump --census-merge [--json] FILE...\n"
+           "       kvsdump --values [--json] [--jobs N] [--kind KINDS] PATH...\n"
+           "       kvsdump --values-merge [--json] FILE...\n";
   }
 };
 
@@ -71,11 +78,16 @@ std::optional<int> ParseArguments(const std::vector<std::string>& args, std::ost
                "line per song and a summary");
   app.add_flag("--census-merge", options.censusMerge,
                "Print the summary of census JSON outputs FILE... (\"-\" is standard input)");
-  app.add_option("--jobs", options.jobs, "With --census: songs loaded at once (default: the cores)")
+  app.add_flag("--values", options.values,
+               "Count the values of each place of the structure over every song of PATHs");
+  app.add_flag("--values-merge", options.valuesMerge, "Print the value census of --values --json outputs FILE...");
+  app.add_option("--kind", options.kinds,
+                 "With --values: the region kinds counted, e.g. field,reserved (default: field,reserved,skipped)");
+  app.add_option("--jobs", options.jobs, "With --census or --values: songs loaded at once (default: the cores)")
       ->check(CLI::Range(1, 4096));
   app.add_option("FILE", options.files,
                  "The song file; OLD and NEW with --diff; OLD NEW [NEWER...] with --compare; PATHs "
-                 "with --census; census outputs with --census-merge")
+                 "with --census or --values; their JSON outputs with --census-merge or --values-merge")
       ->required();
   app.set_version_flag("--version", std::string("kvsdump ") + ProgramVersion, "Print the version and exit");
 
@@ -92,13 +104,20 @@ std::optional<int> ParseArguments(const std::vector<std::string>& args, std::ost
     err << "kvsdump: " << ExternalTextToTerminal(error.what()) << "\n" << app.help();
     return ExitUsage;
   }
-  if (options.census + options.censusMerge + options.diff + options.map + options.compare > 1 ||
-      (options.jobs != 0 && !options.census)) {
-    err << "kvsdump: --diff, --compare, --map, --census and --census-merge go alone; --jobs only with --census\n"
+  if (options.census + options.censusMerge + options.values + options.valuesMerge + options.diff + options.map +
+          options.compare >
+      1 ||
+      (options.jobs != 0 && !options.census && !options.values) || (!options.kinds.empty() && !options.values)) {
+    err << "kvsdump: --diff, --compare, --map, --census, --census-merge, --values and --values-merge go alone; --jobs "
+           "only with --census or --values, --kind only with --values\n"
         << app.help();
     return ExitUsage;
   }
-  if (options.census || options.censusMerge) return std::nullopt;
+  if (KindSet kinds = 0; !options.kinds.empty() && !ParseKinds(options.kinds, kinds)) {
+    err << "kvsdump: --kind takes kinds separated by commas: header, field, reserved, skipped, data, unread\n";
+    return ExitUsage;
+  }
+  if (options.census || options.censusMerge || options.values || options.valuesMerge) return std::nullopt;
   if (options.compare) {
     if (options.files.size() >= 2) return std::nullopt;
     err << "kvsdump: --compare needs OLD and NEW\n" << app.help();
@@ -149,7 +168,14 @@ int RunMode(const Options& options, std::ostream& out, std::ostream& err) {
       status = ExitStatus(DumpMap(options.files[0], options.json, out, err));
     } else if (options.census) {
       status = RunCensus(options.files, options.json,
-                         options.jobs > 0 ? options.jobs : DefaultCensusJobs(), out, err);
+                         options.jobs > 0 ? options.jobs : DefaultCensusJobs(), out, err, ProgressStream(err));
+    } else if (options.values) {
+      KindSet kinds = DefaultValueKinds;
+      if (!options.kinds.empty()) ParseKinds(options.kinds, kinds);
+      status = RunValues(options.files, options.json, options.jobs > 0 ? options.jobs : DefaultCensusJobs(), kinds, out,
+                         err, ProgressStream(err));
+    } else if (options.valuesMerge) {
+      status = RunValuesMerge(options.files, options.json, out, err);
     } else if (options.censusMerge) {
       status = RunCensusMerge(options.files, options.json, out, err);
     } else if (options.compare) {

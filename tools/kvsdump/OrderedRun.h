@@ -31,8 +31,8 @@ inline constexpr std::size_t AheadPerJob = 16;
 template <class Result, class WorkOnSong>
 class Queue {
  public:
-  Queue(const SongPaths& songs, std::size_t jobs, WorkOnSong& work)
-      : songs_(songs), ahead_(jobs * AheadPerJob), work_(work) {}
+  Queue(const SongPaths& songs, std::size_t jobs, WorkOnSong& work, std::size_t aheadPerJob = AheadPerJob)
+      : songs_(songs), ahead_(jobs * aheadPerJob), work_(work) {}
 
   // A worker's loop: the next song until there is none or the run stops.
   void Work() {
@@ -111,10 +111,12 @@ class Queue {
 // Threads that the system refuses are done without: the run goes on with
 // the ones made, or on the calling thread when none could be, and says so
 // once on `err`.
+// `aheadPerJob`: results that may wait per job (fewer when each is large).
 template <class Result, class Work, class Consume>
-void RunInOrder(const SongPaths& songs, std::size_t jobs, Work work, Consume consume, std::ostream& err) {
+void RunInOrder(const SongPaths& songs, std::size_t jobs, Work work, Consume consume, std::ostream& err,
+                std::size_t aheadPerJob = ordered_run::AheadPerJob) {
   const std::size_t wanted = std::min(std::max<std::size_t>(jobs, 1), std::max<std::size_t>(songs.size(), 1));
-  ordered_run::Queue<Result, Work> queue(songs, wanted, work);
+  ordered_run::Queue<Result, Work> queue(songs, wanted, work, aheadPerJob);
   std::vector<std::jthread> threads;
   threads.reserve(wanted);
   for (std::size_t i = 0; i < wanted; ++i) {

@@ -1,0 +1,396 @@
+#include "tools/kvsdump/ValueSong.h"
+
+#include "content/map/RegionText.h"
+#include "songfile/ChunkId.h"
+#include "songfile/KvsLoader.h"
+#include "text/Format.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <unordered_set>
+#include <utility>
+#include <vector>
+
+namespace tarvo::kvsdump {
+
+namespace {
+
+// The steps of a region's path as the loader notes them; equal keys are
+// one place. Names are the loader's static texts, so pointers tell them
+// apart; two pointers to equal texts meet again by name.
+struct NoteKey {
+  std::uint64_t label;  // chunk id, and whether it is a module's
+  const char* group;
+  const char* name;
+  std::uint8_t steps;  // record index, item index present
+  TKvsRegionKind kind;
+  bool operator==(const NoteKey&) const = default;
+};
+struct NoteKeyHash {
+  std::size_t operator()(const NoteKey& key) const {
+    std::uint64_t h = key.label * 0x9E3779B97F4A7C15ULL;
+    h ^= reinterpret_cast<std::uintptr_t>(key.group) + 0x7F4A7C15 + (h << 6) + (h >> 2);
+    h ^= reinterpret_cast<std::uintptr_t>(key.name) + 0x7F4A7C15 + (h << 6) + (h >> 2);
+    h ^= (std::uint64_t{key.steps} << 8 | static_cast<std::uint64_t>(key.kind)) + (h << 6) + (h >> 2);
+    return static_cast<std::size_t>(h);
+  }
+};
+// Remembered note keys, beyond which a hostile song's places are found by
+// name each time.
+constexpr std::size_t MaxNoteKeys = 1 << 16;
+
+// The regions the loader reports together: a chunk, its group, its record
+// index. Inside, records are told apart by the steps of a name before its
+// last (the whole name for an array's items), so that "a record" is the
+// same path up to the last step.
+struct RecordKey {
+  std::uint64_t chunk = UINT64_MAX;
+  const char* group = nullptr;
+  std::int64_t record = -1;
+  bool operator==(const RecordKey&) const = default;
+};
+
+std::string_view ParentSteps(const TKvsRegionNote& note) {
+  const std::string_view name = note.name == nullptr ? std::string_view() : std::string_view(note.name);
+  if (note.item >= 0) return name;
+  const std::size_t slash = name.rfind('/');
+  return slash == std::string_view::npos ? std::string_view() : name.substr(0, slash);
+}
+
+struct SameItem {
+  std::string_view parent;
+  std::uint32_t slot;
+  TKvsRegionKind kind;
+  std::uint8_t size;
+  std::uint64_t bytes;
+};
+
+struct SameIndexed {
+  std::uint32_t field;
+  SameCount counts;
+};
+
+constexpr std::uint32_t NoSlot = UINT32_MAX;
+constexpr std::size_t MaxRecordItems = 4096;
+
+class ValueSink : public TKvsRegionSink {
+ public:
+  ValueSink(const TKvsLoader& song, KindSet kinds, std::size_t budget)
+      : song_(song),
+        kinds_(kinds),
+        budget_(budget),
+        sameWanted_((kinds & (KindBit(TKvsRegionKind::Reserved) | KindBit(TKvsRegionKind::Skipped))) != 0) {}
+
+  // TKvsRegionSink
+  void Chunk(const TKvsChunkNote& chunk) override {
+    module_ = IsModuleChunk(chunk.id);
+    label_ = module_ ? Format("Modules[%8.8x]", {chunk.id}) : ChunkIdToText(chunk.id);
+    labelKey_ = chunk.id | (module_ ? std::uint64_t{1} << 32 : 0);
+  }
+
+  void Region(const TKvsRegionNote& note) override {
+    Advance(note.offset, note.size);
+    const bool wanted = (kinds_ & KindBit(note.kind)) != 0;
+    const bool sameField = sameWanted_ && !noSame_ && note.kind == TKvsRegionKind::Field && SameSize(note.size);
+    if (!wanted && !sameField) return;
+    const std::uint32_t slot = Slot(note, wanted);
+    if (wanted) Count(slot, note.kind, note.format, note.offset, note.size);
+    if (slot != NoSlot && (sameField || (wanted && !noSame_ && SameAsCandidate(note.kind, note.size))))
+      NoteSame(note, slot);
+  }
+
+  void Record(const TKvsRecordLayout& layout, std::uint64_t offset, std::uint64_t chunk, std::int64_t record,
+              std::size_t held) override {
+    // A whole record with nothing wanted is stepped over, as the census does.
+    bool any = false;
+    for (std::size_t kind = 0; kind < RegionKindCount; ++kind)
+      if (layout.kindBytes[kind] > 0 && (kinds_ & KindBit(static_cast<TKvsRegionKind>(kind)))) any = true;
+    // (A record without wanted reserved or skipped bytes has nothing to
+    // compare its fields with.)
+    if (!any && held == layout.size) {
+      Advance(offset, held);
+      return;
+    }
+    // Fields of a record without reserved or skipped bytes have nothing to
+    // be compared with.
+    noSame_ = layout.kindBytes[static_cast<std::size_t>(TKvsRegionKind::Reserved)] == 0 &&
+              layout.kindBytes[static_cast<std::size_t>(TKvsRegionKind::Skipped)] == 0;
+    TKvsRegionSink::Record(layout, offset, chunk, record, held);
+    noSame_ = false;
+  }
+
+  SongValues Finish(std::uint64_t fileSize) {
+    Flush();
+    if (end_ < fileSize) Unread(end_, fileSize - end_);
+    SongValues song;
+    song.places.reserve(places_.size());
+    // Names first: the places are moved out after.
+    for (std::size_t slot = 0; slot < places_.size(); ++slot)
+      for (const SameIndexed& same : same_[slot]) places_[slot].sameAs[places_[same.field].name] = same.counts;
+    for (std::size_t slot = 0; slot < places_.size(); ++slot) {
+      PlaceCounts& place = places_[slot];
+      if (gone_[slot] || place.count == 0) continue;
+      place.files = 1;
+      song.places.push_back(std::move(place));
+    }
+    song.other = other_;
+    for (OtherCounts& other : song.other)
+      if (other.count > 0) other.files = 1;
+    song.otherNames.assign(otherNames_.begin(), otherNames_.end());
+    std::sort(song.otherNames.begin(), song.otherNames.end());
+    return song;
+  }
+
+ private:
+  static bool SameSize(std::uint64_t size) { return size == 1 || size == 2 || size == 4 || size == 8; }
+
+  // Bytes that no note claims before a region are unread, as the map has it.
+  void Advance(std::uint64_t offset, std::uint64_t size) {
+    if (offset > end_) Unread(end_, offset - end_);
+    end_ = std::max(end_, offset + size);
+  }
+
+  void Unread(std::uint64_t offset, std::uint64_t size) {
+    if (!(kinds_ & KindBit(TKvsRegionKind::Unread))) return;
+    TKvsRegionNote note;
+    note.offset = offset;
+    note.size = size;
+    note.kind = TKvsRegionKind::Unread;
+    note.name = "unread";
+    note.chunk = UINT64_MAX;
+    const std::uint64_t label = labelKey_;
+    labelKey_ = UINT64_MAX;  // no chunk: the place is "unread" alone
+    const std::uint32_t slot = Slot(note, true);
+    labelKey_ = label;
+    Count(slot, note.kind, note.format, offset, size);
+  }
+
+  std::string PlaceName(const TKvsRegionNote& note) const {
+    if (labelKey_ == UINT64_MAX) return note.name;
+    std::string name = label_;
+    if (note.group != nullptr) {
+      name += '/';
+      name += note.group;
+    }
+    if (note.record >= 0) name += "/*";
+    if (note.name != nullptr) {
+      name += '/';
+      name += note.name;
+    }
+    if (note.item >= 0) name += "/*";
+    return name;
+  }
+
+  // The place of a note, made when first met; NoSlot when it does not fit
+  // and its regions go to "(other places)". An evicted place keeps its slot
+  // and name: its regions count there, and as a field it is still compared.
+  std::uint32_t Slot(const TKvsRegionNote& note, bool wanted) {
+    const NoteKey key{labelKey_, note.group, note.name,
+                      static_cast<std::uint8_t>((note.record >= 0 ? 1 : 0) | (note.item >= 0 ? 2 : 0)), note.kind};
+    // The fields of a record come round again and again: a small table of
+    // recent keys finds them without hashing the whole key.
+    Recent& recent = recent_[(reinterpret_cast<std::uintptr_t>(note.name) >> 3 ^ labelKey_ * 31 ^ key.steps) % recent_.size()];
+    if (recent.used && recent.key == key) return recent.slot;
+    if (const auto found = byNote_.find(key); found != byNote_.end()) {
+      recent = {key, found->second, true};
+      return found->second;
+    }
+    std::string name = PlaceName(note);
+    std::string placeKey = PlaceKey(name, note.kind);
+    std::uint32_t slot = NoSlot;
+    if (const auto found = byName_.find(placeKey); found != byName_.end()) {
+      slot = found->second;
+    } else {
+      const std::size_t cost = sizeof(PlaceCounts) + 2 * name.capacity() + 96;
+      if (places_.size() < MaxPlaces && used_ + cost <= budget_) {
+        used_ += cost;
+        slot = static_cast<std::uint32_t>(places_.size());
+        PlaceCounts& place = places_.emplace_back();
+        place.name = std::move(name);
+        place.kind = note.kind;
+        gone_.push_back(false);
+        same_.emplace_back();
+        byName_.emplace(std::move(placeKey), slot);
+      } else if (wanted && otherNames_.size() < MaxOtherNames) {
+        otherNames_.insert(PlaceHash(name, note.kind));
+      }
+    }
+    if (slot != NoSlot && byNote_.size() < MaxNoteKeys) byNote_.emplace(key, slot);
+    if (slot != NoSlot) recent = {key, slot, true};
+    return slot;
+  }
+
+  void Count(std::uint32_t slot, TKvsRegionKind kind, TKvsValueFormat format, std::uint64_t offset,
+             std::uint64_t size) {
+    if (slot == NoSlot || gone_[slot]) {
+      other_[static_cast<std::size_t>(kind)].Add(0, 1, size, size);
+      return;
+    }
+    PlaceCounts& place = places_[slot];
+    if (place.count == 0) {
+      place.minSize = size;
+      place.maxSize = size;
+    } else {
+      place.minSize = std::min(place.minSize, size);
+      place.maxSize = std::max(place.maxSize, size);
+    }
+    ++place.count;
+    if (!CountsValues(kind)) return;
+    const std::uint8_t* bytes = song_.StreamData() + offset;
+    std::size_t grown = 0;
+    if (size <= MaxValueSize) {
+      place.anySmall = true;
+      if (!place.valuesOverflow) grown += CountValue(place, kind, format, bytes, size);
+    }
+    const std::size_t positions = static_cast<std::size_t>(std::min<std::uint64_t>(size, MaxBytePositions));
+    if (place.positions.size() < positions) {
+      const std::size_t before = place.positions.capacity();
+      place.positions.resize(positions);
+      grown += (place.positions.capacity() - before) * sizeof(ByteCounts);
+    }
+    ByteCounts* counts = place.positions.data();
+    for (std::size_t p = 0; p < positions; ++p) grown += counts[p].Add(bytes[p]);
+    if (grown > 0) {
+      used_ += grown;
+      if (used_ > budget_) Evict(slot);
+    }
+  }
+
+  std::size_t CountValue(PlaceCounts& place, TKvsRegionKind kind, TKvsValueFormat format, const std::uint8_t* bytes,
+                         std::uint64_t size) {
+    const ValueKey key = MakeValueKey(bytes, static_cast<std::size_t>(size));
+    if (const auto found = place.values.find(key); found != place.values.end()) {
+      ++found->second.count;
+      return 0;
+    }
+    if (place.values.size() >= MaxValues) {
+      place.valuesOverflow = true;
+      used_ -= std::min(used_, place.values.size() * 80);
+      place.values = {};
+      return 0;
+    }
+    ValueCount& value = place.values[key];
+    value.count = 1;
+    if (kind == TKvsRegionKind::Field) {
+      value.text = content::ValueText(format, bytes, size);
+      value.hasText = true;
+    }
+    return 80 + value.text.capacity();
+  }
+
+  void Evict(std::uint32_t slot) {
+    PlaceCounts& place = places_[slot];
+    used_ -= std::min(used_, place.Cost());
+    if (otherNames_.size() < MaxOtherNames) otherNames_.insert(PlaceHash(place.name, place.kind));
+    other_[static_cast<std::size_t>(place.kind)].Add(0, place.count, place.minSize, place.maxSize);
+    PlaceCounts emptied;
+    emptied.name = std::move(place.name);
+    emptied.kind = place.kind;
+    place = std::move(emptied);
+    same_[slot] = {};
+    gone_[slot] = true;
+  }
+
+  void NoteSame(const TKvsRegionNote& note, std::uint32_t slot) {
+    const RecordKey record{note.chunk, note.group, note.record};
+    if (!(record == record_)) {
+      Flush();
+      record_ = record;
+    }
+    // A record is a few hundred regions at most; a run longer than this is
+    // compared in pieces rather than pair by pair across all of it.
+    if (items_.size() >= MaxRecordItems) Flush();
+    const std::uint8_t* bytes = song_.StreamData() + note.offset;
+    items_.push_back({ParentSteps(note), slot, note.kind, static_cast<std::uint8_t>(note.size),
+                      MakeValueKey(bytes, static_cast<std::size_t>(note.size)).bytes});
+  }
+
+  // Compares each reserved or skipped region of the record with each field
+  // of its size.
+  void Flush() {
+    for (const SameItem& region : items_) {
+      if (region.kind == TKvsRegionKind::Field || gone_[region.slot]) continue;
+      std::vector<SameIndexed>& pairs = same_[region.slot];
+      for (const SameItem& field : items_) {
+        if (field.kind != TKvsRegionKind::Field || field.size != region.size || field.parent != region.parent) continue;
+        auto pair = std::find_if(pairs.begin(), pairs.end(), [&](const SameIndexed& p) { return p.field == field.slot; });
+        if (pair == pairs.end()) {
+          pairs.push_back({field.slot, {}});
+          used_ += sizeof(SameIndexed) + 64;
+          pair = pairs.end() - 1;
+        }
+        ++pair->counts.records;
+        if (field.bytes == region.bytes) ++pair->counts.equal;
+      }
+    }
+    items_.clear();
+  }
+
+  const TKvsLoader& song_;
+  const KindSet kinds_;
+  const std::size_t budget_;
+  const bool sameWanted_;
+  std::size_t used_ = 0;
+  std::string label_;
+  std::uint64_t labelKey_ = 0;
+  bool module_ = false;
+  std::uint64_t end_ = 0;
+  std::vector<PlaceCounts> places_;
+  std::vector<bool> gone_;
+  std::vector<std::vector<SameIndexed>> same_;
+  struct Recent {
+    NoteKey key{};
+    std::uint32_t slot = NoSlot;
+    bool used = false;
+  };
+  std::array<Recent, 64> recent_{};
+  bool noSame_ = false;
+  std::unordered_map<NoteKey, std::uint32_t, NoteKeyHash> byNote_;
+  std::unordered_map<std::string, std::uint32_t> byName_;
+  std::array<OtherCounts, RegionKindCount> other_{};
+  std::unordered_set<std::uint64_t> otherNames_;
+  RecordKey record_;
+  std::vector<SameItem> items_;
+};
+
+}  // namespace
+
+SongValues StudySongValues(const std::string& file, KindSet kinds, std::size_t budget) {
+  TKvsLoader loader;
+  ValueSink sink(loader, kinds, budget);
+  loader.SetRegionSink(&sink);
+  const LoadResult result = LoadSong(loader, file);
+  SongValues song = sink.Finish(loader.StreamSize());
+  song.file = file;
+  song.size = loader.StreamSize();
+  song.outcome = result.outcome;
+  song.errorUtf8 = result.errorUtf8;
+  return song;
+}
+
+void AddSongValues(ValueCensus& census, SongValues&& song) {
+  ValueTotals& totals = census.Totals();
+  ++totals.files;
+  totals.bytes += song.size;
+  switch (song.outcome) {
+    case Outcome::Loaded: ++totals.loaded; break;
+    case Outcome::Rejected: ++totals.rejected; break;
+    case Outcome::Failed: ++totals.failed; break;
+  }
+  std::array<bool, RegionKindCount> other{};
+  for (PlaceCounts& place : song.places) {
+    const auto kind = static_cast<std::size_t>(place.kind);
+    if (!census.AddPlace(std::move(place))) other[kind] = true;
+  }
+  for (std::size_t kind = 0; kind < RegionKindCount; ++kind) {
+    census.AddOther(static_cast<TKvsRegionKind>(kind), {0, song.other[kind].count, song.other[kind].minSize,
+                                                        song.other[kind].maxSize});
+    if (other[kind] || song.other[kind].count > 0) census.AddOtherFiles(static_cast<TKvsRegionKind>(kind), 1, false);
+  }
+  census.AddOtherNames(song.otherNames);
+}
+
+}  // namespace tarvo::kvsdump

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "tools/kvsdump/LoadFlow.h"
+#include "tools/kvsdump/ValuePlaces.h"
+
+namespace tarvo::kvsdump {
+
+// What the value census keeps of one song once its loader is gone: the
+// counts of its places, ready to be added to the collection's.
+struct SongValues {
+  std::string file;
+  std::uint64_t size = 0;
+  Outcome outcome = Outcome::Loaded;
+  std::string errorUtf8;
+  std::vector<PlaceCounts> places;  // in the order the song first has them
+  std::array<OtherCounts, RegionKindCount> other{};
+  std::vector<std::uint64_t> otherNames;  // PlaceHash of the places in `other`
+};
+
+// Loads `file` as the window does and counts the regions of `kinds` of its
+// map by place, its counters within `budget` bytes. Never throws for
+// anything about the file.
+SongValues StudySongValues(const std::string& file, KindSet kinds, std::size_t budget);
+
+// The census's figures of a song added to the collection's, places in the
+// song's order.
+void AddSongValues(ValueCensus& census, SongValues&& song);
+
+}  // namespace tarvo::kvsdump
