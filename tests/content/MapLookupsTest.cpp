@@ -79,6 +79,8 @@ TEST(MapLookups, AModulesEndIsFoundOnceAndKept) {
   EXPECT_EQ(data->offset, module.dataOffset);
   EXPECT_EQ(data->size, 5000u);
   EXPECT_EQ(map.NextOfKind(module.offset, TKvsRegionKind::Header)->path, "Modules/0/EndMarker");
+  // A map made after the load takes each module's end from the load's model.
+  EXPECT_EQ(RegionMap::Of(*loaded).RegionAt(marker)->path, "Modules/0/EndMarker");
 }
 
 // Chunks of many ids: each label counted on its own, ids without four
