@@ -619,10 +619,14 @@ bool TKvsLoader::ModuleEnd(std::size_t& markerStart) {
   const std::size_t index = forgottenModules_ + modules_.size() - 1;
   if (model_ != nullptr && !oneChunk_ && index < model_->modules_.size()) {
     const std::int32_t place = model_->modules_[index]->ChunkIndex();
-    if (place < 0) return false;
+    if (place < 0) {
+      regions_->ModuleEnd(chunkHeader_, TKvsRegionSink::NoModuleEnd);
+      return false;
+    }
     const TKvsChunk data = model_->chunks_[static_cast<std::size_t>(place)];
     if (static_cast<std::uint64_t>(data.Offset) == reader_.position()) {
       markerStart = static_cast<std::size_t>(data.Offset + data.Data.Size());
+      regions_->ModuleEnd(chunkHeader_, markerStart);
       return true;
     }
   }
