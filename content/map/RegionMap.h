@@ -110,7 +110,7 @@ class ChunkKinds {
 
 // Builds a RegionMap while a song loads: give it to TKvsLoader::SetRegionSink,
 // load, then Finish. Costs one entry of 24 bytes and six bits per chunk, and
-// while it builds, a table of 8 to 16 bytes per distinct chunk id.
+// while it builds, a table of 11 to 21 bytes per distinct chunk id.
 class RegionMapBuilder : public TKvsRegionSink {
  public:
   RegionMapBuilder();
