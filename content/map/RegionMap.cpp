@@ -350,13 +350,12 @@ void RegionMap::ForEachChild(std::size_t index, std::uint64_t from, std::uint64_
     each(TopLevel(index));
     return;
   }
-  RegionMaker maker(*song_, from, [&each](TKvsRegion&& region) { each(std::move(region)); });
-  maker.SetChunk(chunks_[index]);
+  RegionMaker maker(*song_, from, [&each](TKvsRegion&& region) {
+    each(std::move(region));
+    return true;
+  });
   maker.Until(until);
-  try {
-    TKvsLoader::ReportChunkRegions(*song_, chunks_[index].offset, maker);
-  } catch (const Enough&) {
-  }
+  Read(index, maker);
 }
 
 void RegionMap::ReportChunk(std::size_t index, TKvsRegionSink& sink) const {
