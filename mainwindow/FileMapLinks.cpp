@@ -76,7 +76,15 @@ void TFrmMain::LoaderMessagesDblClick(const QModelIndex& index) {
   const QByteArray line = index.data().toString().toLatin1();
   const std::optional<std::uint64_t> offset =
       content::LeadingOffset(std::string_view(line.constData(), static_cast<std::size_t>(line.size())));
-  if (offset) ShowFileMap(offset);
+  if (!offset) return;
+  // A chunk's line may tell where its reading ended: the map opens at the
+  // header of the chunk holding that offset.
+  if (line.contains(" Chunk id: ")) {
+    ShowFileMap();
+    if (!busy_ && fileMap_ != nullptr) fileMap_->GoToChunkAt(*offset);
+    return;
+  }
+  ShowFileMap(offset);
 }
 
 void TFrmMain::ShowChunkInFileMapClick() {

@@ -1,12 +1,16 @@
 #include "windows/FileMapTree.h"
 
 #include "content/map/RegionMap.h"
+#include "content/map/RegionText.h"
+#include "content/map/RegionTree.h"
 #include "text/Latin1.h"
 #include "ui/HexView.h"
 #include "ui/Latin1Text.h"
 
 #include <algorithm>
 #include <climits>
+#include <cstdint>
+#include <cstring>
 #include <string_view>
 
 namespace tarvo {
@@ -15,25 +19,28 @@ namespace {
 // Song texts as plain, one-line text: control characters as \xHH.
 QString Shown(std::string_view latin1) { return Latin1(EscapeControlBytes(latin1)); }
 
-// The steps of a region's path below its chunk's label.
-std::vector<std::string_view> Steps(std::string_view path, std::string_view label) {
-  std::vector<std::string_view> steps;
-  if (path.size() <= label.size() + 1 || path.substr(0, label.size()) != label) return steps;
-  path.remove_prefix(label.size() + 1);
-  while (true) {
-    const std::size_t slash = path.find('/');
-    steps.push_back(path.substr(0, slash));
-    if (slash == std::string_view::npos) break;
-    path.remove_prefix(slash + 1);
-  }
-  return steps;
+// A field's value, reading no more of a long text than a line shows.
+QString FieldValue(const TKvsRegionNote& note, const std::uint8_t* bytes) {
+  if (note.format != TKvsValueFormat::Text)
+    return OneLineText(content::ValueText(note.format, bytes, note.size), SIZE_MAX);
+  const void* const zero = std::memchr(bytes, 0, static_cast<std::size_t>(note.size));
+  const std::size_t length =
+      zero == nullptr ? static_cast<std::size_t>(note.size) : static_cast<std::size_t>(static_cast<const std::uint8_t*>(zero) - bytes);
+  return OneLineText(std::string_view(reinterpret_cast<const char*>(bytes), std::min(length, MaxShownValue + 1)), length);
 }
 
 }  // namespace
 
+QString OneLineText(std::string_view latin1, std::size_t fullLength) {
+  fullLength = std::max(fullLength == SIZE_MAX ? latin1.size() : fullLength, latin1.size());
+  if (fullLength <= MaxShownValue) return Shown(latin1);
+  return Shown(latin1.substr(0, MaxShownValue)) + QChar(0x2026) + QStringLiteral(" (") + QString::number(fullLength) +
+         QStringLiteral(" characters)");
+}
+
 QString PathAndValueText(std::string_view path, bool field, std::string_view value) {
   QString text = Shown(path);
-  if (field) text += QStringLiteral(" = ") + Shown(value);
+  if (field) text += QStringLiteral(" = ") + OneLineText(value, SIZE_MAX);
   return text;
 }
 
@@ -45,13 +52,15 @@ struct TFileMapTree::Node {
   std::size_t top = 0;
   std::uint64_t offset = 0;
   std::uint64_t size = 0;
-  std::size_t depth = 0;  // path steps below the label that the children share
+  std::size_t depth = 0;  // structure steps below the label that the children share
   TKvsRegionKind kind = TKvsRegionKind::Field;
   std::string name;
   std::string path;  // a group's: its prefix
-  std::string value;
+  QString value;     // a field's, bounded
   bool made = false;
   bool leaving = false;  // being given back by Trim
+  // A group's notes, kept so that its rows can be made again after a Trim.
+  std::vector<TKvsRegionNote> notes;
   std::vector<std::unique_ptr<Node>> children;
 
   std::uint64_t End() const { return offset + size; }
@@ -109,40 +118,49 @@ TFileMapTree::Node* TFileMapTree::NodeOf(const QModelIndex& index) const {
   return parent->children[static_cast<std::size_t>(index.row())].get();
 }
 
-void TFileMapTree::AddGrouped(Node& node, std::vector<TKvsRegion>& regions) const {
-  const std::string& label = TopNode(node.top).path;
-  for (TKvsRegion& region : regions) {
-    const std::vector<std::string_view> steps = Steps(region.path, label);
+std::unique_ptr<TFileMapTree::Node> TFileMapTree::Leaf(const Node& parent, const TKvsRegionNote& note,
+                                                      std::string name) const {
+  const content::MapChunk& chunk = map_->TopLevelEntry(parent.top);
+  auto leaf = std::make_unique<Node>();
+  leaf->type = Node::Type::Leaf;
+  leaf->made = true;
+  leaf->offset = note.offset;
+  leaf->size = note.size;
+  leaf->kind = note.kind;
+  leaf->name = std::move(name);
+  leaf->path = content::RegionPath(TopNode(parent.top).path, content::IsModuleChunk(chunk.id), chunk.firstRecord, note);
+  if (note.kind == TKvsRegionKind::Field) leaf->value = FieldValue(note, map_->Loader().StreamData() + note.offset);
+  return leaf;
+}
+
+void TFileMapTree::AddGrouped(Node& node, const std::vector<TKvsRegionNote>& notes) const {
+  const content::MapChunk& chunk = map_->TopLevelEntry(node.top);
+  for (const TKvsRegionNote& note : notes) {
+    std::vector<std::string> steps = content::NoteSteps(chunk, note);
     if (steps.size() > node.depth + 1) {
-      const std::string_view step = steps[node.depth];
+      const std::string& step = steps[node.depth];
       if (!node.children.empty()) {
         Node& last = *node.children.back();
-        if (last.type == Node::Type::Group && last.name == step && last.End() == region.offset) {
-          last.size += region.size;
+        if (last.type == Node::Type::Group && last.name == step && last.End() == note.offset) {
+          last.size = note.offset + note.size - last.offset;
+          last.notes.push_back(note);
           continue;
         }
       }
       auto group = std::make_unique<Node>();
       group->type = Node::Type::Group;
-      group->offset = region.offset;
-      group->size = region.size;
+      group->offset = note.offset;
+      group->size = note.size;
       group->depth = node.depth + 1;
       group->name = step;
-      group->path = label;
+      group->path = TopNode(node.top).path;
       for (std::size_t i = 0; i <= node.depth; ++i) (group->path += '/') += steps[i];
+      group->notes.push_back(note);
       node.Add(std::move(group));
       continue;
     }
-    auto leaf = std::make_unique<Node>();
-    leaf->type = Node::Type::Leaf;
-    leaf->made = true;
-    leaf->offset = region.offset;
-    leaf->size = region.size;
-    leaf->kind = region.kind;
-    leaf->name = steps.size() == node.depth + 1 ? std::string(steps.back()) : RegionKindName(region.kind);
-    leaf->path = std::move(region.path);
-    leaf->value = std::move(region.value);
-    node.Add(std::move(leaf));
+    std::string name = steps.size() == node.depth + 1 ? std::move(steps.back()) : RegionKindName(note.kind);
+    node.Add(Leaf(node, note, std::move(name)));
   }
 }
 
@@ -156,50 +174,21 @@ void TFileMapTree::MakeChildrenOnce(Node& node) const {
   node.made = true;
   switch (node.type) {
     case Node::Type::Top: {
-      std::vector<TKvsRegion> regions = map_->Children(node.top, node.offset, MaxDirectChildren + 1);
-      if (regions.size() <= MaxDirectChildren) {
-        AddGrouped(node, regions);
-        return;
-      }
-      MakeStretchChildren(node);
+      const std::vector<TKvsRegionNote> notes =
+          content::ChunkNotes(*map_, node.top, node.offset, node.End(), MaxDirectChildren + 1);
+      if (notes.size() <= MaxDirectChildren)
+        AddGrouped(node, notes);
+      else
+        MakeStretchChildren(node);
       return;
     }
     case Node::Type::Stretch:
-    case Node::Type::Group: {
-      const std::string& label = TopNode(node.top).path;
-      // One reading for the whole branch: a stretch holds at most a region
-      // a byte, and the reading starts a byte early to see the record that
-      // began in the stretch before (it belongs there).
-      const bool lookBack = node.type == Node::Type::Stretch && node.offset > TopNode(node.top).offset;
-      std::vector<TKvsRegion> batch =
-          map_->Children(node.top, node.offset - (lookBack ? 1 : 0), static_cast<std::size_t>(node.size) + 2);
-      std::string straddling;
-      if (lookBack && !batch.empty() && batch.front().offset < node.offset) {
-        const std::vector<std::string_view> steps = Steps(batch.front().path, label);
-        if (steps.size() > 1) straddling = steps.front();
-      }
-      std::vector<TKvsRegion> taken;
-      bool skipping = !straddling.empty();
-      for (TKvsRegion& region : batch) {
-        if (region.offset < node.offset) continue;
-        const std::vector<std::string_view> steps = Steps(region.path, label);
-        const std::string_view first = steps.empty() ? std::string_view() : steps.front();
-        if (skipping && steps.size() > 1 && first == straddling) continue;
-        skipping = false;
-        if (region.offset >= node.End()) {
-          // A stretch keeps the rest of the record it ends in.
-          bool continues = false;
-          if (node.type == Node::Type::Stretch && !taken.empty() && steps.size() > 1) {
-            const std::vector<std::string_view> last = Steps(taken.back().path, label);
-            continues = last.size() > 1 && last.front() == first;
-          }
-          if (!continues) break;
-        }
-        taken.push_back(std::move(region));
-      }
-      AddGrouped(node, taken);
+      // The regions that start in the stretch, and the one reaching into it.
+      AddGrouped(node, content::ChunkNotes(*map_, node.top, node.offset, node.End(), SIZE_MAX));
       return;
-    }
+    case Node::Type::Group:
+      AddGrouped(node, node.notes);
+      return;
     case Node::Type::Leaf:
       return;
   }
@@ -233,14 +222,8 @@ QModelIndex TFileMapTree::IndexAt(std::uint64_t offset) {
     if (children.empty()) break;
     Node* next = nullptr;
     if (children.front()->type == Node::Type::Stretch) {
-      std::size_t i = std::min<std::size_t>((offset - node->offset) / StretchBytes, children.size() - 1);
-      for (int tries = 0; tries < 2 && next == nullptr; ++tries, --i) {
-        Node& stretch = *children[i];
-        MakeChildren(stretch);
-        for (const auto& child : stretch.children)
-          if (child->offset <= offset && offset < child->End()) next = &stretch;
-        if (i == 0) break;
-      }
+      // Each stretch holds every region that has bytes in it.
+      next = children[std::min<std::size_t>((offset - node->offset) / StretchBytes, children.size() - 1)].get();
     } else {
       const auto after = std::upper_bound(children.begin(), children.end(), offset,
                                           [](std::uint64_t value, const auto& child) { return value < child->offset; });
@@ -303,7 +286,7 @@ void TFileMapTree::Trim(const QModelIndex& keep, const std::function<void(const 
       continue;
     }
     node->children.clear();
-    node->made = false;
+    node->made = false;  // a group keeps its notes to make its rows again
     node->leaving = false;
   }
   emit layoutChanged();
@@ -322,7 +305,9 @@ std::uint64_t TFileMapTree::Size(const QModelIndex& index) const {
 QString TFileMapTree::PathAndValue(const QModelIndex& index) const {
   const Node* const node = NodeOf(index);
   if (node == nullptr) return QString();
-  return PathAndValueText(node->path, node->type == Node::Type::Leaf && node->kind == TKvsRegionKind::Field, node->value);
+  QString text = Shown(node->path);
+  if (node->type == Node::Type::Leaf && node->kind == TKvsRegionKind::Field) text += QStringLiteral(" = ") + node->value;
+  return text;
 }
 
 QModelIndex TFileMapTree::index(int row, int column, const QModelIndex& parent) const {
@@ -390,7 +375,7 @@ QVariant TFileMapTree::data(const QModelIndex& index, int role) const {
     case ColName:
       return Shown(node->name);
     case ColValue:
-      return Shown(node->value);
+      return node->value;
     default:
       return QVariant();
   }

@@ -20,16 +20,28 @@ namespace content {
 class RegionMap;
 }
 
+// The most characters a value shows in one line (the tree, the status line,
+// a tooltip); longer ones end in "… (N characters)".
+inline constexpr std::size_t MaxShownValue = 100;
+
+// A value as one bounded line of plain text: control characters as \xHH,
+// cut after MaxShownValue characters with its full length (`fullLength`,
+// when the caller read only a part of it).
+QString OneLineText(std::string_view latin1, std::size_t fullLength);
+
 // A region's path, and " = value" for a field, as one line of plain text.
 QString PathAndValueText(std::string_view path, bool field, std::string_view value);
 
 // The structure tree of the File Map: the chunks of a file, then their
-// records, then fields, made when a branch is first asked for. Columns
-// Offset, Size, Kind, Name, Value. A chunk of many regions opens into
-// stretches of 16 KiB first, so that no branch holds more rows than a
-// person scrolls through and a deep place opens without making every row
-// before it. Only branches that were opened cost memory, and Trim gives
-// back those off the current path once they pass a budget of rows.
+// records, then fields, made when a branch is first asked for, from the
+// structure the loader notes (group, record, name, item). Columns Offset,
+// Size, Kind, Name, Value. A chunk of many regions opens into stretches of
+// 16 KiB first, so that no branch holds more rows than a person scrolls
+// through and a deep place opens without making every row before it; a
+// stretch holds the regions that start in it and the one that reaches into
+// it from before, so every byte's region is in the stretch of the byte.
+// Only branches that were opened cost memory, and Trim gives back those off
+// the current path once they pass a budget of rows.
 class TFileMapTree : public QAbstractItemModel {
   Q_OBJECT
 
@@ -79,8 +91,10 @@ class TFileMapTree : public QAbstractItemModel {
   void MakeChildren(Node& node) const;
   void MakeChildrenOnce(Node& node) const;
   void MakeStretchChildren(Node& node) const;
-  // Groups the regions into children of `node` by their path step `depth`.
-  void AddGrouped(Node& node, std::vector<TKvsRegion>& regions) const;
+  // Groups the notes into children of `node` by their structure step at
+  // the node's depth.
+  void AddGrouped(Node& node, const std::vector<TKvsRegionNote>& notes) const;
+  std::unique_ptr<Node> Leaf(const Node& parent, const TKvsRegionNote& note, std::string name) const;
   QModelIndex IndexOf(const Node& node) const;
 
   const content::RegionMap* map_ = nullptr;

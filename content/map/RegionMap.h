@@ -150,6 +150,11 @@ class RegionMap {
   std::optional<TKvsRegion> NextOfKind(std::uint64_t offset, TKvsRegionKind kind) const;
   std::optional<TKvsRegion> PreviousOfKind(std::uint64_t offset, TKvsRegionKind kind) const;
 
+  // What the map keeps of top-level entry `index` (below TopLevelCount()
+  // and a chunk: TopLevelChunkId has a value), and the song it reads again.
+  const MapChunk& TopLevelEntry(std::size_t index) const { return chunks_[index]; }
+  const TKvsLoader& Loader() const { return *song_; }
+
   // Every region of the file in order, one at a time: nothing is kept, so a
   // caller that writes each one out costs no memory per region.
   void ForEachRegion(const std::function<void(const TKvsRegion&)>& each) const;
