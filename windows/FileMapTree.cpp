@@ -45,7 +45,7 @@ QString PathAndValueText(std::string_view path, bool field, std::string_view val
 }
 
 struct TFileMapTree::Node {
-  enum class Type { Top, Stretch, Group, Leaf };
+  enum class Type { Range, Top, Stretch, Group, Leaf };
   Type type = Type::Leaf;
   Node* parent = nullptr;
   int row = 0;
@@ -84,35 +84,68 @@ TFileMapTree::~TFileMapTree() = default;
 
 void TFileMapTree::SetMap(const content::RegionMap* map) {
   beginResetModel();
-  tops_.clear();
+  roots_.clear();
   madeRows_ = 0;
   map_ = map;
+  const std::size_t tops = map_ == nullptr ? 0 : map_->TopLevelCount();
+  perRange_ = tops > MaxTopRows ? std::max<std::size_t>(1024, (tops + MaxTopRows - 1) / MaxTopRows) : 0;
   endResetModel();
 }
 
-TFileMapTree::Node& TFileMapTree::TopNode(std::size_t top) const {
-  std::unique_ptr<Node>& slot = tops_[top];
-  if (!slot) {
-    const TKvsRegion region = map_->TopLevel(top);
-    slot = std::make_unique<Node>();
-    slot->type = Node::Type::Top;
-    slot->top = top;
-    slot->row = static_cast<int>(top);
-    slot->offset = region.offset;
-    slot->size = region.size;
-    slot->kind = region.kind;
-    slot->name = region.path;
-    slot->path = region.path;
-    // The unread stretch has nothing below it.
-    slot->made = !map_->TopLevelChunkId(top).has_value();
+std::size_t TFileMapTree::RootRows() const {
+  if (map_ == nullptr) return 0;
+  const std::size_t tops = map_->TopLevelCount();
+  return perRange_ == 0 ? tops : (tops + perRange_ - 1) / perRange_;
+}
+
+std::unique_ptr<TFileMapTree::Node> TFileMapTree::MakeTop(std::size_t top) const {
+  const TKvsRegion region = map_->TopLevel(top);
+  auto node = std::make_unique<Node>();
+  node->type = Node::Type::Top;
+  node->top = top;
+  node->row = static_cast<int>(top);
+  node->offset = region.offset;
+  node->size = region.size;
+  node->kind = region.kind;
+  node->name = region.path;
+  node->path = region.path;
+  // The unread stretch has nothing below it.
+  node->made = !map_->TopLevelChunkId(top).has_value();
+  return node;
+}
+
+TFileMapTree::Node& TFileMapTree::RootNode(std::size_t row) const {
+  std::unique_ptr<Node>& slot = roots_[row];
+  if (slot) return *slot;
+  if (perRange_ == 0) {
+    slot = MakeTop(row);
+    return *slot;
   }
+  const std::size_t first = row * perRange_;
+  const std::size_t last = std::min(map_->TopLevelCount(), first + perRange_) - 1;
+  const TKvsRegion end = map_->TopLevel(last);
+  slot = std::make_unique<Node>();
+  slot->type = Node::Type::Range;
+  slot->top = first;
+  slot->row = static_cast<int>(row);
+  slot->offset = map_->TopLevel(first).offset;
+  slot->size = end.offset + end.size - slot->offset;
+  slot->name = "chunks " + std::to_string(first) + "-" + std::to_string(last);
+  slot->path = slot->name;
   return *slot;
+}
+
+TFileMapTree::Node& TFileMapTree::TopNode(std::size_t top) const {
+  if (perRange_ == 0) return RootNode(top);
+  Node& range = RootNode(top / perRange_);
+  MakeChildren(range);
+  return *range.children[top % perRange_];
 }
 
 TFileMapTree::Node* TFileMapTree::NodeOf(const QModelIndex& index) const {
   if (!index.isValid() || map_ == nullptr) return nullptr;
   auto* const parent = static_cast<Node*>(index.internalPointer());
-  if (parent == nullptr) return &TopNode(static_cast<std::size_t>(index.row()));
+  if (parent == nullptr) return &RootNode(static_cast<std::size_t>(index.row()));
   MakeChildren(*parent);
   if (static_cast<std::size_t>(index.row()) >= parent->children.size()) return nullptr;
   return parent->children[static_cast<std::size_t>(index.row())].get();
@@ -173,6 +206,12 @@ void TFileMapTree::MakeChildren(Node& node) const {
 void TFileMapTree::MakeChildrenOnce(Node& node) const {
   node.made = true;
   switch (node.type) {
+    case Node::Type::Range:
+      for (std::size_t top = node.top; top < map_->TopLevelCount() && top < node.top + perRange_; ++top) {
+        Node& chunk = node.Add(MakeTop(top));
+        chunk.top = top;
+      }
+      return;
     case Node::Type::Top: {
       const std::vector<TKvsRegionNote> notes =
           content::ChunkNotes(*map_, node.top, node.offset, node.End(), MaxDirectChildren + 1);
@@ -207,7 +246,7 @@ void TFileMapTree::MakeStretchChildren(Node& node) const {
 }
 
 QModelIndex TFileMapTree::IndexOf(const Node& node) const {
-  if (node.parent == nullptr) return createIndex(static_cast<int>(node.top), 0, nullptr);
+  if (node.parent == nullptr) return createIndex(node.row, 0, nullptr);
   return createIndex(node.row, 0, node.parent);
 }
 
@@ -246,7 +285,7 @@ void TFileMapTree::Trim(const QModelIndex& keep, const std::function<void(const 
   // The branches to give back: whole top-level entries off the path, and
   // below the path's nodes their made children off it.
   std::vector<Node*> leaving;
-  for (const auto& [top, node] : tops_) {
+  for (const auto& [row, node] : roots_) {
     if (!holdsKept(*node)) {
       leaving.push_back(node.get());
       continue;
@@ -282,7 +321,7 @@ void TFileMapTree::Trim(const QModelIndex& keep, const std::function<void(const 
   for (Node* node : leaving) {
     madeRows_ -= node->Descendants();
     if (node->parent == nullptr) {
-      tops_.erase(node->top);  // made again on demand
+      roots_.erase(static_cast<std::size_t>(node->row));  // made again on demand
       continue;
     }
     node->children.clear();
@@ -332,7 +371,7 @@ QModelIndex TFileMapTree::parent(const QModelIndex& child) const {
 
 int TFileMapTree::rowCount(const QModelIndex& parent) const {
   if (map_ == nullptr) return 0;
-  if (!parent.isValid()) return static_cast<int>(std::min<std::size_t>(map_->TopLevelCount(), INT_MAX));
+  if (!parent.isValid()) return static_cast<int>(std::min<std::size_t>(RootRows(), INT_MAX));
   if (parent.column() != 0) return 0;
   Node* const node = NodeOf(parent);
   if (node == nullptr) return 0;
@@ -346,7 +385,8 @@ bool TFileMapTree::hasChildren(const QModelIndex& parent) const {
   if (map_ == nullptr) return false;
   if (!parent.isValid()) return map_->TopLevelCount() > 0;
   if (parent.column() != 0) return false;
-  if (parent.internalPointer() == nullptr) return map_->TopLevelChunkId(static_cast<std::size_t>(parent.row())).has_value();
+  if (parent.internalPointer() == nullptr)
+    return perRange_ != 0 || map_->TopLevelChunkId(static_cast<std::size_t>(parent.row())).has_value();
   const Node* const node = NodeOf(parent);
   return node != nullptr && node->type != Node::Type::Leaf;
 }
@@ -362,6 +402,8 @@ QVariant TFileMapTree::data(const QModelIndex& index, int role) const {
       return QString::number(node->size);
     case ColKind:
       switch (node->type) {
+        case Node::Type::Range:
+          return QStringLiteral("chunks");
         case Node::Type::Top:
           return node->kind == TKvsRegionKind::Unread ? QStringLiteral("unread") : QStringLiteral("chunk");
         case Node::Type::Stretch:

@@ -52,6 +52,9 @@ class TFileMapTree : public QAbstractItemModel {
   static constexpr std::size_t MaxDirectChildren = 2048;
   // About 5 MiB of rows.
   static constexpr std::size_t DefaultRowBudget = 20000;
+  // A file of more chunks than this shows them in ranges of chunks, so that
+  // no level holds millions of rows.
+  static constexpr std::size_t MaxTopRows = 4096;
 
   explicit TFileMapTree(QObject* parent);
   ~TFileMapTree() override;
@@ -87,6 +90,8 @@ class TFileMapTree : public QAbstractItemModel {
   struct Node;
 
   Node& TopNode(std::size_t top) const;
+  Node& RootNode(std::size_t row) const;
+  std::unique_ptr<Node> MakeTop(std::size_t top) const;
   Node* NodeOf(const QModelIndex& index) const;
   void MakeChildren(Node& node) const;
   void MakeChildrenOnce(Node& node) const;
@@ -98,8 +103,11 @@ class TFileMapTree : public QAbstractItemModel {
   QModelIndex IndexOf(const Node& node) const;
 
   const content::RegionMap* map_ = nullptr;
-  // Top-level entries get a node only once opened or asked for by offset.
-  mutable std::unordered_map<std::size_t, std::unique_ptr<Node>> tops_;
+  // The rows of the top level (chunks, or ranges of them) get a node only
+  // once opened or asked for by offset.
+  mutable std::unordered_map<std::size_t, std::unique_ptr<Node>> roots_;
+  std::size_t perRange_ = 0;  // chunks in a range; 0: no ranges
+  std::size_t RootRows() const;
   mutable std::size_t madeRows_ = 0;
   std::size_t rowBudget_ = DefaultRowBudget;
 };

@@ -511,5 +511,23 @@ TEST_F(FileMapTest, KeysGoToAndFindMoveTheTreeAndTheHexViewKeepsItsColumns) {
   EXPECT_FALSE(map.Strip->accessibleName().isEmpty());
 }
 
+TEST_F(FileMapTest, ThousandsOfChunksShowInRangesAndEachStillOpensAtItsBytes) {
+  SongBuilder song;
+  song.Version(0x6105);
+  for (int i = 0; i < 5000; ++i) song.Chunk(0x41525458, "x");
+  song.EndOfSong();
+  TFrmFileMap& map = OpenMap(song);
+  TFileMapTree& tree = Tree(map);
+  EXPECT_LE(tree.rowCount(), static_cast<int>(TFileMapTree::MaxTopRows));
+  const ChunkMark& mark = song.Mark(0x41525458, 4321);
+  map.GoToOffset(mark.dataOffset);
+  EXPECT_EQ(TreePath(map), QStringLiteral("XTRA#4322/Data"));
+  EXPECT_EQ(map.HexView->SelectionStart(), mark.dataOffset);
+  map.GoToOffset(mark.offset + 2);
+  EXPECT_EQ(map.TreRegions->currentIndex().parent().parent().parent(), QModelIndex());
+  EXPECT_EQ(tree.Offset(map.TreRegions->currentIndex().parent()), mark.offset);
+  QAbstractItemModelTester tester(&tree, QAbstractItemModelTester::FailureReportingMode::Fatal);
+}
+
 }  // namespace
 }  // namespace tarvo::testing
