@@ -87,13 +87,6 @@ QPushButton* Button(QWidget* parent, const char* name, const QString& caption, c
   return button;
 }
 
-// A caption that names the field beside it, for assistive technology too.
-QLabel* Caption(QWidget* parent, const QString& text, QWidget* field) {
-  QLabel* const label = MakeCaption(parent, text);
-  label->setBuddy(field);
-  return label;
-}
-
 }  // namespace
 
 TFrmFileMap::TFrmFileMap(QWidget* parent) : QWidget(parent, Qt::Window) {
@@ -150,7 +143,7 @@ void TFrmFileMap::MakeTools(QVBoxLayout* layout) {
   EdtGoTo->setObjectName(QStringLiteral("EdtGoTo"));
   EdtGoTo->setPlaceholderText(QStringLiteral("0x1A2C or 6700"));
   EdtGoTo->setFixedWidth(130);
-  tools->addWidget(Caption(this, QStringLiteral("&Go to:"), EdtGoTo));
+  tools->addWidget(MakeCaption(this, QStringLiteral("Go to:"), EdtGoTo));
   tools->addWidget(EdtGoTo);
   tools->addSpacing(12);
   EdtFind = new QLineEdit(this);
@@ -160,7 +153,7 @@ void TFrmFileMap::MakeTools(QVBoxLayout* layout) {
   CbxFindMode->setObjectName(QStringLiteral("CbxFindMode"));
   CbxFindMode->addItems({QStringLiteral("Hex"), QStringLiteral("Text")});
   CbxFindMode->setAccessibleName(QStringLiteral("Find as"));
-  tools->addWidget(Caption(this, QStringLiteral("&Find:"), EdtFind));
+  tools->addWidget(MakeCaption(this, QStringLiteral("Find:"), EdtFind));
   tools->addWidget(CbxFindMode);
   tools->addWidget(EdtFind, 1);
   // Both pairs in one order, Previous before Next, as the keys go.
@@ -178,7 +171,7 @@ void TFrmFileMap::MakeTools(QVBoxLayout* layout) {
   for (const TKvsRegionKind kind : Kinds)
     CbxRegionKind->addItem(QLatin1String(RegionKindName(kind)), static_cast<int>(kind));
   CbxRegionKind->setCurrentIndex(CbxRegionKind->findData(static_cast<int>(TKvsRegionKind::Unread)));
-  tools->addWidget(Caption(this, QStringLiteral("&Region:"), CbxRegionKind));
+  tools->addWidget(MakeCaption(this, QStringLiteral("Region:"), CbxRegionKind));
   tools->addWidget(CbxRegionKind);
   BtnPreviousOfKind = Button(this, "BtnPreviousOfKind", QStringLiteral("Previous Region"),
                              QStringLiteral("Go to the previous region of this kind (Ctrl+Shift+N)"));

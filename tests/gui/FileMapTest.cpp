@@ -501,7 +501,7 @@ TEST_F(FileMapTest, KeysGoToAndFindMoveTheTreeAndTheHexViewKeepsItsColumns) {
   EXPECT_GE(map.HexView->viewport()->width(), map.HexView->PointOf(map.HexView->TopRow() * 16)->x());
 
   // Every caption that names a field is that field's buddy; the views have names.
-  for (const char* const caption : {"&Go to:", "&Find:", "&Region:"}) {
+  for (const char* const caption : {"Go to:", "Find:", "Region:"}) {
     const auto labels = map.findChildren<QLabel*>();
     const auto label = std::find_if(labels.begin(), labels.end(), [&](QLabel* l) { return l->text() == QLatin1String(caption); });
     ASSERT_NE(label, labels.end()) << caption;
@@ -509,6 +509,13 @@ TEST_F(FileMapTest, KeysGoToAndFindMoveTheTreeAndTheHexViewKeepsItsColumns) {
   }
   EXPECT_FALSE(map.HexView->accessibleName().isEmpty());
   EXPECT_FALSE(map.Strip->accessibleName().isEmpty());
+  // The main window's fields are named by their captions too.
+  const auto labels = window->findChildren<QLabel*>();
+  for (const QLineEdit* const edit : window->findChildren<QLineEdit*>()) {
+    if (edit->objectName().isEmpty() || qobject_cast<const QComboBox*>(edit->parent()) != nullptr) continue;
+    EXPECT_TRUE(std::any_of(labels.begin(), labels.end(), [&](const QLabel* l) { return l->buddy() == edit; }))
+        << edit->objectName().toStdString();
+  }
 }
 
 TEST_F(FileMapTest, ThousandsOfChunksShowInRangesAndEachStillOpensAtItsBytes) {
