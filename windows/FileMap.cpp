@@ -28,6 +28,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QShortcut>
 #include <QSplitter>
 #include <QTableView>
@@ -49,6 +50,7 @@ constexpr auto FindStepTime = std::chrono::milliseconds(12);
 constexpr std::uint64_t MaxCopyBytes = 16 * 1024 * 1024;
 // The bytes of regions one fill of the hex colours covers: a few screens.
 constexpr std::uint64_t ShadeBytes = 4096;
+constexpr int InspectorTypeWidth = 80;
 
 constexpr std::array<TKvsRegionKind, RegionKindCount> Kinds = {
     TKvsRegionKind::Header,  TKvsRegionKind::Field, TKvsRegionKind::Reserved,
@@ -199,7 +201,7 @@ QSplitter* TFrmFileMap::MakePanes() {
   TreRegions->setTextElideMode(Qt::ElideRight);
   TreRegions->header()->setStretchLastSection(true);
   TreRegions->header()->setSectionsClickable(false);
-  TreRegions->setColumnWidth(TFileMapTree::ColOffset, 160);
+  TreRegions->setColumnWidth(TFileMapTree::ColOffset, 120);
   TreRegions->setColumnWidth(TFileMapTree::ColSize, 50);
   TreRegions->setColumnWidth(TFileMapTree::ColKind, 55);
   TreRegions->setColumnWidth(TFileMapTree::ColName, 100);
@@ -214,7 +216,9 @@ QSplitter* TFrmFileMap::MakePanes() {
   LstInspector = MakeReportView(side, QStringLiteral("LstInspector"));
   LstInspector->setAccessibleName(QStringLiteral("Data inspector"));
   sideLayout->addWidget(LstInspector, 1);
-  side->setMinimumWidth(120);
+  // The inspector's values are not cut: the tree gives way first.
+  side->setMinimumWidth(InspectorTypeWidth + InspectorValueWidth() + 2 * LstInspector->frameWidth() +
+                        LstInspector->verticalScrollBar()->sizeHint().width() + 4);
   split->addWidget(TreRegions);
   split->addWidget(HexView);
   split->addWidget(side);
@@ -224,8 +228,9 @@ QSplitter* TFrmFileMap::MakePanes() {
   split->setStretchFactor(1, 0);
   split->setStretchFactor(2, 1);
   const int hex = HexView->sizeHint().width();
-  const int rest = std::max(240, width() - 12 - hex - 2 * split->handleWidth());
-  split->setSizes({rest - rest * 2 / 5, hex, rest * 2 / 5});
+  const int inspector = side->minimumWidth();
+  split->setSizes({std::max(TreRegions->minimumWidth(), width() - 12 - hex - inspector - 2 * split->handleWidth()), hex,
+                   inspector});
   return split;
 }
 
@@ -668,6 +673,11 @@ void TFrmFileMap::PreviousOfKind() {
   ShowRegion(map_->map.PreviousOfKind(from, kind), RegionKindName(kind));
 }
 
+// Wide enough for the longest value but a text: "unknown object (-2147483648)".
+int TFrmFileMap::InspectorValueWidth() const {
+  return LstInspector->fontMetrics().horizontalAdvance(QStringLiteral("unknown object (-2147483648)")) + 16;
+}
+
 void TFrmFileMap::UpdateInspector() {
   const std::span<const std::uint8_t> bytes = Bytes();
   const std::uint64_t cursor = HexView->Cursor();
@@ -677,7 +687,8 @@ void TFrmFileMap::UpdateInspector() {
          content::InspectBytes(bytes.data() + cursor, bytes.size() - cursor, CbxBigEndian->isChecked()))
       rows.push_back({std::move(row.type), std::move(row.value)});
   }
-  SetReportTable(LstInspector, content::FixedTable({{"Type", 80}, {"Value", 160}}, std::move(rows)));
+  SetReportTable(LstInspector, content::FixedTable({{"Type", InspectorTypeWidth}, {"Value", InspectorValueWidth()}},
+                                                   std::move(rows)));
 }
 
 // A selection to copy, and not one too large for the clipboard.

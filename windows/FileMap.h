@@ -135,6 +135,7 @@ class TFrmFileMap : public QWidget {
   void FindStep();
   void ShowRegion(const std::optional<TKvsRegion>& region, const char* kindName);
   void UpdateInspector();
+  int InspectorValueWidth() const;
   void UpdateCoverage();
   QColor Shade(std::uint64_t offset, std::uint64_t& runEnd);
   void FillShadeRuns(std::uint64_t offset);
