@@ -78,10 +78,13 @@ void TFrmMain::LoaderMessagesDblClick(const QModelIndex& index) {
       content::LeadingOffset(std::string_view(line.constData(), static_cast<std::size_t>(line.size())));
   if (!offset) return;
   // A chunk's line may tell where its reading ended: the map opens at the
-  // header of the chunk holding that offset.
-  if (line.contains(" Chunk id: ")) {
+  // chunk's header.
+  const qsizetype id = line.indexOf(" Chunk id: ");
+  bool isId = false;
+  const std::uint32_t chunkId = id < 0 ? 0 : line.mid(id + 11, 8).toUInt(&isId, 16);
+  if (isId) {
     ShowFileMap();
-    if (!busy_ && fileMap_ != nullptr) fileMap_->GoToChunkAt(*offset);
+    if (!busy_ && fileMap_ != nullptr) fileMap_->GoToLogChunk(*offset, chunkId);
     return;
   }
   ShowFileMap(offset);

@@ -173,8 +173,17 @@ void TKvsLoader::NoteChunk(std::uint32_t id) {
         note.firstRecord = forgottenModules_ + modules_.size();
       break;
   }
+  if (regionsDone_) return;
   regions_->Chunk(note);
   NoteRegion(chunkHeader_, ChunkHeaderSize, TKvsRegionKind::Header, nullptr);
+}
+
+// A sink that has what it wants ends the reading as the end of the file
+// would: every loop of the walk stops there, and nothing more is noted.
+void TKvsLoader::CheckRegionsDone() {
+  if (!regions_->Done()) return;
+  regionsDone_ = true;
+  reader_.seek(reader_.size());
 }
 
 // Only the bytes that the file holds: a record cut short by its end has
@@ -182,7 +191,7 @@ void TKvsLoader::NoteChunk(std::uint32_t id) {
 void TKvsLoader::NoteRegion(std::uint64_t offset, std::uint64_t size, TKvsRegionKind kind, const char* name,
                             TKvsValueFormat format, std::int64_t record) {
   const std::uint64_t fileSize = reader_.size();
-  if (offset >= fileSize || size == 0) return;
+  if (offset >= fileSize || size == 0 || regionsDone_) return;
   TKvsRegionNote note;
   note.offset = offset;
   note.size = std::min(size, fileSize - offset);
@@ -192,12 +201,15 @@ void TKvsLoader::NoteRegion(std::uint64_t offset, std::uint64_t size, TKvsRegion
   note.record = record;
   note.name = name;
   regions_->Region(note);
+  CheckRegionsDone();
 }
 
 // The fixed-size record at the read position, before it is read.
 void TKvsLoader::NoteRecord(const TKvsRecordLayout& layout, std::int64_t record) {
   const std::size_t held = std::min(layout.size, reader_.remaining());
-  if (held > 0) regions_->Record(layout, reader_.position(), chunkHeader_, record, held);
+  if (held == 0 || regionsDone_) return;
+  regions_->Record(layout, reader_.position(), chunkHeader_, record, held);
+  CheckRegionsDone();
 }
 
 void TKvsLoader::NoteBytes(std::span<const std::uint8_t> bytes, const char* name, std::int64_t record) {
@@ -332,15 +344,25 @@ void TKvsLoader::ReadEvents(std::vector<TKvsEvent>& events, std::int32_t size) {
     reader_.skip(first * TKvsEvent::RecordSize);
   }
   std::size_t& forgotten = &events == &songEvents_ ? forgottenSongEvents_ : forgottenPatternEvents_;
-  for (std::size_t i = first; i < count && !reader_.atEnd(); ++i) {
-    if (regions_) {
-      NoteRecord(layouts::Event, static_cast<std::int64_t>(i));
-      if (!keepModel_) {  // regions alone: a song may hold millions of events
-        reader_.skip(TKvsEvent::RecordSize);
-        ++forgotten;  // a later chunk's records number on from these
-        continue;
-      }
+  if (regions_ && !keepModel_) {
+    // Regions alone: the whole records as one run (a song may hold
+    // millions), then the one the file cuts short, if any.
+    const std::size_t whole = std::min(count - first, reader_.remaining() / TKvsEvent::RecordSize);
+    if (whole > 0 && !regionsDone_) {
+      regions_->Records(layouts::Event, reader_.position(), chunkHeader_, first, whole);
+      CheckRegionsDone();
     }
+    reader_.skip(whole * TKvsEvent::RecordSize);
+    forgotten += whole;  // a later chunk's records number on from these
+    if (first + whole < count && !reader_.atEnd()) {
+      NoteRecord(layouts::Event, static_cast<std::int64_t>(first + whole));
+      reader_.skip(TKvsEvent::RecordSize);
+      ++forgotten;
+    }
+    return;
+  }
+  for (std::size_t i = first; i < count && !reader_.atEnd(); ++i) {
+    if (regions_) NoteRecord(layouts::Event, static_cast<std::int64_t>(i));
     events.emplace_back(ReadRecord<TKvsEvent::RecordSize>(reader_));
     if ((i & 0xFFFF) == 0xFFFF) Progress();
   }
@@ -526,7 +548,7 @@ void TKvsLoader::ReadModule(std::uint32_t id, std::int32_t size, int& moduleCoun
 
   const std::size_t dataStart = reader_.position();
   std::size_t markerStart = 0;
-  if (!FindModuleEnd(markerStart)) {
+  if (!ModuleEnd(markerStart)) {
     // No end: the module has no data chunk, and the walk ends at the next
     // header read since the reader stands at the end of the data.
     reader_.seek(reader_.size());
@@ -546,11 +568,11 @@ void TKvsLoader::ReadModule(std::uint32_t id, std::int32_t size, int& moduleCoun
 // The track records at the read position, before the reader moves past them.
 void TKvsLoader::NoteTracks(std::size_t tracks) {
   const std::size_t start = reader_.position();
-  for (std::size_t i = 0; i < tracks; ++i) {
+  for (std::size_t i = 0; i < tracks && !regionsDone_; ++i) {
     reader_.seek(start + i * TKvsTrack::RecordSize);
     NoteRecord(layouts::Track, static_cast<std::int64_t>(i));
   }
-  reader_.seek(start);
+  if (!regionsDone_) reader_.seek(start);
 }
 
 bool TKvsLoader::ReadModuleTracks(TKvsModule& module) {
@@ -580,6 +602,26 @@ bool TKvsLoader::ReadModuleTracks(TKvsModule& module) {
   if (regions_) NoteTracks(tracks);
   reader_.skip(std::min(held, tracks * TKvsTrack::RecordSize));
   return true;
+}
+
+// Where the module's end marker starts, if it has one. A reading for the
+// regions whose sink knows the answer from an earlier walk takes it (a
+// module's data may be a gigabyte); the first walk tells the sink.
+bool TKvsLoader::ModuleEnd(std::size_t& markerStart) {
+  if (regions_ == nullptr || regionsDone_) return FindModuleEnd(markerStart);
+  const std::optional<std::uint64_t> known = regions_->KnownModuleEnd(chunkHeader_);
+  if (known) {
+    if (*known == TKvsRegionSink::NoModuleEnd) return false;
+    // Trusted only where a marker can stand; otherwise searched again.
+    if (*known >= reader_.position() && reader_.size() >= MarkerCompareSize &&
+        *known <= reader_.size() - MarkerCompareSize) {
+      markerStart = static_cast<std::size_t>(*known);
+      return true;
+    }
+  }
+  const bool found = FindModuleEnd(markerStart);
+  regions_->ModuleEnd(chunkHeader_, found ? markerStart : TKvsRegionSink::NoModuleEnd);
+  return found;
 }
 
 // The first place from the read position where the whole 22-byte marker

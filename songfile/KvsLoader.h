@@ -121,6 +121,7 @@ class TKvsLoader {
   void NoteRecord(const TKvsRecordLayout& layout, std::int64_t record);
   void NoteBytes(std::span<const std::uint8_t> bytes, const char* name, std::int64_t record = -1);
   void NoteTracks(std::size_t tracks);
+  void CheckRegionsDone();
   void ForgetModel();
   void AddLoaderMessage(const std::string& text);
   void WriteChunkTrace(std::uint32_t id, std::int32_t size);
@@ -136,6 +137,7 @@ class TKvsLoader {
   void ReadUnknownChunk(std::uint32_t id, std::int32_t size);
   void ReadModule(std::uint32_t id, std::int32_t size, int& moduleCounter, bool& stopped);
   bool ReadModuleTracks(TKvsModule& module);
+  bool ModuleEnd(std::size_t& markerStart);
   bool FindModuleEnd(std::size_t& markerStart);
   std::span<const std::uint8_t> TakeLengthBytes(std::int32_t length);
   void ReadPluginText(TKvsModule& module, std::int32_t length);
@@ -152,6 +154,8 @@ class TKvsLoader {
   TKvsRegionSink* regions_ = nullptr;
   std::uint64_t chunkHeader_ = 0;
   bool oneChunk_ = false;
+  // Set once the sink is done: the walk runs to its end reporting nothing.
+  bool regionsDone_ = false;
   // False when reading again for the regions: the objects are not kept.
   bool keepModel_ = true;
   // What a walk for the regions alone has forgotten of each list, so that

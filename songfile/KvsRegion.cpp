@@ -1,6 +1,5 @@
 #include "songfile/KvsRegion.h"
 
-#include <algorithm>
 
 namespace tarvo {
 
@@ -18,23 +17,16 @@ const char* RegionKindName(TKvsRegionKind kind) {
 
 void TKvsRegionSink::Record(const TKvsRecordLayout& layout, std::uint64_t offset, std::uint64_t chunk,
                             std::int64_t record, std::size_t held) {
-  TKvsRegionNote note;
-  note.chunk = chunk;
-  note.group = layout.group;
-  note.record = record;
-  for (const TKvsFieldLayout& field : layout.fields) {
-    note.kind = field.kind;
-    note.format = field.format;
-    note.name = field.name;
-    for (std::uint32_t i = 0; i < field.count; ++i) {
-      const std::size_t start = field.offset + std::size_t{i} * field.size;
-      if (start >= held) return;  // the file ends inside the record
-      note.offset = offset + start;
-      note.size = std::min<std::size_t>(field.size, held - start);
-      note.item = field.count > 1 ? static_cast<std::int64_t>(i) : -1;
-      Region(note);
-    }
-  }
+  ForEachRecordField(layout, offset, chunk, record, held, [this](const TKvsRegionNote& note) {
+    Region(note);
+    return !Done();
+  });
+}
+
+void TKvsRegionSink::Records(const TKvsRecordLayout& layout, std::uint64_t offset, std::uint64_t chunk,
+                             std::uint64_t first, std::uint64_t count) {
+  for (std::uint64_t i = 0; i < count && !Done(); ++i)
+    Record(layout, offset + i * layout.size, chunk, static_cast<std::int64_t>(first + i), layout.size);
 }
 
 }  // namespace tarvo

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -94,12 +95,41 @@ struct TKvsChunkNote {
   std::uint64_t firstRecord = 0;
 };
 
+// Each field of a record at `offset` of which `held` bytes are in the file,
+// clipped to them, as a note to `each`; a field the file cuts off ends the
+// walk. `each` returns false to stop early. The one walk of a record's
+// fields, for every sink that needs them one by one.
+template <class Each>
+void ForEachRecordField(const TKvsRecordLayout& layout, std::uint64_t offset, std::uint64_t chunk,
+                        std::int64_t record, std::size_t held, Each&& each) {
+  TKvsRegionNote note;
+  note.chunk = chunk;
+  note.group = layout.group;
+  note.record = record;
+  for (const TKvsFieldLayout& field : layout.fields) {
+    note.kind = field.kind;
+    note.format = field.format;
+    note.name = field.name;
+    for (std::uint32_t i = 0; i < field.count; ++i) {
+      const std::size_t start = field.offset + std::size_t{i} * field.size;
+      if (start >= held) return;  // the file ends inside the record
+      note.offset = offset + start;
+      note.size = start + field.size <= held ? field.size : held - start;
+      note.item = field.count > 1 ? static_cast<std::int64_t>(i) : -1;
+      if (!each(note)) return;
+    }
+  }
+}
+
 // Receives the regions of a load, in file order. The loader calls it only
 // when one is given; each call covers at least one byte, and what no call
-// covers at the end of the file is unread. A sink may stop a reading by
-// throwing; the loader stays consistent (as after a raised error).
+// covers at the end of the file is unread. A sink that has what it wants
+// says so by Done: the reading then stops at its next note.
 class TKvsRegionSink {
  public:
+  // A module record without an end marker (ModuleEnd, KnownModuleEnd).
+  static constexpr std::uint64_t NoModuleEnd = UINT64_MAX;
+
   virtual ~TKvsRegionSink() = default;
 
   virtual void Chunk(const TKvsChunkNote& chunk) = 0;
@@ -110,10 +140,25 @@ class TKvsRegionSink {
   // clipped to the held bytes; a sink that only counts adds kindBytes.
   virtual void Record(const TKvsRecordLayout& layout, std::uint64_t offset, std::uint64_t chunk,
                       std::int64_t record, std::size_t held);
+  // `count` whole records one after the other from `offset`, numbered from
+  // `first`: a walk for the regions alone reports a chunk's events so, and
+  // a sink that counts takes them at once. By default one Record each.
+  virtual void Records(const TKvsRecordLayout& layout, std::uint64_t offset, std::uint64_t chunk,
+                       std::uint64_t first, std::uint64_t count);
 
   // Where the wanted regions start: a chunk read again may step over the
   // records of a run of equal records that end before it, without a call.
   virtual std::uint64_t From() const { return 0; }
+  // Whether the sink has what it wants: the reading ends at its next note,
+  // as at the end of the file, and reports nothing more.
+  virtual bool Done() const { return false; }
+
+  // Where the end marker of the module record whose header is at `chunk`
+  // starts (NoModuleEnd: it has none), once the loader has searched for it.
+  virtual void ModuleEnd(std::uint64_t /*chunk*/, std::uint64_t /*markerStart*/) {}
+  // The same, known from an earlier walk: a reading again then trusts it
+  // and does not search the module's data again.
+  virtual std::optional<std::uint64_t> KnownModuleEnd(std::uint64_t /*chunk*/) const { return std::nullopt; }
 };
 
 }  // namespace tarvo

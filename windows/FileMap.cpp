@@ -314,6 +314,7 @@ void TFrmFileMap::ShowSong(content::Song song, const QString& fileName) {
   StopMapping();
   lastFound_.reset();
   goToWhenMapped_.reset();
+  goToChunkWhenMapped_.reset();
   shadeRuns_.clear();
   // Nothing may read the old song once it goes.
   tree_->SetMap(nullptr);
@@ -392,8 +393,14 @@ void TFrmFileMap::ShowMap() {
   UpdateInspector();
   SetStatus(QString());
   const std::uint64_t goTo = goToWhenMapped_.value_or(0);
+  const std::optional<std::uint32_t> chunk = goToChunkWhenMapped_;
   goToWhenMapped_.reset();
-  if (map_ && map_->map.FileSize() > 0) GoToOffset(goTo);
+  goToChunkWhenMapped_.reset();
+  if (!map_ || map_->map.FileSize() == 0) return;
+  if (chunk)
+    GoToLogChunk(goTo, *chunk);
+  else
+    GoToOffset(goTo);
 }
 
 void TFrmFileMap::UpdateCoverage() {
@@ -508,22 +515,19 @@ void TFrmFileMap::GoToOffset(std::uint64_t offset) {
   following_ = false;
   if (Mapping()) {
     goToWhenMapped_ = offset;
+    goToChunkWhenMapped_.reset();
     return;
   }
   ShowPlace(offset, SelectTreeRowAt(offset, true));
 }
 
-void TFrmFileMap::GoToChunkAt(std::uint64_t offset) {
-  if (Mapping()) {
-    // Where the chunk starts is known once the map is.
-    GoToOffset(offset);
-    return;
-  }
+void TFrmFileMap::GoToLogChunk(std::uint64_t offset, std::uint32_t id) {
   if (map_) {
-    const std::size_t top = map_->map.TopLevelAt(offset);
-    if (top < map_->map.TopLevelCount()) offset = map_->map.TopLevel(top).offset;
+    if (const std::optional<TKvsRegion> chunk = map_->map.ChunkOfLogLine(offset, id)) offset = chunk->offset;
   }
   GoToOffset(offset);
+  // Where the chunk starts is known once the map is.
+  if (Mapping()) goToChunkWhenMapped_ = id;
 }
 
 void TFrmFileMap::GoToModule(std::size_t moduleIndex) {

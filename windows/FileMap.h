@@ -60,9 +60,10 @@ class TFrmFileMap : public QWidget {
   // Puts the cursor on `offset` (clipped to the file) and selects the
   // deepest region holding it.
   void GoToOffset(std::uint64_t offset);
-  // Goes to the header of the chunk holding `offset` (a chunk's log line
-  // tells an offset inside it).
-  void GoToChunkAt(std::uint64_t offset);
+  // Goes to the header of the chunk of id `id` that a line of the load's
+  // log names by `offset` (which may lie after the chunk's payload); to
+  // `offset` when the map knows no such chunk.
+  void GoToLogChunk(std::uint64_t offset, std::uint32_t id);
   // Goes to the record of module `moduleIndex` (the Modules page's row).
   void GoToModule(std::size_t moduleIndex);
   // Go-to with the offset typed in EdtGoTo.
@@ -163,6 +164,7 @@ class TFrmFileMap : public QWidget {
   std::unique_ptr<content::MapProgress> mapProgress_;
   std::future<std::unique_ptr<content::MapAndColumns>> mapping_;  // nullptr when stopped
   std::optional<std::uint64_t> goToWhenMapped_;
+  std::optional<std::uint32_t> goToChunkWhenMapped_;  // with it: a log line's chunk
 };
 
 }  // namespace tarvo

@@ -3,6 +3,7 @@
 #include "content/map/RegionMap.h"
 #include "content/map/RegionText.h"
 #include "content/map/RegionTree.h"
+#include "content/map/ValueText.h"
 #include "text/Latin1.h"
 #include "ui/HexView.h"
 #include "ui/Latin1Text.h"
@@ -19,28 +20,22 @@ namespace {
 // Song texts as plain, one-line text: control characters as \xHH.
 QString Shown(std::string_view latin1) { return Latin1(EscapeControlBytes(latin1)); }
 
-// A field's value, reading no more of a long text than a line shows.
+// A field's value as one bounded line, reading no more of a long text
+// than the line shows.
 QString FieldValue(const TKvsRegionNote& note, const std::uint8_t* bytes) {
   if (note.format != TKvsValueFormat::Text)
-    return OneLineText(content::ValueText(note.format, bytes, note.size), SIZE_MAX);
+    return QString::fromUtf8(content::OneLineValue(content::ValueText(note.format, bytes, note.size)));
   const void* const zero = std::memchr(bytes, 0, static_cast<std::size_t>(note.size));
-  const std::size_t length =
-      zero == nullptr ? static_cast<std::size_t>(note.size) : static_cast<std::size_t>(static_cast<const std::uint8_t*>(zero) - bytes);
-  return OneLineText(std::string_view(reinterpret_cast<const char*>(bytes), std::min(length, MaxShownValue + 1)), length);
+  const std::size_t length = zero == nullptr ? static_cast<std::size_t>(note.size)
+                                             : static_cast<std::size_t>(static_cast<const std::uint8_t*>(zero) - bytes);
+  return QString::fromUtf8(content::OneLineValue(std::string_view(reinterpret_cast<const char*>(bytes), length)));
 }
 
 }  // namespace
 
-QString OneLineText(std::string_view latin1, std::size_t fullLength) {
-  fullLength = std::max(fullLength == SIZE_MAX ? latin1.size() : fullLength, latin1.size());
-  if (fullLength <= MaxShownValue) return Shown(latin1);
-  return Shown(latin1.substr(0, MaxShownValue)) + QChar(0x2026) + QStringLiteral(" (") + QString::number(fullLength) +
-         QStringLiteral(" characters)");
-}
-
 QString PathAndValueText(std::string_view path, bool field, std::string_view value) {
   QString text = Shown(path);
-  if (field) text += QStringLiteral(" = ") + OneLineText(value, SIZE_MAX);
+  if (field) text += QStringLiteral(" = ") + QString::fromUtf8(content::OneLineValue(value));
   return text;
 }
 

@@ -20,15 +20,6 @@ namespace content {
 class RegionMap;
 }
 
-// The most characters a value shows in one line (the tree, the status line,
-// a tooltip); longer ones end in "… (N characters)".
-inline constexpr std::size_t MaxShownValue = 100;
-
-// A value as one bounded line of plain text: control characters as \xHH,
-// cut after MaxShownValue characters with its full length (`fullLength`,
-// when the caller read only a part of it).
-QString OneLineText(std::string_view latin1, std::size_t fullLength);
-
 // A region's path, and " = value" for a field, as one line of plain text.
 QString PathAndValueText(std::string_view path, bool field, std::string_view value);
 

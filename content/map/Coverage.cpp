@@ -48,6 +48,12 @@ void CoverageCounter::Record(const TKvsRecordLayout& layout, std::uint64_t offse
   end_ = offset + held;
 }
 
+void CoverageCounter::Records(const TKvsRecordLayout& layout, std::uint64_t offset, std::uint64_t /*chunk*/,
+                              std::uint64_t /*first*/, std::uint64_t count) {
+  for (std::size_t kind = 0; kind < RegionKindCount; ++kind) counted_.bytes[kind] += count * layout.kindBytes[kind];
+  if (count > 0) end_ = offset + count * layout.size;
+}
+
 Coverage CoverageCounter::Finish(std::uint64_t fileSize) const {
   Coverage coverage = counted_;
   const std::uint64_t counted = counted_.Total();

@@ -25,6 +25,13 @@ void KindColumns::Add(std::uint64_t offset, std::uint64_t size, TKvsRegionKind k
   }
 }
 
+void KindColumns::AddFields(const TKvsRecordLayout& layout, std::uint64_t offset, std::size_t held) {
+  ForEachRecordField(layout, offset, 0, -1, held, [this](const TKvsRegionNote& note) {
+    Add(note.offset, note.size, note.kind);
+    return true;
+  });
+}
+
 void KindColumns::Finish() {
   next_ = nullptr;
   if (end_ < fileSize_) Add(end_, fileSize_ - end_, TKvsRegionKind::Unread);
@@ -32,6 +39,8 @@ void KindColumns::Finish() {
 
 KindBytes KindColumns::Between(std::uint64_t from, std::uint64_t to) const {
   KindBytes sum{};
+  // A stretch narrower than a byte shows the byte it lies in.
+  to = std::max(to, from + 1);
   const std::uint64_t first = from / width_;
   const std::uint64_t last = std::min<std::uint64_t>((to + width_ - 1) / width_, columns_.size());
   for (std::uint64_t column = first; column < last; ++column)
@@ -51,18 +60,43 @@ void KindColumns::Region(const TKvsRegionNote& region) {
 void KindColumns::Record(const TKvsRecordLayout& layout, std::uint64_t offset, std::uint64_t chunk,
                          std::int64_t record, std::size_t held) {
   if (next_ != nullptr) next_->Record(layout, offset, chunk, record, held);
-  if (held == layout.size && offset < fileSize_) {
-    const std::uint64_t column = offset / width_;
-    for (std::size_t k = 0; k < RegionKindCount; ++k) columns_[static_cast<std::size_t>(column)][k] += layout.kindBytes[k];
+  if (offset >= fileSize_) return;
+  // A whole record inside one column adds its kinds at once; one that
+  // spans columns, or is cut short, gives each column its own bytes.
+  if (held == layout.size && offset / width_ == (offset + held - 1) / width_) {
+    const auto column = static_cast<std::size_t>(offset / width_);
+    for (std::size_t k = 0; k < RegionKindCount; ++k) columns_[column][k] += layout.kindBytes[k];
     end_ = std::max(end_, std::min(offset + held, fileSize_));
     return;
   }
-  // A record cut short: its fields up to the end of the file.
-  for (const TKvsFieldLayout& field : layout.fields) {
-    const std::uint64_t start = field.offset;
-    if (start >= held) break;
-    Add(offset + start, std::min<std::uint64_t>(std::uint64_t{field.size} * field.count, held - start), field.kind);
+  AddFields(layout, offset, held);
+}
+
+void KindColumns::Records(const TKvsRecordLayout& layout, std::uint64_t offset, std::uint64_t chunk,
+                          std::uint64_t first, std::uint64_t count) {
+  if (next_ != nullptr) next_->Records(layout, offset, chunk, first, count);
+  const std::uint64_t size = layout.size;
+  // Per column, the records wholly inside it at once, then the one that
+  // spans into the next column field by field.
+  for (std::uint64_t r = 0; r < count;) {
+    const std::uint64_t start = offset + r * size;
+    if (start >= fileSize_) return;
+    const std::uint64_t column = start / width_;
+    const std::uint64_t inside = std::min(count - r, ((column + 1) * width_ - start) / size);
+    if (inside > 0) {
+      for (std::size_t k = 0; k < RegionKindCount; ++k)
+        columns_[static_cast<std::size_t>(column)][k] += inside * layout.kindBytes[k];
+      end_ = std::max(end_, std::min(start + inside * size, fileSize_));
+      r += inside;
+    } else {
+      AddFields(layout, start, static_cast<std::size_t>(std::min(size, fileSize_ - start)));
+      ++r;
+    }
   }
+}
+
+void KindColumns::ModuleEnd(std::uint64_t chunk, std::uint64_t markerStart) {
+  if (next_ != nullptr) next_->ModuleEnd(chunk, markerStart);
 }
 
 MapAndColumns MapWithColumns(const TKvsLoader& song, std::size_t columns) {

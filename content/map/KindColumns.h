@@ -16,8 +16,9 @@ using KindBytes = std::array<std::uint64_t, RegionKindCount>;
 
 // Counts a reading's regions into columns while it passes them on to
 // another sink (the map's builder), so that one walk makes both. Bytes no
-// reading claims are unread. A record's bytes go to the column of its start;
-// columns are far wider than a record.
+// reading claims are unread. Each column counts exactly the bytes it covers,
+// also where a record spans several columns (a small file's columns are
+// narrower than a record).
 class KindColumns : public TKvsRegionSink {
  public:
   static constexpr std::size_t DefaultColumns = 4096;
@@ -30,7 +31,8 @@ class KindColumns : public TKvsRegionSink {
 
   std::uint64_t FileSize() const { return fileSize_; }
   const std::vector<KindBytes>& Columns() const { return columns_; }
-  // The bytes of each kind in [from, to) of the file, to column precision.
+  // The bytes of each kind in [from, to) of the file, to column precision;
+  // the byte at `from` when the stretch is empty (narrower than a byte).
   KindBytes Between(std::uint64_t from, std::uint64_t to) const;
 
   // TKvsRegionSink
@@ -38,9 +40,13 @@ class KindColumns : public TKvsRegionSink {
   void Region(const TKvsRegionNote& region) override;
   void Record(const TKvsRecordLayout& layout, std::uint64_t offset, std::uint64_t chunk, std::int64_t record,
               std::size_t held) override;
+  void Records(const TKvsRecordLayout& layout, std::uint64_t offset, std::uint64_t chunk, std::uint64_t first,
+               std::uint64_t count) override;
+  void ModuleEnd(std::uint64_t chunk, std::uint64_t markerStart) override;
 
  private:
   void Add(std::uint64_t offset, std::uint64_t size, TKvsRegionKind kind);
+  void AddFields(const TKvsRecordLayout& layout, std::uint64_t offset, std::size_t held);
 
   std::uint64_t fileSize_;
   TKvsRegionSink* next_;

@@ -7,7 +7,6 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "songfile/KvsLoader.h"
@@ -60,6 +59,8 @@ class CoverageCounter : public TKvsRegionSink {
   void Region(const TKvsRegionNote& region) override;
   void Record(const TKvsRecordLayout& layout, std::uint64_t offset, std::uint64_t chunk, std::int64_t record,
               std::size_t held) override;
+  void Records(const TKvsRecordLayout& layout, std::uint64_t offset, std::uint64_t chunk, std::uint64_t first,
+               std::uint64_t count) override;
 
  private:
   void Add(TKvsRegionKind kind, std::uint64_t size);
@@ -75,15 +76,41 @@ class RegionMaker;
 
 // What a map keeps of one chunk.
 struct MapChunk {
+  // A module record's end as ordinalOrEnd holds it.
+  static constexpr std::uint32_t NoEnd = 0xFFFFFFFF;        // it has no end marker
+  static constexpr std::uint32_t UnknownEnd = 0xFFFFFFFE;  // not known (or too far to hold here)
+
   std::uint64_t offset;       // of the header
   std::uint64_t firstRecord;  // as the loader noted it
   std::uint32_t id;
-  std::uint32_t ordinal;  // 1 for the first chunk of its label, 2 for the next...
+  // Any chunk but a module record's: 1 for the first chunk of its label, 2
+  // for the next... A module record's (its label needs no ordinal): where
+  // its end marker starts, counted from the header, so that reading it
+  // again never searches its data for the marker; or NoEnd, UnknownEnd.
+  std::uint32_t ordinalOrEnd;
 };
 static_assert(sizeof(MapChunk) == 24);
 
+// Which chunks hold regions of each kind, one bit per chunk and kind: what
+// Next and Previous of a kind use to step over the chunks without one.
+class ChunkKinds {
+ public:
+  void Add(std::size_t chunk, TKvsRegionKind kind);
+  void Grow(std::size_t chunks);
+  void ShrinkToFit();
+  bool Has(std::size_t chunk, TKvsRegionKind kind) const;
+  // The first chunk from `from` on with the kind; `count` when none.
+  std::size_t Next(TKvsRegionKind kind, std::size_t from, std::size_t count) const;
+  // The last chunk before `before` with the kind; SIZE_MAX when none.
+  std::size_t Previous(TKvsRegionKind kind, std::size_t before) const;
+
+ private:
+  std::array<std::vector<std::uint64_t>, RegionKindCount> bits_;
+};
+
 // Builds a RegionMap while a song loads: give it to TKvsLoader::SetRegionSink,
-// load, then Finish. Costs one entry of 24 bytes per chunk.
+// load, then Finish. Costs one entry of 24 bytes and six bits per chunk, and
+// while it builds, a table of 8 to 16 bytes per distinct chunk id.
 class RegionMapBuilder : public TKvsRegionSink {
  public:
   RegionMapBuilder();
@@ -104,12 +131,19 @@ class RegionMapBuilder : public TKvsRegionSink {
   void Region(const TKvsRegionNote& region) override;
   void Record(const TKvsRecordLayout& layout, std::uint64_t offset, std::uint64_t chunk, std::int64_t record,
               std::size_t held) override;
+  void Records(const TKvsRecordLayout& layout, std::uint64_t offset, std::uint64_t chunk, std::uint64_t first,
+               std::uint64_t count) override;
+  void ModuleEnd(std::uint64_t chunk, std::uint64_t markerStart) override;
 
  private:
+  class IdCounts;
+  void AddKind(TKvsRegionKind kind);
+
   std::vector<MapChunk> chunks_;
+  ChunkKinds kinds_;
   CoverageCounter counter_;
-  // Chunks seen per label, for the ordinals; dropped by Finish.
-  std::unordered_map<std::string, std::uint32_t> labels_;
+  // Chunks seen per id, for the ordinals; dropped by Finish.
+  std::unique_ptr<IdCounts> ids_;
   std::function<void(const TKvsRegion&)> each_;
   std::unique_ptr<RegionMaker> maker_;
   std::uint64_t eachEnd_ = 0;
@@ -155,17 +189,27 @@ class RegionMap {
   const MapChunk& TopLevelEntry(std::size_t index) const { return chunks_[index]; }
   const TKvsLoader& Loader() const { return *song_; }
 
+  // The chunk that a line of the load's log names (its trace line's offset
+  // and id), as the top-level region of that chunk: the trace of some chunks
+  // gives the read position after their payload, not the header. nullopt
+  // when no chunk of that id holds the offset.
+  std::optional<TKvsRegion> ChunkOfLogLine(std::uint64_t offset, std::uint32_t id) const;
+
   // Every region of the file in order, one at a time: nothing is kept, so a
   // caller that writes each one out costs no memory per region.
   void ForEachRegion(const std::function<void(const TKvsRegion&)>& each) const;
 
  private:
   friend class RegionMapBuilder;
+  friend class RegionMaker;
 
   std::uint64_t TopLevelEnd(std::size_t index) const;
+  // Reads chunk `index` again into `maker`.
+  void Read(std::size_t index, RegionMaker& maker) const;
 
   const TKvsLoader* song_ = nullptr;
   std::vector<MapChunk> chunks_;
+  ChunkKinds kinds_;
   std::uint64_t unreadStart_ = 0;  // where the reported regions end
   std::uint64_t fileSize_ = 0;
   Coverage coverage_;

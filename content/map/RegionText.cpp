@@ -11,6 +11,10 @@ namespace tarvo::content {
 std::string ChunkLabel(std::uint32_t id, std::uint64_t firstRecord, std::uint32_t ordinal) {
   if (IsModuleChunk(id)) return Format("Modules/%d", {firstRecord});
   std::string label = ChunkIdToText(id);
+  // An id without four characters (the end of the song's FFFFFFFF) is
+  // named by its number, as the log's trace line writes it: "????" would
+  // name them all alike.
+  if (label == "????") label = Format("%8.8x", {id});
   if (ordinal > 1) FormatTo(label, "#%d", {ordinal});
   return label;
 }

@@ -10,7 +10,8 @@
 // shown or printed.
 namespace tarvo::content {
 
-// What a region's path starts with: the chunk's id as text ("EVTS"), with
+// What a region's path starts with: the chunk's id as text ("EVTS"; an id
+// without four characters in hexadecimal, "FFFFFFFF", as the log has it), with
 // "#n" for the n-th chunk of that label from the second on, or "Modules/i"
 // for a module record (i: `firstRecord`, the module's index).
 std::string ChunkLabel(std::uint32_t id, std::uint64_t firstRecord, std::uint32_t ordinal);

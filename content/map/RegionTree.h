@@ -15,8 +15,8 @@ namespace tarvo::content {
 
 // The notes of the regions of chunk `index` of `map` that end after `from`
 // and start before `until`, in file order, at most `maxCount` of them. The
-// reading stops once it has them. The notes' names point into the loader's
-// static layouts.
+// reading stops once it has them, and trusts the module end the map's walk
+// found. The notes' names point into the loader's static layouts.
 std::vector<TKvsRegionNote> ChunkNotes(const RegionMap& map, std::size_t index, std::uint64_t from,
                                        std::uint64_t until, std::size_t maxCount);
 
