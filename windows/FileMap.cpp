@@ -201,9 +201,9 @@ QSplitter* TFrmFileMap::MakePanes() {
   TreRegions->setTextElideMode(Qt::ElideRight);
   TreRegions->header()->setStretchLastSection(true);
   TreRegions->header()->setSectionsClickable(false);
-  TreRegions->setColumnWidth(TFileMapTree::ColOffset, 120);
-  TreRegions->setColumnWidth(TFileMapTree::ColSize, 50);
-  TreRegions->setColumnWidth(TFileMapTree::ColKind, 55);
+  TreRegions->setColumnWidth(TFileMapTree::ColOffset, 112);
+  TreRegions->setColumnWidth(TFileMapTree::ColSize, 48);
+  TreRegions->setColumnWidth(TFileMapTree::ColKind, 48);
   TreRegions->setColumnWidth(TFileMapTree::ColName, 100);
   TreRegions->setMinimumWidth(120);
   HexView = new THexView(split);
