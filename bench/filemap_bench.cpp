@@ -20,6 +20,7 @@
 #include <map>
 #include <memory>
 #include <random>
+#include <algorithm>
 #include <string>
 #include <thread>
 #include <vector>
@@ -183,6 +184,118 @@ void BM_ScrollScreen(benchmark::State& state, Scenario scenario) {
   }
 }
 
+// Hostile songs for the map alone: a module of 256 MiB of "Z" bytes (every
+// byte a false start of nothing: the marker starts with "Z" too), 5 M
+// distinct unknown chunks of a header each, 5 M "OBJS" chunks, and 64 M
+// events in one chunk (1 GiB).
+enum class Hostile { ZModule, DistinctChunks, ObjsChunks, Events64M };
+
+tarvo::testing::SongBuilder HostileSong(Hostile which) {
+  using namespace tarvo::testing;
+  SongBuilder song;
+  song.Version(0x6105);
+  constexpr std::uint32_t Chunks = 5'000'000;
+  switch (which) {
+    case Hostile::ZModule:
+      song.Module(ModuleRecord(0x1101, "Z").DataFill(std::uint64_t{256} << 20, 'Z'));
+      break;
+    case Hostile::DistinctChunks: {
+      Bytes headers(std::size_t{Chunks} * 8, 0);
+      for (std::uint32_t i = 0; i < Chunks; ++i) {
+        const std::uint32_t id = 0x40000000 + i;  // no known id, no module
+        std::memcpy(headers.data() + std::size_t{i} * 8, &id, 4);
+      }
+      song.Raw(headers);
+      break;
+    }
+    case Hostile::ObjsChunks: {
+      Bytes chunks(std::size_t{Chunks} * 12, 0);
+      for (std::uint32_t i = 0; i < Chunks; ++i) {
+        const std::uint32_t header[3] = {FourCC("OBJS"), 4, i};
+        std::memcpy(chunks.data() + std::size_t{i} * 12, header, 12);
+      }
+      song.Raw(chunks);
+      break;
+    }
+    case Hostile::Events64M: {
+      constexpr std::uint64_t Events = (std::uint64_t{64} << 20) - 1;  // the size field's int32 holds them
+      song.Header(FourCC("EVTS"), static_cast<std::int32_t>(Events * 16)).Fill(Events * 16, 0x01);
+      break;
+    }
+  }
+  song.EndOfSong();
+  return song;
+}
+
+const char* HostileName(Hostile which) {
+  switch (which) {
+    case Hostile::ZModule: return "hostile-z-module";
+    case Hostile::DistinctChunks: return "hostile-distinct-chunks";
+    case Hostile::ObjsChunks: return "hostile-objs-chunks";
+    case Hostile::Events64M: return "hostile-64m-events";
+  }
+  return "hostile";
+}
+
+std::shared_ptr<TKvsLoader> LoadedHostile(Hostile which) {
+  static std::map<Hostile, std::shared_ptr<TKvsLoader>> songs;
+  std::shared_ptr<TKvsLoader>& song = songs[which];
+  if (!song) {
+    const std::filesystem::path path = BenchDirectory() / (std::string(HostileName(which)) + ".kvs");
+    EnsureSongFile(HostileSong(which), path);
+    song = std::make_shared<TKvsLoader>();
+    std::string errorText;
+    song->LoadFromFile(path.string(), errorText);
+  }
+  return song;
+}
+
+// The map's one walk on a hostile song, and the heap it keeps (the map and
+// the strip's columns) against the bound of 32 bytes per chunk + 16 MiB.
+void BM_HostileMap(benchmark::State& state, Hostile which) {
+  const std::shared_ptr<TKvsLoader> song = LoadedHostile(which);
+  double heap = 0;
+  std::size_t chunks = 0;
+  for (auto _ : state) {
+    const double before = HeapInUseMiB();
+    auto made = std::make_unique<content::MapAndColumns>(content::MapWithColumns(*song));
+    state.PauseTiming();
+    heap = HeapInUseMiB() - before;
+    chunks = made->map.TopLevelCount();
+    made.reset();
+    state.ResumeTiming();
+  }
+  state.counters["heap_MiB"] = heap;
+  state.counters["bound_MiB"] = (32.0 * static_cast<double>(chunks)) / MiB + 16.0;
+  state.counters["chunks"] = static_cast<double>(chunks);
+}
+
+// What a cursor move, a hover and Next/Previous of a kind ask the map, from
+// random places of a hostile song; one of each per iteration is timed apart.
+void BM_HostileLookups(benchmark::State& state, Hostile which) {
+  const std::shared_ptr<TKvsLoader> song = LoadedHostile(which);
+  const content::RegionMap map = content::MapWithColumns(*song).map;
+  std::mt19937_64 random(42);
+  double slowestAt = 0;
+  double slowestKind = 0;
+  for (auto _ : state) {
+    const std::uint64_t offset = random() % song->StreamSize();
+    const auto start = std::chrono::steady_clock::now();
+    benchmark::DoNotOptimize(map.RegionAt(offset));
+    const auto at = std::chrono::steady_clock::now();
+    for (const TKvsRegionKind kind : {TKvsRegionKind::Header, TKvsRegionKind::Data, TKvsRegionKind::Skipped}) {
+      const auto kindStart = std::chrono::steady_clock::now();
+      benchmark::DoNotOptimize(map.NextOfKind(offset, kind));
+      benchmark::DoNotOptimize(map.PreviousOfKind(offset, kind));
+      slowestKind = std::max(
+          slowestKind, std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - kindStart).count());
+    }
+    slowestAt = std::max(slowestAt, std::chrono::duration<double, std::milli>(at - start).count());
+  }
+  state.counters["slowest_at_ms"] = slowestAt;
+  state.counters["slowest_next_prev_ms"] = slowestKind;
+}
+
 // Find of an absent 8-byte pattern over the whole big-data song, beside one
 // memchr pass over the same bytes.
 void BM_FindAbsent(benchmark::State& state) {
@@ -280,6 +393,11 @@ int main(int argc, char** argv) {
                                     Scenario::ManyEvents, TKvsRegionKind::Field));
   timed(benchmark::RegisterBenchmark("FileMap/Scroll/many-events", BM_ScrollScreen, Scenario::ManyEvents));
   timed(benchmark::RegisterBenchmark("FileMap/FindAbsent8/big-data", BM_FindAbsent));
+  for (const Hostile which : {Hostile::ZModule, Hostile::DistinctChunks, Hostile::ObjsChunks, Hostile::Events64M}) {
+    const std::string name = HostileName(which);
+    timed(benchmark::RegisterBenchmark(("FileMap/MapWalk/" + name).c_str(), BM_HostileMap, which))->Iterations(2);
+    timed(benchmark::RegisterBenchmark(("FileMap/Lookups/" + name).c_str(), BM_HostileLookups, which))->Iterations(4);
+  }
   timed(benchmark::RegisterBenchmark("FileMap/MemchrPass/big-data", BM_MemchrPass));
   timed(benchmark::RegisterBenchmark("FileMap/FindAbsent8InSteps/big-data", BM_FindAbsentInSteps));
   timed(benchmark::RegisterBenchmark("FileMap/FindStepsBy32MiB/hostile-64MiB", BM_FindStepsHostile, false))->Iterations(1);

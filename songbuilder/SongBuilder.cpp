@@ -81,8 +81,23 @@ void Fields<Self>::CheckRange(std::size_t offset, std::size_t width) const {
 }
 
 template <class Self>
+void Fields<Self>::Written(std::size_t offset, std::size_t width) {
+  written_.push_back(std::uint64_t{offset} << 32 | width);
+}
+
+template <class Self>
+void Fields<Self>::MarkWritten(std::uint64_t offset, const std::string& what, const MarkSink& mark) const {
+  std::vector<std::uint64_t> places = written_;
+  std::sort(places.begin(), places.end());
+  places.erase(std::unique(places.begin(), places.end()), places.end());
+  for (const std::uint64_t place : places)
+    mark(what + "+" + std::to_string(place >> 32), offset + (place >> 32), place & 0xFFFFFFFF, WrittenAs::Field);
+}
+
+template <class Self>
 Self& Fields<Self>::PutLE(std::size_t offset, std::uint64_t value, std::size_t width) {
   CheckRange(offset, width);
+  Written(offset, width);
   for (std::size_t i = 0; i < width; ++i) bytes_[offset + i] = static_cast<std::uint8_t>(value >> (8 * i));
   return self();
 }
@@ -104,6 +119,7 @@ Self& Fields<Self>::PutF64(std::size_t offset, double value) {
 template <class Self>
 Self& Fields<Self>::PutText(std::size_t offset, std::size_t width, std::string_view text) {
   CheckRange(offset, width);
+  Written(offset, width);
   const std::size_t n = std::min(width, text.size());
   std::fill_n(bytes_.begin() + static_cast<std::ptrdiff_t>(offset), width, std::uint8_t{0});
   std::memcpy(bytes_.data() + offset, text.data(), n);
@@ -166,7 +182,7 @@ AudioClipEntry& AudioClipEntry::NameLength(std::int32_t v) {
 
 // record[104], i32 name length, name bytes
 void AudioClipEntry::MarkFields(std::uint64_t offset, const MarkSink& mark) const {
-  mark("clip name", offset + 40, 20, WrittenAs::Field);
+  MarkWritten(offset, "clip", mark);
   mark("clip reserved", offset + 60, 44, WrittenAs::Reserved);
   mark("clip name length", offset + 104, 4, WrittenAs::Field);
   if (!nameLength_) mark("clip file name", offset + 108, fileName_.size(), WrittenAs::Field);
@@ -191,8 +207,7 @@ void ChannelEntry::MarkFields(std::uint64_t offset, const MarkSink& mark) const 
   mark("channel tag", offset, 4, WrittenAs::Field);
   mark("channel length", offset + 4, 4, WrittenAs::Reserved);
   if (tag_ != ChannelEntryTag) return;
-  mark("channel name", offset + 8, 24, WrittenAs::Field);
-  mark("channel owner", offset + 8 + 64, 2, WrittenAs::Field);
+  MarkWritten(offset + 8, "channel", mark);
   mark("channel extra length", offset + 8 + 68 + 4, 4, WrittenAs::Field);
   if (!extraLength_) mark("channel extra", offset + 8 + 68 + 8, extra_.size(), WrittenAs::Skipped);
 }
@@ -276,14 +291,18 @@ ModuleRecord& ModuleRecord::PinStereo(std::size_t pin, std::uint8_t v) {
 
 ModuleRecord& ModuleRecord::ClassId(const std::array<std::uint8_t, 16>& guid) {
   Require(kind_ == ModuleKind::DXSynth || kind_ == ModuleKind::DXFX, "ClassId");
+  Written(56, 16);
   return PutBytes(56, Bytes(guid.begin(), guid.end()));
 }
 
 ModuleRecord& ModuleRecord::ClassId(std::uint32_t data1, std::uint16_t data2, std::uint16_t data3,
                                     const std::array<std::uint8_t, 8>& data4) {
-  Require(kind_ == ModuleKind::DXSynth || kind_ == ModuleKind::DXFX, "ClassId");
-  PutU32(56, data1).PutU16(60, data2).PutU16(62, data3);
-  return PutBytes(64, Bytes(data4.begin(), data4.end()));
+  std::array<std::uint8_t, 16> guid{};
+  for (int i = 0; i < 4; ++i) guid[i] = static_cast<std::uint8_t>(data1 >> (8 * i));
+  for (int i = 0; i < 2; ++i) guid[4 + i] = static_cast<std::uint8_t>(data2 >> (8 * i));
+  for (int i = 0; i < 2; ++i) guid[6 + i] = static_cast<std::uint8_t>(data3 >> (8 * i));
+  std::copy(data4.begin(), data4.end(), guid.begin() + 8);
+  return ClassId(guid);
 }
 
 ModuleRecord& ModuleRecord::PluginText(std::string_view v) {
@@ -344,13 +363,15 @@ void ModuleRecord::MarkFields(std::uint64_t offset, const MarkSink& mark) const 
   at += 8;
   const bool infoPresent = infoPresent_.value_or(infoTag_ == ExpectedInfoTag(kind_));
   if (infoTag_ != ExpectedInfoTag(kind_) || !infoPresent) return;  // the reading takes another course
-  mark("module name", at + 4, 40, WrittenAs::Field);
+  MarkWritten(at, "module info", mark);
   at += bytes_.size();
   if (HasPluginText(kind_) && !pluginTextLength_) mark("module plug-in text", at, pluginText_.size(), WrittenAs::Field);
   at += pluginText_.size();
   if (trackBlock_.value_or(!tracks_.empty()) && trackTag_ == tarvo::testing::TrackBlockTag && IsGeneratorKind(kind_)) {
     mark("module track tag", at, 4, WrittenAs::Field);
-    if (!tracks_.empty() && !trackLength_) mark("module track name", at + 8, 30, WrittenAs::Field);
+    mark("module track length", at + 4, 4, WrittenAs::Field);
+    if (!trackLength_)
+      for (std::size_t i = 0; i < tracks_.size(); ++i) tracks_[i].MarkWritten(at + 8 + 64 * i, "track", mark);
     at += 8 + 64 * tracks_.size();
   }
   if (endMarker_) {
@@ -458,6 +479,7 @@ SongBuilder& SongBuilder::Version(std::int32_t version, std::optional<std::int32
 SongBuilder& SongBuilder::Objects(std::int32_t statedCount, std::optional<std::int32_t> sizeField) {
   Bytes payload;
   AppendI32(payload, statedCount);
+  Note("module count", size_ + 8, 4, WrittenAs::Field);
   return SizedChunk(ids::OBJS, payload, sizeField.value_or(4));
 }
 
@@ -465,10 +487,8 @@ SongBuilder& SongBuilder::Events(const std::vector<EventRecord>& records,
                                  std::optional<std::int32_t> sizeField) {
   Bytes payload;
   for (const auto& record : records) Append(payload, record.bytes());
-  for (std::size_t i = 0; i < records.size(); ++i) {
-    Note("event tick", size_ + 8 + 16 * i + 4, 4, WrittenAs::Field);
-    Note("event extra", size_ + 8 + 16 * i + 12, 4, WrittenAs::Field);
-  }
+  if (logFields_)
+    for (std::size_t i = 0; i < records.size(); ++i) records[i].MarkWritten(size_ + 8 + 16 * i, "event", Marker());
   return SizedChunk(ids::EVTS, payload, sizeField.value_or(StoredSize(payload.size())));
 }
 
@@ -476,12 +496,13 @@ SongBuilder& SongBuilder::Patterns(const std::vector<EventRecord>& records,
                                    std::optional<std::int32_t> sizeField) {
   Bytes payload;
   for (const auto& record : records) Append(payload, record.bytes());
+  if (logFields_)
+    for (std::size_t i = 0; i < records.size(); ++i) records[i].MarkWritten(size_ + 8 + 16 * i, "pattern", Marker());
   return SizedChunk(ids::PATC, payload, sizeField.value_or(StoredSize(payload.size())));
 }
 
 SongBuilder& SongBuilder::SendFx(const SendFxRecord& record, std::optional<std::int32_t> sizeField) {
-  Note("send-FX count", size_ + 8 + 2, 1, WrittenAs::Field);
-  Note("send-FX module 1", size_ + 8 + 6, 2, WrittenAs::Field);
+  if (logFields_) record.MarkWritten(size_ + 8, "send-FX", Marker());
   return SizedChunk(ids::VUUU, record.bytes(), sizeField.value_or(20));
 }
 
@@ -492,16 +513,14 @@ SongBuilder& SongBuilder::Windows(const std::vector<WindowRecord>& records,
   AppendI32(payload, count.value_or(StoredSize(records.size())));
   for (const auto& record : records) Append(payload, record.bytes());
   Note("window count", size_ + 8, 4, WrittenAs::Field);
-  for (std::size_t i = 0; i < records.size(); ++i) Note("window flags", size_ + 8 + 4 + 20 * i + 16, 4, WrittenAs::Field);
+  if (logFields_)
+    for (std::size_t i = 0; i < records.size(); ++i) records[i].MarkWritten(size_ + 8 + 4 + 20 * i, "window", Marker());
   return SizedChunk(ids::WINP, payload, sizeField.value_or(StoredSize(payload.size())));
 }
 
 SongBuilder& SongBuilder::Glob(const GlobChunk& glob, std::optional<std::int32_t> sizeField) {
   const std::uint64_t at = size_ + 8;
-  Note("tempo", at + 12, 4, WrittenAs::Field);
-  Note("master window bottom", at + 72, 4, WrittenAs::Field);
-  Note("tuning 1", at + 104, 8, WrittenAs::Field);
-  Note("tuning table name", at + 1120, 128, WrittenAs::Field);
+  if (logFields_) glob.MarkWritten(at, "settings", Marker());
   Note("discarded", at + 1264, 8, WrittenAs::Reserved);
   Note("song info length", at + 1276, 4, WrittenAs::Field);
   const Bytes payload = glob.Payload();

@@ -114,12 +114,20 @@ class Fields {
   const Bytes& bytes() const { return bytes_; }
   std::size_t size() const { return bytes_.size(); }
 
+  // Marks each value a Put wrote (PutBytes excepted: raw bytes are no
+  // value) as a field of its width, named `what`+offset, for the record at
+  // `offset` of the file; in record order, each place once.
+  void MarkWritten(std::uint64_t offset, const std::string& what, const MarkSink& mark) const;
+
  protected:
   Self& self() { return static_cast<Self&>(*this); }
   Self& PutLE(std::size_t offset, std::uint64_t value, std::size_t width);
   void CheckRange(std::size_t offset, std::size_t width) const;
+  void Written(std::size_t offset, std::size_t width);
 
   Bytes bytes_;
+  // Where values were put: offset << 32 | width.
+  std::vector<std::uint64_t> written_;
 };
 
 // Song and pattern event, 16 bytes.

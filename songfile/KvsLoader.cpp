@@ -128,6 +128,8 @@ void TKvsLoader::Progress() {
 }
 
 void TKvsLoader::WriteChunkTrace(std::uint32_t id, std::int32_t size) {
+  // A reading again has no log: a file may hold a chunk every 8 bytes.
+  if (!sink_) return;
   const auto offset = static_cast<std::int64_t>(reader_.position()) - static_cast<std::int64_t>(ChunkHeaderSize);
   AddLoaderMessage(
       Format("%8.8x Chunk id: %8.8x (%s), skipping data: %d", {offset, id, ChunkIdToText(id), size}));
@@ -147,6 +149,7 @@ void TKvsLoader::ReportAgain(const TKvsLoader& song, std::uint64_t from, bool on
   again.regions_ = &sink;
   again.oneChunk_ = oneChunk;
   again.keepModel_ = false;
+  again.model_ = &song;
   again.reader_.seek(static_cast<std::size_t>(from));
   std::string errorText;
   try {
@@ -241,7 +244,7 @@ void TKvsLoader::Run(std::string& errorText) {
         if (regions_)
           NoteRegion(reader_.position(), 4, TKvsRegionKind::Field, "Number of Modules", TKvsValueFormat::I32);
         statedModuleCount_ = reader_.readInt32();
-        AddLoaderMessage(Format(" Number of Modules: %d", {statedModuleCount_}));
+        if (sink_) AddLoaderMessage(Format(" Number of Modules: %d", {statedModuleCount_}));
         break;
       case chunkids::EVTS:
         eventDataSize_ = size;
@@ -429,8 +432,10 @@ void TKvsLoader::ReadGlobal() {
   }
   songInfo_ = FixedText(songInfo.data(), songInfo.size());
   songInfoUrl_ = FixedText(songInfoUrl.data(), songInfoUrl.size());
-  AddLoaderMessage(Format(" Song Info: %s", {songInfo_}));
-  AddLoaderMessage(Format(" Song Info Url: %s", {songInfoUrl_}));
+  if (sink_) {  // a song info may be megabytes
+    AddLoaderMessage(Format(" Song Info: %s", {songInfo_}));
+    AddLoaderMessage(Format(" Song Info Url: %s", {songInfoUrl_}));
+  }
 }
 
 // Channel entry: 0 u32 tag, 4 u32 length; with tag 2004 then the 68-byte
@@ -510,7 +515,7 @@ void TKvsLoader::ReadModule(std::uint32_t id, std::int32_t size, int& moduleCoun
 
   ++moduleCounter;
   const auto typeId = static_cast<std::int32_t>(id);
-  AddLoaderMessage(" Obj: " + ModuleTypeToText(typeId));
+  if (sink_) AddLoaderMessage(" Obj: " + ModuleTypeToText(typeId));
   // Built through this reference; the song's list only hands out const modules.
   std::unique_ptr<TKvsModule> made = MakeModule(typeId);
   TKvsModule& module = *made;
@@ -609,6 +614,22 @@ bool TKvsLoader::ReadModuleTracks(TKvsModule& module) {
 // module's data may be a gigabyte); the first walk tells the sink.
 bool TKvsLoader::ModuleEnd(std::size_t& markerStart) {
   if (regions_ == nullptr || regionsDone_) return FindModuleEnd(markerStart);
+  // A whole song read again meets its modules in the load's order: the
+  // load's model has each one's data chunk, or none when it has no end.
+  const std::size_t index = forgottenModules_ + modules_.size() - 1;
+  if (model_ != nullptr && !oneChunk_ && index < model_->modules_.size()) {
+    const std::int32_t place = model_->modules_[index]->ChunkIndex();
+    if (place < 0) {
+      regions_->ModuleEnd(chunkHeader_, TKvsRegionSink::NoModuleEnd);
+      return false;
+    }
+    const TKvsChunk data = model_->chunks_[static_cast<std::size_t>(place)];
+    if (static_cast<std::uint64_t>(data.Offset) == reader_.position()) {
+      markerStart = static_cast<std::size_t>(data.Offset + data.Data.Size());
+      regions_->ModuleEnd(chunkHeader_, markerStart);
+      return true;
+    }
+  }
   const std::optional<std::uint64_t> known = regions_->KnownModuleEnd(chunkHeader_);
   if (known) {
     if (*known == TKvsRegionSink::NoModuleEnd) return false;

@@ -158,6 +158,8 @@ class TKvsLoader {
   bool regionsDone_ = false;
   // False when reading again for the regions: the objects are not kept.
   bool keepModel_ = true;
+  // When reading again: the loaded song, whose model knows each module's end.
+  const TKvsLoader* model_ = nullptr;
   // What a walk for the regions alone has forgotten of each list, so that
   // records keep the list indices the model gives them.
   std::size_t forgottenAudioClips_ = 0;
