@@ -22,6 +22,8 @@
 #include <random>
 #include <algorithm>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "bench/BenchSongs.h"
 #include "content/map/ByteSearch.h"
@@ -60,6 +62,16 @@ TFrmFileMap& Window() {
     return made;
   }();
   return *window;
+}
+
+// A big song is mapped on a thread of its own: its map is there once the
+// window has taken it.
+void ShowAndWait(TFrmFileMap& window, const content::Song& song) {
+  window.ShowSong(song, QStringLiteral("bench.kvs"));
+  while (window.Mapping()) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
 }
 
 // Makes the tree and the hex view paint what is on screen now.
@@ -101,7 +113,7 @@ void BM_OpenMap(benchmark::State& state, Scenario scenario) {
     const double heapBefore = HeapInUseMiB();
     state.ResumeTiming();
     const auto start = std::chrono::steady_clock::now();
-    window.ShowSong(song, QStringLiteral("bench.kvs"));
+    ShowAndWait(window, song);
     const auto shown = std::chrono::steady_clock::now();
     PaintScreen(window);
     state.PauseTiming();
@@ -137,7 +149,7 @@ void BM_MapWalk(benchmark::State& state, Scenario scenario) {
 void BM_JumpScreen(benchmark::State& state, Scenario scenario) {
   const content::Song song = LoadedSong(scenario);
   TFrmFileMap& window = Window();
-  if (window.Song() != song) window.ShowSong(song, QStringLiteral("bench.kvs"));
+  if (window.Song() != song) ShowAndWait(window, song);
   std::mt19937_64 random(42);
   for (auto _ : state) {
     const std::uint64_t offset = random() % song->StreamSize();
@@ -163,7 +175,7 @@ void BM_NextAndPreviousOfKind(benchmark::State& state, Scenario scenario, TKvsRe
 void BM_ScrollScreen(benchmark::State& state, Scenario scenario) {
   const content::Song song = LoadedSong(scenario);
   TFrmFileMap& window = Window();
-  if (window.Song() != song) window.ShowSong(song, QStringLiteral("bench.kvs"));
+  if (window.Song() != song) ShowAndWait(window, song);
   window.GoToOffset(song->StreamSize() / 2);
   for (auto _ : state) {
     window.HexView->EnsureVisible(window.HexView->TopRow() * THexView::BytesPerRow +
@@ -313,6 +325,54 @@ void BM_MemchrPass(benchmark::State& state) {
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * size));
 }
 
+// Find in steps as the window runs it: by bytes (32 MiB a step, as the
+// window did) or by time (12 ms a step). A pattern of sixteen 00 over bytes
+// of fifteen 00 and a 01: both anchor bytes everywhere, so every place is
+// compared and a byte costs many times what it costs when absent.
+void BM_FindStepsHostile(benchmark::State& state, bool byTime) {
+  static const std::vector<std::uint8_t> bytes = [] {
+    std::vector<std::uint8_t> made(std::size_t{64} << 20, 0);
+    for (std::size_t i = 15; i < made.size(); i += 16) made[i] = 1;
+    return made;
+  }();
+  const content::SearchPattern pattern = *content::ParseHexPattern("00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00");
+  double slowest = 0;
+  std::size_t steps = 0;
+  for (auto _ : state) {
+    content::SteppedSearch search(bytes, pattern, 0, true);
+    slowest = 0;
+    steps = 0;
+    for (bool done = false; !done; ++steps) {
+      const auto start = std::chrono::steady_clock::now();
+      done = byTime ? search.StepFor(std::chrono::milliseconds(12)) : search.Step(std::uint64_t{32} << 20);
+      slowest = std::max(slowest, std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+    }
+  }
+  state.counters["slowest_step_ms"] = slowest;
+  state.counters["steps"] = static_cast<double>(steps);
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes.size()));
+}
+
+// The absent pattern of FindAbsent8 found in 12 ms steps, as the window
+// does: against MemchrPass, the whole search costs the same pass.
+void BM_FindAbsentInSteps(benchmark::State& state) {
+  const content::Song song = LoadedSong(Scenario::BigData);
+  const std::span<const std::uint8_t> bytes(song->StreamData(), song->StreamSize());
+  const content::SearchPattern pattern = *content::ParseHexPattern("DE AD BE EF 01 23 45 67");
+  double slowest = 0;
+  for (auto _ : state) {
+    content::SteppedSearch search(bytes, pattern, 0, true);
+    slowest = 0;
+    for (bool done = false; !done;) {
+      const auto start = std::chrono::steady_clock::now();
+      done = search.StepFor(std::chrono::milliseconds(12));
+      slowest = std::max(slowest, std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+    }
+  }
+  state.counters["slowest_step_ms"] = slowest;
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes.size()));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -339,6 +399,9 @@ int main(int argc, char** argv) {
     timed(benchmark::RegisterBenchmark(("FileMap/Lookups/" + name).c_str(), BM_HostileLookups, which))->Iterations(4);
   }
   timed(benchmark::RegisterBenchmark("FileMap/MemchrPass/big-data", BM_MemchrPass));
+  timed(benchmark::RegisterBenchmark("FileMap/FindAbsent8InSteps/big-data", BM_FindAbsentInSteps));
+  timed(benchmark::RegisterBenchmark("FileMap/FindStepsBy32MiB/hostile-64MiB", BM_FindStepsHostile, false))->Iterations(1);
+  timed(benchmark::RegisterBenchmark("FileMap/FindStepsBy12ms/hostile-64MiB", BM_FindStepsHostile, true))->Iterations(1);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
   return 0;

@@ -80,7 +80,18 @@ void TFrmMain::LoaderMessagesDblClick(const QModelIndex& index) {
   const QByteArray line = index.data().toString().toLatin1();
   const std::optional<std::uint64_t> offset =
       content::LeadingOffset(std::string_view(line.constData(), static_cast<std::size_t>(line.size())));
-  if (offset) ShowFileMap(offset);
+  if (!offset) return;
+  // A chunk's line may tell where its reading ended: the map opens at the
+  // chunk's header.
+  const qsizetype id = line.indexOf(" Chunk id: ");
+  bool isId = false;
+  const std::uint32_t chunkId = id < 0 ? 0 : line.mid(id + 11, 8).toUInt(&isId, 16);
+  if (isId) {
+    ShowFileMap();
+    if (!busy_ && fileMap_ != nullptr) fileMap_->GoToLogChunk(*offset, chunkId);
+    return;
+  }
+  ShowFileMap(offset);
 }
 
 void TFrmMain::ShowChunkInFileMapClick() {

@@ -25,8 +25,9 @@ QWidget* TFrmMain::MakeGlobalPage() {
   SetPageSpacing(layout);
 
   auto* const version = new QHBoxLayout();
-  version->addWidget(MakeCaption(page, QStringLiteral("File Version:")));
-  version->addWidget(MakeValueEdit(page, QStringLiteral("EdtFileVersion"), 137));
+  QLineEdit* const fileVersion = MakeValueEdit(page, QStringLiteral("EdtFileVersion"), 137);
+  version->addWidget(MakeCaption(page, QStringLiteral("File Version:"), fileVersion));
+  version->addWidget(fileVersion);
   version->addStretch(1);
   layout->addLayout(version);
 
@@ -50,7 +51,7 @@ QWidget* TFrmMain::MakeSongSettingsPage() {
   left->setHorizontalSpacing(8);
   int row = 0;
   auto addRow = [page, left, &row](const QString& caption, QWidget* control, QWidget* extra = nullptr) {
-    if (!caption.isEmpty()) left->addWidget(MakeCaption(page, caption), row, 0);
+    if (!caption.isEmpty()) left->addWidget(MakeCaption(page, caption, control), row, 0);
     auto* const cell = new QHBoxLayout();
     cell->setSpacing(8);
     cell->addWidget(control);
@@ -84,10 +85,12 @@ QWidget* TFrmMain::MakeSongSettingsPage() {
   right->addWidget(MakeFlagBox(page, QStringLiteral("CbxBundleZumbox"), QStringLiteral("Bundle Zumbox Samples")));
   auto* const tuning = new QGridLayout();
   tuning->setVerticalSpacing(2);
-  tuning->addWidget(MakeCaption(page, QStringLiteral("Tuning Table")), 0, 0);
-  tuning->addWidget(MakeCaption(page, QStringLiteral("Root Key")), 0, 1);
-  tuning->addWidget(MakeValueEdit(page, QStringLiteral("EdtTuningTableName")), 1, 0);
-  tuning->addWidget(MakeValueEdit(page, QStringLiteral("EdtRootKey"), 93), 1, 1);
+  QLineEdit* const tableName = MakeValueEdit(page, QStringLiteral("EdtTuningTableName"));
+  QLineEdit* const rootKey = MakeValueEdit(page, QStringLiteral("EdtRootKey"), 93);
+  tuning->addWidget(MakeCaption(page, QStringLiteral("Tuning Table"), tableName), 0, 0);
+  tuning->addWidget(MakeCaption(page, QStringLiteral("Root Key"), rootKey), 0, 1);
+  tuning->addWidget(tableName, 1, 0);
+  tuning->addWidget(rootKey, 1, 1);
   tuning->setColumnStretch(0, 1);
   right->addLayout(tuning);
   right->addWidget(MakeReportView(page, QStringLiteral("LstTuningTable")), 1);
@@ -113,8 +116,9 @@ QWidget* TFrmMain::MakePlaylistSettingsPage() {
   auto addBeside = [page, left](const QString& name, const QString& caption) {
     auto* const row = new QHBoxLayout();
     row->setSpacing(8);
-    row->addWidget(MakeValueEdit(page, name, 45));
-    row->addWidget(MakeCaption(page, caption));
+    QLineEdit* const edit = MakeValueEdit(page, name, 45);
+    row->addWidget(edit);
+    row->addWidget(MakeCaption(page, caption, edit));
     row->addStretch(1);
     left->addLayout(row);
   };
@@ -127,15 +131,21 @@ QWidget* TFrmMain::MakePlaylistSettingsPage() {
   auto* const values = new QGridLayout();
   values->setVerticalSpacing(3);
   values->setHorizontalSpacing(8);
-  values->addWidget(MakeCaption(page, QStringLiteral("Signature")), 0, 0);
-  values->addWidget(MakeValueEdit(page, QStringLiteral("EdtSignature"), 45), 0, 1);
-  values->addWidget(MakeCaption(page, QStringLiteral("Steps per Bar")), 0, 2);
-  values->addWidget(MakeCaption(page, QStringLiteral("Zoom Level X, Y")), 1, 0);
-  values->addWidget(MakeValueEdit(page, QStringLiteral("EdtPlZoom"), 65), 1, 1, 1, 2, Qt::AlignLeft);
-  values->addWidget(MakeCaption(page, QStringLiteral("Position X, Y")), 2, 0);
-  values->addWidget(MakeValueEdit(page, QStringLiteral("EdtPlPosition"), 65), 2, 1, 1, 2, Qt::AlignLeft);
-  values->addWidget(MakeCaption(page, QStringLiteral("Playlist Flags")), 3, 0);
-  values->addWidget(MakeValueEdit(page, QStringLiteral("EdtPlFlags"), 65), 3, 1, 1, 2, Qt::AlignLeft);
+  auto valueRow = [page, values](int row, const QString& caption, const QString& name, int width) {
+    QLineEdit* const edit = MakeValueEdit(page, name, width);
+    values->addWidget(MakeCaption(page, caption, edit), row, 0);
+    if (row == 0)
+      values->addWidget(edit, row, 1);
+    else
+      values->addWidget(edit, row, 1, 1, 2, Qt::AlignLeft);
+    return edit;
+  };
+  QLineEdit* const signature = valueRow(0, QStringLiteral("Signature"), QStringLiteral("EdtSignature"), 45);
+  // The unit after the signature's value names it too.
+  values->addWidget(MakeCaption(page, QStringLiteral("Steps per Bar"), signature), 0, 2);
+  valueRow(1, QStringLiteral("Zoom Level X, Y"), QStringLiteral("EdtPlZoom"), 65);
+  valueRow(2, QStringLiteral("Position X, Y"), QStringLiteral("EdtPlPosition"), 65);
+  valueRow(3, QStringLiteral("Playlist Flags"), QStringLiteral("EdtPlFlags"), 65);
   values->setColumnStretch(3, 1);
   left->addLayout(values);
   left->addStretch(1);
@@ -165,16 +175,16 @@ QWidget* TFrmMain::MakeSongInfoPage() {
   auto* const layout = new QVBoxLayout(page);
   SetPageSpacing(layout);
 
-  layout->addWidget(MakeCaption(page, QStringLiteral("General information about the song:")));
   // The user may type into these two; nothing reads what is typed.
   auto* const info = new QPlainTextEdit(page);
   info->setObjectName(QStringLiteral("MmoSongInfo"));
   SetButtonFace(info);
+  layout->addWidget(MakeCaption(page, QStringLiteral("General information about the song:"), info));
   layout->addWidget(info, 1);
-  layout->addWidget(MakeCaption(page, QStringLiteral("Creator's Webpage if available:")));
   auto* const url = new QLineEdit(page);
   url->setObjectName(QStringLiteral("EdtSongInfoUrl"));
   SetButtonFace(url);
+  layout->addWidget(MakeCaption(page, QStringLiteral("Creator's Webpage if available:"), url));
   layout->addWidget(url);
   layout->addWidget(MakeFlagBox(page, QStringLiteral("CbxShowSongInfo"),
                                 QStringLiteral("Show information when opening the song")));

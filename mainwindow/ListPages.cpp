@@ -44,8 +44,9 @@ void AddValueRows(ListPage& list, std::initializer_list<std::pair<QString, QStri
   grid->setVerticalSpacing(4);
   int row = 0;
   for (const auto& [caption, name] : rows) {
-    grid->addWidget(MakeCaption(list.page, caption), row, 0);
-    grid->addWidget(MakeValueEdit(list.page, name, width), row, 1);
+    QLineEdit* const edit = MakeValueEdit(list.page, name, width);
+    grid->addWidget(MakeCaption(list.page, caption, edit), row, 0);
+    grid->addWidget(edit, row, 1);
     ++row;
   }
   grid->setColumnStretch(2, 1);
@@ -57,8 +58,9 @@ void AddValueRows(ListPage& list, std::initializer_list<std::pair<QString, QStri
 QWidget* TFrmMain::MakeModulesPage() {
   ListPage list = MakeListPage(Pages, QStringLiteral("TabModules"));
   auto* const top = new QHBoxLayout();
-  top->addWidget(MakeCaption(list.page, QStringLiteral("Module Count:")));
-  top->addWidget(MakeValueEdit(list.page, QStringLiteral("EdtNumberOfModules"), 161));
+  QLineEdit* const count = MakeValueEdit(list.page, QStringLiteral("EdtNumberOfModules"), 161);
+  top->addWidget(MakeCaption(list.page, QStringLiteral("Module Count:"), count));
+  top->addWidget(count);
   top->addStretch(1);
   BtnViewModule = MakeButton(list.page, QStringLiteral("BtnViewModule"), QStringLiteral("Properties..."), 91);
   top->addWidget(BtnViewModule);
@@ -83,9 +85,9 @@ QWidget* TFrmMain::MakeChannelsPage() {
 QWidget* TFrmMain::MakeAudioClipsPage() {
   ListPage list = MakeListPage(Pages, QStringLiteral("TabAudioClips"));
   auto* const top = new QHBoxLayout();
-  top->addWidget(MakeCaption(list.page, QStringLiteral("Clip Count:")));
   // Borderless and editable, as designed; nothing reads what is typed.
   auto* const count = new QLineEdit(list.page);
+  top->addWidget(MakeCaption(list.page, QStringLiteral("Clip Count:"), count));
   count->setObjectName(QStringLiteral("EdtAudioClipCount"));
   count->setFrame(false);
   count->setFixedWidth(89);
@@ -107,8 +109,9 @@ QWidget* TFrmMain::MakeSendFxAssignPage() {
 QWidget* TFrmMain::MakeSongEventsPage() {
   ListPage list = MakeListPage(Pages, QStringLiteral("TabSongEvents"));
   auto* const top = new QHBoxLayout();
-  top->addWidget(MakeCaption(list.page, QStringLiteral("Event Data Size:")));
-  top->addWidget(MakeValueEdit(list.page, QStringLiteral("EdtEventDataSize"), 137));
+  QLineEdit* const size = MakeValueEdit(list.page, QStringLiteral("EdtEventDataSize"), 137);
+  top->addWidget(MakeCaption(list.page, QStringLiteral("Event Data Size:"), size));
+  top->addWidget(size);
   top->addStretch(1);
   CbxSongEventDataSet = new QComboBox(list.page);
   CbxSongEventDataSet->setObjectName(QStringLiteral("CbxSongEventDataSet"));
@@ -142,12 +145,14 @@ QWidget* TFrmMain::MakeWindowStatePage() {
 QWidget* TFrmMain::MakeChunksPage() {
   ListPage list = MakeListPage(Pages, QStringLiteral("TabChunks"));
   auto* const top = new QHBoxLayout();
-  top->addWidget(MakeCaption(list.page, QStringLiteral("Unknown Chunks:")));
+  QLabel* const caption = MakeCaption(list.page, QStringLiteral("Unknown Chunks:"));
+  top->addWidget(caption);
   top->addStretch(1);
   BtnViewChunk = MakeButton(list.page, QStringLiteral("BtnViewChunk"), QStringLiteral("View..."), 75);
   top->addWidget(BtnViewChunk);
   list.layout->addLayout(top);
   LstChunks = MakeReportView(list.page, QStringLiteral("LstChunks"));
+  caption->setBuddy(LstChunks);
   list.layout->addWidget(LstChunks, 1);
   return list.page;
 }

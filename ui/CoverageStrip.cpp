@@ -11,6 +11,8 @@ TCoverageStrip::TCoverageStrip(QWidget* parent) : QWidget(parent) {
   setObjectName(QStringLiteral("CoverageStrip"));
   setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
   setCursor(Qt::PointingHandCursor);
+  setAccessibleName(QStringLiteral("Coverage strip"));
+  setAccessibleDescription(QStringLiteral("The kinds of the file's bytes from start to end; a click goes there."));
 }
 
 QSize TCoverageStrip::sizeHint() const { return {400, 18}; }

@@ -1,5 +1,6 @@
 #include "ui/HexView.h"
 
+#include <QAccessible>
 #include <QFontDatabase>
 #include <QFontMetrics>
 #include <QHelpEvent>
@@ -47,7 +48,46 @@ THexView::THexView(QWidget* parent) : QAbstractScrollArea(parent) {
   setFocusPolicy(Qt::StrongFocus);
   viewport()->setMouseTracking(true);
   verticalScrollBar()->setSingleStep(1);
-  setMinimumWidth(HexX(0) + (OffsetDigits() + 70) * charWidth_ / 2);
+  setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
+  setAccessibleName(QStringLiteral("Hex view"));
+  UpdateWidth();
+}
+
+int THexView::FullWidth() const {
+  return TextX(BytesPerRow) + Margin + verticalScrollBar()->sizeHint().width() + 2 * frameWidth();
+}
+
+// The 16 bytes and their text never scroll sideways or get cut: the panes
+// beside the view give way instead.
+void THexView::UpdateWidth() {
+  setMinimumWidth(FullWidth());
+  updateGeometry();
+}
+
+QSize THexView::sizeHint() const { return {FullWidth(), 24 * lineHeight_}; }
+
+QSize THexView::minimumSizeHint() const { return {FullWidth(), 4 * lineHeight_}; }
+
+// What a screen reader says of the place: the offset and the bytes there.
+void THexView::TellCursor() {
+  QString text;
+  if (!bytes_.empty()) {
+    text = QStringLiteral("Offset 0x") + HexNumber(cursor_, 8) + QStringLiteral(", byte ");
+    AppendHexByte(text, bytes_[cursor_]);
+    if (selectionSize_ > 1) {
+      text += QStringLiteral(", selected ") + QString::number(selectionSize_) + QStringLiteral(" bytes from 0x") +
+              HexNumber(selectionStart_, 8);
+      if (selectionSize_ <= 8) {
+        text += QLatin1Char(':');
+        for (std::uint64_t i = 0; i < selectionSize_; ++i) {
+          text += QLatin1Char(' ');
+          AppendHexByte(text, bytes_[selectionStart_ + i]);
+        }
+      }
+    }
+  }
+  setAccessibleDescription(text);
 }
 
 void THexView::SetBytes(std::span<const std::uint8_t> bytes) {
@@ -57,6 +97,8 @@ void THexView::SetBytes(std::span<const std::uint8_t> bytes) {
   selectionSize_ = 0;
   UpdateScrollBar();
   verticalScrollBar()->setValue(0);
+  UpdateWidth();
+  TellCursor();
   viewport()->update();
 }
 
@@ -132,14 +174,19 @@ void THexView::EnsureVisible(std::uint64_t offset) {
 }
 
 void THexView::Select(std::uint64_t start, std::uint64_t size) {
+  Select(start, size, cursor_);
+}
+
+void THexView::Select(std::uint64_t start, std::uint64_t size, std::uint64_t cursor) {
   if (bytes_.empty()) return;
   start = std::min<std::uint64_t>(start, bytes_.size() - 1);
   size = std::clamp<std::uint64_t>(size, 1, bytes_.size() - start);
   selectionStart_ = start;
   selectionSize_ = size;
-  if (cursor_ < start || cursor_ - start >= size) cursor_ = start;
+  cursor_ = cursor < start || cursor - start >= size ? start : cursor;
   anchor_ = start;
   EnsureVisible(cursor_);
+  TellCursor();
   viewport()->update();
   emit CursorMoved(cursor_);
 }
@@ -151,6 +198,7 @@ void THexView::MoveCursor(std::uint64_t offset, bool extend) {
   selectionStart_ = std::min(anchor_, cursor_);
   selectionSize_ = std::max(anchor_, cursor_) - selectionStart_ + 1;
   EnsureVisible(cursor_);
+  TellCursor();
   viewport()->update();
   emit CursorMoved(cursor_);
 }
@@ -286,14 +334,19 @@ void THexView::mousePressEvent(QMouseEvent* event) {
   if (event->button() != Qt::LeftButton) return;
   const std::optional<std::uint64_t> offset = OffsetAt(event->position().toPoint());
   if (!offset) return;
-  MoveCursor(*offset, event->modifiers() & Qt::ShiftModifier);
-  if (!(event->modifiers() & Qt::ShiftModifier)) emit ByteClicked(*offset);
+  const bool extend = event->modifiers() & Qt::ShiftModifier;
+  MoveCursor(*offset, extend);
+  dragAnchor_ = anchor_;
+  // A click may mark a whole region (a window linking the view to a tree);
+  // a drag from here still starts at the pressed byte.
+  if (!extend) emit ByteClicked(*offset);
 }
 
 void THexView::mouseMoveEvent(QMouseEvent* event) {
   if (!(event->buttons() & Qt::LeftButton)) return;
   const std::optional<std::uint64_t> offset = OffsetAt(event->position().toPoint());
-  if (!offset || *offset == cursor_) return;
+  if (!offset || (*offset == cursor_ && anchor_ == dragAnchor_)) return;
+  anchor_ = dragAnchor_;
   MoveCursor(*offset, true);
 }
 
@@ -315,7 +368,8 @@ void THexView::keyPressEvent(QKeyEvent* event) {
       MoveCursor(at >= BytesPerRow ? at - BytesPerRow : at, extend);
       break;
     case Qt::Key_Down:
-      MoveCursor(last - at >= BytesPerRow ? at + BytesPerRow : at, extend);
+      // Onto a shorter last row: its last byte.
+      MoveCursor(at / BytesPerRow < last / BytesPerRow ? std::min(at + BytesPerRow, last) : at, extend);
       break;
     case Qt::Key_PageUp:
       MoveCursor(at >= page ? at - page : at % BytesPerRow, extend);

@@ -52,8 +52,10 @@ class THexView : public QAbstractScrollArea {
   std::uint64_t SelectionStart() const { return selectionStart_; }
   std::uint64_t SelectionSize() const { return selectionSize_; }
   // Marks [start, start + size) and puts the cursor on its start, scrolled
-  // into view; clipped to the bytes.
+  // into view; clipped to the bytes. A cursor already inside stays.
   void Select(std::uint64_t start, std::uint64_t size);
+  // The same, with the cursor on `cursor` (clipped into the selection).
+  void Select(std::uint64_t start, std::uint64_t size, std::uint64_t cursor);
   // The first row on screen and the number of rows that fit.
   std::uint64_t TopRow() const { return topRow_; }
   int VisibleRows() const;
@@ -65,6 +67,10 @@ class THexView : public QAbstractScrollArea {
   std::optional<QPoint> PointOf(std::uint64_t offset) const;
   // The byte under a point of the viewport, if any.
   std::optional<std::uint64_t> OffsetAt(const QPoint& point) const;
+
+  // QWidget
+  QSize sizeHint() const override;
+  QSize minimumSizeHint() const override;
 
  signals:
   // The cursor moved by the user (a click or a key) or by Select.
@@ -93,6 +99,10 @@ class THexView : public QAbstractScrollArea {
   int OffsetDigits() const;
   int HexX(int column) const;
   int TextX(int column) const;
+  // The width that shows every column whole: offsets, 16 bytes, their text.
+  int FullWidth() const;
+  void UpdateWidth();
+  void TellCursor();
 
   std::span<const std::uint8_t> bytes_;
   Shading shading_;
@@ -103,6 +113,8 @@ class THexView : public QAbstractScrollArea {
   std::uint64_t rowsPerStep_ = 1;
   std::uint64_t cursor_ = 0;
   std::uint64_t anchor_ = 0;
+  // Where the left button went down: a drag selects from there.
+  std::uint64_t dragAnchor_ = 0;
   std::uint64_t selectionStart_ = 0;
   std::uint64_t selectionSize_ = 0;
   int charWidth_ = 8;

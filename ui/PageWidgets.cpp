@@ -57,6 +57,12 @@ QLabel* MakeCaption(QWidget* parent, const QString& caption) {
   return label;
 }
 
+QLabel* MakeCaption(QWidget* parent, const QString& caption, QWidget* buddy) {
+  QLabel* const label = MakeCaption(parent, caption);
+  label->setBuddy(buddy);
+  return label;
+}
+
 QPushButton* MakeButton(QWidget* parent, const QString& name, const QString& caption, int width) {
   auto* const button = new QPushButton(caption, parent);
   button->setObjectName(name);

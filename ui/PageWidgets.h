@@ -24,6 +24,9 @@ void SetButtonFace(QWidget* widget);
 // A disabled check box that only shows a flag.
 QCheckBox* MakeFlagBox(QWidget* parent, const QString& name, const QString& caption);
 QLabel* MakeCaption(QWidget* parent, const QString& caption);
+// A caption that names a field: the field is its buddy, so that assistive
+// technology reads the caption as the field's name.
+QLabel* MakeCaption(QWidget* parent, const QString& caption, QWidget* buddy);
 QPushButton* MakeButton(QWidget* parent, const QString& name, const QString& caption, int width);
 QFrame* MakeVerticalLine(QWidget* parent);
 // Page margins and spacing, kept small: the window has a fixed size.

@@ -1,6 +1,7 @@
 #include "windows/FileMap.h"
 
 #include "content/Controls.h"
+#include "content/map/CancellableMap.h"
 #include "content/map/DataInspector.h"
 #include "content/map/KindColumns.h"
 #include "content/map/OffsetText.h"
@@ -28,6 +29,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QShortcut>
 #include <QSplitter>
 #include <QTableView>
@@ -37,17 +39,19 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <string>
 
 namespace tarvo {
 namespace {
 
-// Start positions one find step scans: a few milliseconds of memchr.
-constexpr std::uint64_t FindStepBytes = 32 * 1024 * 1024;
+// The longest a find step or a look at a mapping holds the window: a frame.
+constexpr auto FindStepTime = std::chrono::milliseconds(12);
 // The most bytes the window copies to the clipboard; Save Selection writes more.
 constexpr std::uint64_t MaxCopyBytes = 16 * 1024 * 1024;
 // The bytes of regions one fill of the hex colours covers: a few screens.
 constexpr std::uint64_t ShadeBytes = 4096;
+constexpr int InspectorTypeWidth = 80;
 
 constexpr std::array<TKvsRegionKind, RegionKindCount> Kinds = {
     TKvsRegionKind::Header,  TKvsRegionKind::Field, TKvsRegionKind::Reserved,
@@ -69,19 +73,20 @@ QString Hex(std::uint64_t value) {
   return QStringLiteral("0x") + THexView::HexNumber(value, 8);
 }
 
+// As `kvsdump --map` writes a share: one rounding for both.
 QString Share(std::uint64_t part, std::uint64_t whole) {
-  const double percent = whole == 0 ? 0.0 : 100.0 * static_cast<double>(part) / static_cast<double>(whole);
-  return QString::number(percent, 'f', 1) + QLatin1Char('%');
+  return QString::fromStdString(content::PercentText(part, whole));
 }
 
 QString PathText(const TKvsRegion& region) {
   return PathAndValueText(region.path, region.kind == TKvsRegionKind::Field, region.value);
 }
 
-QPushButton* Button(QWidget* parent, const char* name, const QString& caption) {
+QPushButton* Button(QWidget* parent, const char* name, const QString& caption, const QString& toolTip) {
   auto* const button = new QPushButton(caption, parent);
   button->setObjectName(QLatin1String(name));
   button->setAutoDefault(false);
+  button->setToolTip(toolTip);
   return button;
 }
 
@@ -96,7 +101,21 @@ TFrmFileMap::TFrmFileMap(QWidget* parent) : QWidget(parent, Qt::Window) {
   auto* const layout = new QVBoxLayout(this);
   layout->setContentsMargins(6, 6, 6, 6);
   layout->setSpacing(4);
+  MakeCoverage(layout);
+  MakeTools(layout);
+  layout->addWidget(MakePanes(), 1);
+  MakeBottom(layout);
 
+  findTimer_ = new QTimer(this);
+  findTimer_->setInterval(0);
+  mapTimer_ = new QTimer(this);
+  mapTimer_->setInterval(30);
+  Connect();
+  MakeKeys();
+  ShowSong(nullptr, QString());
+}
+
+void TFrmFileMap::MakeCoverage(QVBoxLayout* layout) {
   Strip = new TCoverageStrip(this);
   layout->addWidget(Strip);
   auto* const legend = new QHBoxLayout();
@@ -119,50 +138,59 @@ TFrmFileMap::TFrmFileMap(QWidget* parent) : QWidget(parent, Qt::Window) {
   }
   legend->addStretch(1);
   layout->addLayout(legend);
+}
 
+void TFrmFileMap::MakeTools(QVBoxLayout* layout) {
   auto* const tools = new QHBoxLayout();
-  tools->addWidget(MakeCaption(this, QStringLiteral("Go to:")));
   EdtGoTo = new QLineEdit(this);
   EdtGoTo->setObjectName(QStringLiteral("EdtGoTo"));
   EdtGoTo->setPlaceholderText(QStringLiteral("0x1A2C or 6700"));
   EdtGoTo->setFixedWidth(130);
+  tools->addWidget(MakeCaption(this, QStringLiteral("Go to:"), EdtGoTo));
   tools->addWidget(EdtGoTo);
   tools->addSpacing(12);
-  tools->addWidget(MakeCaption(this, QStringLiteral("Find:")));
-  CbxFindMode = new QComboBox(this);
-  CbxFindMode->setObjectName(QStringLiteral("CbxFindMode"));
-  CbxFindMode->addItems({QStringLiteral("Hex"), QStringLiteral("Text")});
-  tools->addWidget(CbxFindMode);
   EdtFind = new QLineEdit(this);
   EdtFind->setObjectName(QStringLiteral("EdtFind"));
   EdtFind->setPlaceholderText(QStringLiteral("4B 56 ?? 53"));
+  CbxFindMode = new QComboBox(this);
+  CbxFindMode->setObjectName(QStringLiteral("CbxFindMode"));
+  CbxFindMode->addItems({QStringLiteral("Hex"), QStringLiteral("Text")});
+  CbxFindMode->setAccessibleName(QStringLiteral("Find as"));
+  tools->addWidget(MakeCaption(this, QStringLiteral("Find:"), EdtFind));
+  tools->addWidget(CbxFindMode);
   tools->addWidget(EdtFind, 1);
-  BtnFindNext = Button(this, "BtnFindNext", QStringLiteral("Next"));
-  BtnFindPrevious = Button(this, "BtnFindPrevious", QStringLiteral("Previous"));
-  BtnCancelFind = Button(this, "BtnCancelFind", QStringLiteral("Cancel"));
+  // Both pairs in one order, Previous before Next, as the keys go.
+  BtnFindPrevious = Button(this, "BtnFindPrevious", QStringLiteral("Previous Match"),
+                           QStringLiteral("Find the previous match (Shift+F3)"));
+  BtnFindNext = Button(this, "BtnFindNext", QStringLiteral("Next Match"), QStringLiteral("Find the next match (F3)"));
+  BtnCancelFind = Button(this, "BtnCancelFind", QStringLiteral("Cancel"), QStringLiteral("Stop the search (Esc)"));
   BtnCancelFind->setEnabled(false);
-  tools->addWidget(BtnFindNext);
   tools->addWidget(BtnFindPrevious);
+  tools->addWidget(BtnFindNext);
   tools->addWidget(BtnCancelFind);
   tools->addSpacing(12);
-  tools->addWidget(MakeCaption(this, QStringLiteral("Region:")));
   CbxRegionKind = new QComboBox(this);
   CbxRegionKind->setObjectName(QStringLiteral("CbxRegionKind"));
-  for (const TKvsRegionKind kind : Kinds) CbxRegionKind->addItem(QLatin1String(RegionKindName(kind)));
-  CbxRegionKind->setCurrentIndex(static_cast<int>(TKvsRegionKind::Unread));
+  for (const TKvsRegionKind kind : Kinds)
+    CbxRegionKind->addItem(QLatin1String(RegionKindName(kind)), static_cast<int>(kind));
+  CbxRegionKind->setCurrentIndex(CbxRegionKind->findData(static_cast<int>(TKvsRegionKind::Unread)));
+  tools->addWidget(MakeCaption(this, QStringLiteral("Region:"), CbxRegionKind));
   tools->addWidget(CbxRegionKind);
-  BtnPreviousOfKind = Button(this, "BtnPreviousOfKind", QStringLiteral("Previous"));
-  BtnNextOfKind = Button(this, "BtnNextOfKind", QStringLiteral("Next"));
-  BtnPreviousOfKind->setToolTip(QStringLiteral("Previous region of this kind (Ctrl+Shift+N)"));
-  BtnNextOfKind->setToolTip(QStringLiteral("Next region of this kind (Ctrl+N)"));
+  BtnPreviousOfKind = Button(this, "BtnPreviousOfKind", QStringLiteral("Previous Region"),
+                             QStringLiteral("Go to the previous region of this kind (Ctrl+Shift+N)"));
+  BtnNextOfKind = Button(this, "BtnNextOfKind", QStringLiteral("Next Region"),
+                         QStringLiteral("Go to the next region of this kind (Ctrl+N)"));
   tools->addWidget(BtnPreviousOfKind);
   tools->addWidget(BtnNextOfKind);
   layout->addLayout(tools);
+}
 
+QSplitter* TFrmFileMap::MakePanes() {
   auto* const split = new QSplitter(Qt::Horizontal, this);
   split->setObjectName(QStringLiteral("SplFileMap"));
   TreRegions = new QTreeView(split);
   TreRegions->setObjectName(QStringLiteral("TreRegions"));
+  TreRegions->setAccessibleName(QStringLiteral("Regions"));
   tree_ = new TFileMapTree(TreRegions);
   TreRegions->setModel(tree_);
   TreRegions->setUniformRowHeights(true);
@@ -174,10 +202,11 @@ TFrmFileMap::TFrmFileMap(QWidget* parent) : QWidget(parent, Qt::Window) {
   TreRegions->setTextElideMode(Qt::ElideRight);
   TreRegions->header()->setStretchLastSection(true);
   TreRegions->header()->setSectionsClickable(false);
-  TreRegions->setColumnWidth(TFileMapTree::ColOffset, 160);
-  TreRegions->setColumnWidth(TFileMapTree::ColSize, 50);
-  TreRegions->setColumnWidth(TFileMapTree::ColKind, 55);
+  TreRegions->setColumnWidth(TFileMapTree::ColOffset, 112);
+  TreRegions->setColumnWidth(TFileMapTree::ColSize, 48);
+  TreRegions->setColumnWidth(TFileMapTree::ColKind, 48);
   TreRegions->setColumnWidth(TFileMapTree::ColName, 100);
+  TreRegions->setMinimumWidth(120);
   HexView = new THexView(split);
   auto* const side = new QWidget(split);
   auto* const sideLayout = new QVBoxLayout(side);
@@ -186,39 +215,50 @@ TFrmFileMap::TFrmFileMap(QWidget* parent) : QWidget(parent, Qt::Window) {
   CbxBigEndian->setObjectName(QStringLiteral("CbxBigEndian"));
   sideLayout->addWidget(CbxBigEndian);
   LstInspector = MakeReportView(side, QStringLiteral("LstInspector"));
+  LstInspector->setAccessibleName(QStringLiteral("Data inspector"));
   sideLayout->addWidget(LstInspector, 1);
+  // The inspector's values are not cut: the tree gives way first.
+  side->setMinimumWidth(InspectorTypeWidth + InspectorValueWidth() + 2 * LstInspector->frameWidth() +
+                        LstInspector->verticalScrollBar()->sizeHint().width() + 4);
   split->addWidget(TreRegions);
   split->addWidget(HexView);
   split->addWidget(side);
+  // The hex view keeps its width; the tree and the inspector give way.
+  split->setCollapsible(1, false);
   split->setStretchFactor(0, 2);
-  split->setStretchFactor(1, 3);
+  split->setStretchFactor(1, 0);
   split->setStretchFactor(2, 1);
-  split->setSizes({480, 560, 240});
-  layout->addWidget(split, 1);
+  const int hex = HexView->sizeHint().width();
+  const int inspector = side->minimumWidth();
+  split->setSizes({std::max(TreRegions->minimumWidth(), width() - 12 - hex - inspector - 2 * split->handleWidth()), hex,
+                   inspector});
+  return split;
+}
 
+void TFrmFileMap::MakeBottom(QVBoxLayout* layout) {
   auto* const bottom = new QHBoxLayout();
   LblStatus = new QLabel(this);
   LblStatus->setObjectName(QStringLiteral("LblStatus"));
   LblStatus->setTextFormat(Qt::PlainText);
   LblStatus->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  // What the status says never widens the window; what does not fit is cut.
+  LblStatus->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+  LblStatus->setMinimumWidth(1);
   bottom->addWidget(LblStatus, 1);
-  BtnCopyHex = Button(this, "BtnCopyHex", QStringLiteral("Copy Hex"));
-  BtnCopyText = Button(this, "BtnCopyText", QStringLiteral("Copy Text"));
-  BtnSaveSelection = Button(this, "BtnSaveSelection", QStringLiteral("Save Selection..."));
-  BtnCopyHex->setToolTip(QStringLiteral("Ctrl+C"));
-  BtnCopyText->setToolTip(QStringLiteral("Ctrl+Shift+C"));
+  BtnCopyHex = Button(this, "BtnCopyHex", QStringLiteral("Copy Hex"), QStringLiteral("Ctrl+C"));
+  BtnCopyText = Button(this, "BtnCopyText", QStringLiteral("Copy Text"), QStringLiteral("Ctrl+Shift+C"));
+  BtnSaveSelection = Button(this, "BtnSaveSelection", QStringLiteral("Save Selection..."), QString());
   bottom->addWidget(BtnCopyHex);
   bottom->addWidget(BtnCopyText);
   bottom->addWidget(BtnSaveSelection);
   BtnCompareWith = Button(this, "BtnCompareWith", QStringLiteral("Compare with..."));
   bottom->addWidget(BtnCompareWith);
   layout->addLayout(bottom);
+}
 
-  findTimer_ = new QTimer(this);
-  findTimer_->setInterval(0);
-
+void TFrmFileMap::Connect() {
   HexView->SetShading([this](std::uint64_t offset, std::uint64_t& runEnd) { return Shade(offset, runEnd); });
-  HexView->SetToolTip([this](std::uint64_t offset) { return RegionText(offset); });
+  HexView->SetToolTip([this](std::uint64_t offset) { return PlaceText(offset); });
 
   connect(TreRegions->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
           [this](const QModelIndex& current) { Guarded(this, &TFrmFileMap::TreeRowChanged)(current); });
@@ -231,6 +271,7 @@ TFrmFileMap::TFrmFileMap(QWidget* parent) : QWidget(parent, Qt::Window) {
   connect(BtnFindPrevious, &QPushButton::clicked, this, Guarded(this, &TFrmFileMap::FindPrevious));
   connect(BtnCancelFind, &QPushButton::clicked, this, Guarded(this, &TFrmFileMap::CancelFind));
   connect(findTimer_, &QTimer::timeout, this, Guarded(this, &TFrmFileMap::FindStep));
+  connect(mapTimer_, &QTimer::timeout, this, Guarded(this, &TFrmFileMap::MappingStep));
   connect(BtnNextOfKind, &QPushButton::clicked, this, Guarded(this, &TFrmFileMap::NextOfKind));
   connect(BtnPreviousOfKind, &QPushButton::clicked, this, Guarded(this, &TFrmFileMap::PreviousOfKind));
   connect(CbxBigEndian, &QCheckBox::toggled, this, [this] { UpdateInspector(); });
@@ -238,7 +279,9 @@ TFrmFileMap::TFrmFileMap(QWidget* parent) : QWidget(parent, Qt::Window) {
   connect(BtnCopyText, &QPushButton::clicked, this, Guarded(this, &TFrmFileMap::CopyText));
   connect(BtnSaveSelection, &QPushButton::clicked, this, Guarded(this, &TFrmFileMap::SaveSelection));
   connect(BtnCompareWith, &QPushButton::clicked, this, Guarded(this, &TFrmFileMap::CompareWithClick));
+}
 
+void TFrmFileMap::MakeKeys() {
   auto key = [this](const QKeySequence& sequence, const char* name, void (TFrmFileMap::*handler)()) {
     auto* const shortcut = new QShortcut(sequence, this);
     shortcut->setObjectName(QLatin1String(name));
@@ -256,16 +299,14 @@ TFrmFileMap::TFrmFileMap(QWidget* parent) : QWidget(parent, Qt::Window) {
   focus(QKeySequence(Qt::CTRL | Qt::Key_F), "KeyFind", EdtFind);
   key(QKeySequence(Qt::Key_F3), "KeyFindNext", &TFrmFileMap::FindNext);
   key(QKeySequence(Qt::SHIFT | Qt::Key_F3), "KeyFindPrevious", &TFrmFileMap::FindPrevious);
-  key(QKeySequence(Qt::Key_Escape), "KeyCancelFind", &TFrmFileMap::CancelFind);
+  key(QKeySequence(Qt::Key_Escape), "KeyCancelFind", &TFrmFileMap::Cancel);
   key(QKeySequence(Qt::CTRL | Qt::Key_N), "KeyNextOfKind", &TFrmFileMap::NextOfKind);
   key(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_N), "KeyPreviousOfKind", &TFrmFileMap::PreviousOfKind);
   key(QKeySequence(Qt::CTRL | Qt::Key_C), "KeyCopyHex", &TFrmFileMap::CopyHex);
   key(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C), "KeyCopyText", &TFrmFileMap::CopyText);
-
-  ShowSong(nullptr, QString());
 }
 
-TFrmFileMap::~TFrmFileMap() = default;
+TFrmFileMap::~TFrmFileMap() { StopMapping(); }
 
 std::span<const std::uint8_t> TFrmFileMap::Bytes() const {
   if (song_ == nullptr || song_->StreamData() == nullptr) return {};
@@ -274,7 +315,10 @@ std::span<const std::uint8_t> TFrmFileMap::Bytes() const {
 
 void TFrmFileMap::ShowSong(content::Song song, const QString& fileName) {
   CancelFind();
+  StopMapping();
   lastFound_.reset();
+  goToWhenMapped_.reset();
+  goToChunkWhenMapped_.reset();
   shadeRuns_.clear();
   // Nothing may read the old song once it goes.
   tree_->SetMap(nullptr);
@@ -284,12 +328,64 @@ void TFrmFileMap::ShowSong(content::Song song, const QString& fileName) {
   song_ = std::move(song);
   path_ = song_ != nullptr ? fileName : QString();
   BtnCompareWith->setEnabled(song_ != nullptr);
-  if (song_ != nullptr) map_ = std::make_unique<content::MapAndColumns>(content::MapWithColumns(*song_));
   SetPlainWindowTitle(this, song_ != nullptr ? QStringLiteral("File Map - ") + QFileInfo(fileName).fileName()
                                              : QStringLiteral("File Map"));
+  HexView->SetBytes(Bytes());
+  SetStatus(QString());
+  if (song_ != nullptr && song_->StreamSize() > MapAtOnceBytes) {
+    StartMapping();
+  } else {
+    if (song_ != nullptr) map_ = std::make_unique<content::MapAndColumns>(content::MapWithColumns(*song_));
+    ShowMap();
+  }
+}
+
+bool TFrmFileMap::Mapping() const { return mapping_.valid(); }
+
+void TFrmFileMap::StartMapping() {
+  mapProgress_ = std::make_unique<content::MapProgress>();
+  // The thread shares the song, so it may finish after the window let go.
+  mapping_ = std::async(std::launch::async, [song = song_, progress = mapProgress_.get()] {
+    std::optional<content::MapAndColumns> made = content::MapWithColumns(*song, *progress);
+    return made ? std::make_unique<content::MapAndColumns>(std::move(*made)) : nullptr;
+  });
+  UpdateCoverage();
+  UpdateInspector();
+  SetStatus(QStringLiteral("Mapping... 0% (Esc stops)"));
+  mapTimer_->start();
+}
+
+void TFrmFileMap::StopMapping() {
+  if (!mapping_.valid()) return;
+  mapTimer_->stop();
+  mapProgress_->cancel = true;
+  mapping_.get();
+  mapProgress_.reset();
+}
+
+void TFrmFileMap::MappingStep() {
+  if (!mapping_.valid()) return;
+  if (mapping_.wait_for(std::chrono::seconds(0)) != std::future_status::ready) {
+    const std::uint64_t total = std::max<std::uint64_t>(1, song_->StreamSize());
+    SetStatus(QStringLiteral("Mapping... ") + QString::number(100 * mapProgress_->reached.load() / total) +
+              QStringLiteral("% (Esc stops)"));
+    return;
+  }
+  mapTimer_->stop();
+  std::unique_ptr<content::MapAndColumns> made = mapping_.get();
+  mapProgress_.reset();
+  if (!made) {
+    SetStatus(QStringLiteral("Mapping stopped: the bytes show without their regions."));
+    return;
+  }
+  map_ = std::move(made);
+  ShowMap();
+}
+
+// The map is there (or there is none): the tree, the strip and the figures.
+void TFrmFileMap::ShowMap() {
   if (map_) {
     tree_->SetMap(&map_->map);
-    HexView->SetBytes(Bytes());
     Strip->SetFile(map_->map.FileSize(),
                    [this](std::uint64_t from, std::uint64_t to, std::vector<std::pair<QColor, std::uint64_t>>& parts) {
                      const content::KindBytes bytes = map_->columns.Between(from, to);
@@ -297,11 +393,20 @@ void TFrmFileMap::ShowSong(content::Song song, const QString& fileName) {
                        if (bytes[static_cast<std::size_t>(kind)] > 0)
                          parts.emplace_back(KindColour(kind), bytes[static_cast<std::size_t>(kind)]);
                    });
+    HexView->viewport()->update();
   }
   UpdateCoverage();
   UpdateInspector();
   SetStatus(QString());
-  if (map_ && map_->map.FileSize() > 0) GoToOffset(0);
+  const std::uint64_t goTo = goToWhenMapped_.value_or(0);
+  const std::optional<std::uint32_t> chunk = goToChunkWhenMapped_;
+  goToWhenMapped_.reset();
+  goToChunkWhenMapped_.reset();
+  if (!map_ || map_->map.FileSize() == 0) return;
+  if (chunk)
+    GoToLogChunk(goTo, *chunk);
+  else
+    GoToOffset(goTo);
 }
 
 void TFrmFileMap::UpdateCoverage() {
@@ -349,7 +454,7 @@ QColor TFrmFileMap::Shade(std::uint64_t offset, std::uint64_t& runEnd) {
   return KindColour(run.kind);
 }
 
-QString TFrmFileMap::RegionText(std::uint64_t offset) const {
+QString TFrmFileMap::PlaceText(std::uint64_t offset) const {
   if (!map_) return QString();
   const std::optional<TKvsRegion> region = map_->map.RegionAt(offset);
   QString text = Hex(offset);
@@ -369,7 +474,7 @@ void TFrmFileMap::TreeRowChanged(const QModelIndex& current) {
   SetStatus(Hex(tree_->Offset(current)) + QStringLiteral("  ") + tree_->PathAndValue(current));
 }
 
-QModelIndex TFrmFileMap::SelectTreeRowAt(std::uint64_t offset) {
+QModelIndex TFrmFileMap::SelectTreeRowAt(std::uint64_t offset, bool mark) {
   const QModelIndex index = tree_->IndexAt(offset);
   if (!index.isValid()) return index;
   following_ = true;
@@ -382,7 +487,7 @@ QModelIndex TFrmFileMap::SelectTreeRowAt(std::uint64_t offset) {
       index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
   TreRegions->scrollTo(index);
   // The region's bytes are marked; the cursor stays on the byte.
-  HexView->Select(tree_->Offset(index), tree_->Size(index));
+  if (mark) HexView->Select(tree_->Offset(index), tree_->Size(index));
   following_ = false;
   return index;
 }
@@ -390,19 +495,21 @@ QModelIndex TFrmFileMap::SelectTreeRowAt(std::uint64_t offset) {
 void TFrmFileMap::ShowPlace(std::uint64_t offset, const QModelIndex& row) {
   // The tree's row holds the region already: no second reading for the text.
   if (!row.isValid()) {
-    SetStatus(RegionText(offset));
+    SetStatus(PlaceText(offset));
     return;
   }
   const QString kind = tree_->data(row.siblingAtColumn(TFileMapTree::ColKind)).toString();
   SetStatus(Hex(offset) + QStringLiteral("  ") + kind + QStringLiteral("  ") + tree_->PathAndValue(row));
 }
 
-void TFrmFileMap::ByteClicked(std::uint64_t offset) { ShowPlace(offset, SelectTreeRowAt(offset)); }
+void TFrmFileMap::ByteClicked(std::uint64_t offset) { ShowPlace(offset, SelectTreeRowAt(offset, true)); }
 
 void TFrmFileMap::CursorMoved(std::uint64_t offset) {
   Strip->SetCursor(offset);
   UpdateInspector();
-  if (!following_) SetStatus(RegionText(offset));
+  // A key, Find or a drag moved the cursor: the tree follows, the bytes the
+  // user marked stay marked.
+  if (!following_ && map_) ShowPlace(offset, SelectTreeRowAt(offset, false));
 }
 
 void TFrmFileMap::GoToOffset(std::uint64_t offset) {
@@ -410,9 +517,23 @@ void TFrmFileMap::GoToOffset(std::uint64_t offset) {
   if (bytes.empty()) return;
   offset = std::min<std::uint64_t>(offset, bytes.size() - 1);
   following_ = true;
-  HexView->Select(offset, 1);
+  HexView->Select(offset, 1, offset);
   following_ = false;
-  ShowPlace(offset, SelectTreeRowAt(offset));
+  if (Mapping()) {
+    goToWhenMapped_ = offset;
+    goToChunkWhenMapped_.reset();
+    return;
+  }
+  ShowPlace(offset, SelectTreeRowAt(offset, true));
+}
+
+void TFrmFileMap::GoToLogChunk(std::uint64_t offset, std::uint32_t id) {
+  if (map_) {
+    if (const std::optional<TKvsRegion> chunk = map_->map.ChunkOfLogLine(offset, id)) offset = chunk->offset;
+  }
+  GoToOffset(offset);
+  // Where the chunk starts is known once the map is.
+  if (Mapping()) goToChunkWhenMapped_ = id;
 }
 
 void TFrmFileMap::GoToModule(std::size_t moduleIndex) {
@@ -460,6 +581,17 @@ void TFrmFileMap::CancelFind() {
   SetStatus(QStringLiteral("Search cancelled."));
 }
 
+void TFrmFileMap::Cancel() {
+  if (Searching()) {
+    CancelFind();
+    return;
+  }
+  if (Mapping()) {
+    StopMapping();
+    SetStatus(QStringLiteral("Mapping stopped: the bytes show without their regions."));
+  }
+}
+
 void TFrmFileMap::StartFind(bool forward) {
   CancelFind();
   const std::span<const std::uint8_t> bytes = Bytes();
@@ -483,9 +615,13 @@ void TFrmFileMap::StartFind(bool forward) {
     const QByteArray latin1 = text.toLatin1();
     pattern = content::TextPattern(std::string_view(latin1.constData(), static_cast<std::size_t>(latin1.size())));
   }
-  // Next goes past the match it found last; the first find starts at the cursor.
-  const std::uint64_t cursor = HexView->Cursor();
-  const std::uint64_t start = forward && lastFound_ == cursor ? cursor + 1 : cursor;
+  // From the match found last while it is still selected: Next finds the one
+  // starting after its start, Previous the one starting before it, however
+  // matches overlap it. Otherwise from the cursor.
+  const bool onMatch = lastFound_ && HexView->SelectionStart() == *lastFound_ &&
+                       HexView->SelectionSize() == lastFoundSize_;
+  const std::uint64_t from = onMatch ? *lastFound_ : HexView->Cursor();
+  const std::uint64_t start = forward && onMatch ? from + 1 : from;
   searchSize_ = pattern->size();
   search_ = std::make_unique<content::SteppedSearch>(bytes, std::move(*pattern), start, forward);
   BtnCancelFind->setEnabled(true);
@@ -495,9 +631,10 @@ void TFrmFileMap::StartFind(bool forward) {
 
 void TFrmFileMap::FindStep() {
   if (!search_) return;
-  if (!search_->Step(FindStepBytes)) {
+  if (!search_->StepFor(FindStepTime)) {
     const std::uint64_t total = std::max<std::uint64_t>(1, search_->Total());
-    SetStatus(QStringLiteral("Searching... ") + QString::number(100 * search_->Scanned() / total) + QLatin1Char('%'));
+    SetStatus(QStringLiteral("Searching... ") + QString::number(100 * search_->Scanned() / total) +
+              QStringLiteral("% (Esc stops)"));
     findTimer_->start();
     return;
   }
@@ -510,8 +647,9 @@ void TFrmFileMap::FindStep() {
     SetStatus(QStringLiteral("Not found."));
     return;
   }
-  lastFound_ = *found;
-  HexView->Select(*found, searchSize_);
+  HexView->Select(*found, searchSize_, *found);
+  lastFound_ = HexView->SelectionStart();
+  lastFoundSize_ = HexView->SelectionSize();
   SetStatus(QStringLiteral("Found at ") + Hex(*found) + (wrapped ? QStringLiteral(" (wrapped around)") : QString()));
 }
 
@@ -521,25 +659,34 @@ void TFrmFileMap::ShowRegion(const std::optional<TKvsRegion>& region, const char
     return;
   }
   following_ = true;
-  HexView->Select(region->offset, 1);
+  HexView->Select(region->offset, 1, region->offset);
   following_ = false;
-  SelectTreeRowAt(region->offset);
+  SelectTreeRowAt(region->offset, true);
   SetStatus(Hex(region->offset) + QStringLiteral("  ") + QLatin1String(kindName) + QStringLiteral("  ") + PathText(*region));
+}
+
+TKvsRegionKind TFrmFileMap::ChosenKind() const {
+  return static_cast<TKvsRegionKind>(CbxRegionKind->currentData().toInt());
 }
 
 void TFrmFileMap::NextOfKind() {
   if (!map_) return;
-  const auto kind = static_cast<TKvsRegionKind>(CbxRegionKind->currentIndex());
+  const TKvsRegionKind kind = ChosenKind();
   ShowRegion(map_->map.NextOfKind(HexView->Cursor(), kind), RegionKindName(kind));
 }
 
 void TFrmFileMap::PreviousOfKind() {
   if (!map_) return;
-  const auto kind = static_cast<TKvsRegionKind>(CbxRegionKind->currentIndex());
+  const TKvsRegionKind kind = ChosenKind();
   // From the start of the region the cursor is in, so that it is not found again.
   std::uint64_t from = HexView->Cursor();
   if (const std::optional<TKvsRegion> here = map_->map.RegionAt(from)) from = here->offset;
   ShowRegion(map_->map.PreviousOfKind(from, kind), RegionKindName(kind));
+}
+
+// Wide enough for the longest value but a text: "unknown object (-2147483648)".
+int TFrmFileMap::InspectorValueWidth() const {
+  return LstInspector->fontMetrics().horizontalAdvance(QStringLiteral("unknown object (-2147483648)")) + 16;
 }
 
 void TFrmFileMap::UpdateInspector() {
@@ -551,7 +698,8 @@ void TFrmFileMap::UpdateInspector() {
          content::InspectBytes(bytes.data() + cursor, bytes.size() - cursor, CbxBigEndian->isChecked()))
       rows.push_back({std::move(row.type), std::move(row.value)});
   }
-  SetReportTable(LstInspector, content::FixedTable({{"Type", 80}, {"Value", 160}}, std::move(rows)));
+  SetReportTable(LstInspector, content::FixedTable({{"Type", InspectorTypeWidth}, {"Value", InspectorValueWidth()}},
+                                                   std::move(rows)));
 }
 
 // A selection to copy, and not one too large for the clipboard.

@@ -1,12 +1,17 @@
 #include "windows/FileMapTree.h"
 
 #include "content/map/RegionMap.h"
+#include "content/map/RegionText.h"
+#include "content/map/RegionTree.h"
+#include "content/map/ValueText.h"
 #include "text/Latin1.h"
 #include "ui/HexView.h"
 #include "ui/Latin1Text.h"
 
 #include <algorithm>
 #include <climits>
+#include <cstdint>
+#include <cstring>
 #include <string_view>
 
 namespace tarvo {
@@ -15,43 +20,42 @@ namespace {
 // Song texts as plain, one-line text: control characters as \xHH.
 QString Shown(std::string_view latin1) { return Latin1(EscapeControlBytes(latin1)); }
 
-// The steps of a region's path below its chunk's label.
-std::vector<std::string_view> Steps(std::string_view path, std::string_view label) {
-  std::vector<std::string_view> steps;
-  if (path.size() <= label.size() + 1 || path.substr(0, label.size()) != label) return steps;
-  path.remove_prefix(label.size() + 1);
-  while (true) {
-    const std::size_t slash = path.find('/');
-    steps.push_back(path.substr(0, slash));
-    if (slash == std::string_view::npos) break;
-    path.remove_prefix(slash + 1);
-  }
-  return steps;
+// A field's value as one bounded line, reading no more of a long text
+// than the line shows.
+QString FieldValue(const TKvsRegionNote& note, const std::uint8_t* bytes) {
+  if (note.format != TKvsValueFormat::Text)
+    return QString::fromUtf8(content::OneLineValue(content::ValueText(note.format, bytes, note.size)));
+  const void* const zero = std::memchr(bytes, 0, static_cast<std::size_t>(note.size));
+  const std::size_t length = zero == nullptr ? static_cast<std::size_t>(note.size)
+                                             : static_cast<std::size_t>(static_cast<const std::uint8_t*>(zero) - bytes);
+  return QString::fromUtf8(content::OneLineValue(std::string_view(reinterpret_cast<const char*>(bytes), length)));
 }
 
 }  // namespace
 
 QString PathAndValueText(std::string_view path, bool field, std::string_view value) {
   QString text = Shown(path);
-  if (field) text += QStringLiteral(" = ") + Shown(value);
+  if (field) text += QStringLiteral(" = ") + QString::fromUtf8(content::OneLineValue(value));
   return text;
 }
 
 struct TFileMapTree::Node {
-  enum class Type { Top, Stretch, Group, Leaf };
+  enum class Type { Range, Top, Stretch, Group, Leaf };
   Type type = Type::Leaf;
   Node* parent = nullptr;
   int row = 0;
   std::size_t top = 0;
   std::uint64_t offset = 0;
   std::uint64_t size = 0;
-  std::size_t depth = 0;  // path steps below the label that the children share
+  std::size_t depth = 0;  // structure steps below the label that the children share
   TKvsRegionKind kind = TKvsRegionKind::Field;
   std::string name;
   std::string path;  // a group's: its prefix
-  std::string value;
+  QString value;     // a field's, bounded
   bool made = false;
   bool leaving = false;  // being given back by Trim
+  // A group's notes, kept so that its rows can be made again after a Trim.
+  std::vector<TKvsRegionNote> notes;
   std::vector<std::unique_ptr<Node>> children;
 
   std::uint64_t End() const { return offset + size; }
@@ -75,74 +79,116 @@ TFileMapTree::~TFileMapTree() = default;
 
 void TFileMapTree::SetMap(const content::RegionMap* map) {
   beginResetModel();
-  tops_.clear();
+  roots_.clear();
   madeRows_ = 0;
   map_ = map;
+  const std::size_t tops = map_ == nullptr ? 0 : map_->TopLevelCount();
+  perRange_ = tops > MaxTopRows ? std::max<std::size_t>(1024, (tops + MaxTopRows - 1) / MaxTopRows) : 0;
   endResetModel();
 }
 
-TFileMapTree::Node& TFileMapTree::TopNode(std::size_t top) const {
-  std::unique_ptr<Node>& slot = tops_[top];
-  if (!slot) {
-    const TKvsRegion region = map_->TopLevel(top);
-    slot = std::make_unique<Node>();
-    slot->type = Node::Type::Top;
-    slot->top = top;
-    slot->row = static_cast<int>(top);
-    slot->offset = region.offset;
-    slot->size = region.size;
-    slot->kind = region.kind;
-    slot->name = region.path;
-    slot->path = region.path;
-    // The unread stretch has nothing below it.
-    slot->made = !map_->TopLevelChunkId(top).has_value();
+std::size_t TFileMapTree::RootRows() const {
+  if (map_ == nullptr) return 0;
+  const std::size_t tops = map_->TopLevelCount();
+  return perRange_ == 0 ? tops : (tops + perRange_ - 1) / perRange_;
+}
+
+std::unique_ptr<TFileMapTree::Node> TFileMapTree::MakeTop(std::size_t top) const {
+  const TKvsRegion region = map_->TopLevel(top);
+  auto node = std::make_unique<Node>();
+  node->type = Node::Type::Top;
+  node->top = top;
+  node->row = static_cast<int>(top);
+  node->offset = region.offset;
+  node->size = region.size;
+  node->kind = region.kind;
+  node->name = region.path;
+  node->path = region.path;
+  // The unread stretch has nothing below it.
+  node->made = !map_->TopLevelChunkId(top).has_value();
+  return node;
+}
+
+TFileMapTree::Node& TFileMapTree::RootNode(std::size_t row) const {
+  std::unique_ptr<Node>& slot = roots_[row];
+  if (slot) return *slot;
+  if (perRange_ == 0) {
+    slot = MakeTop(row);
+    return *slot;
   }
+  const std::size_t first = row * perRange_;
+  const std::size_t last = std::min(map_->TopLevelCount(), first + perRange_) - 1;
+  const TKvsRegion end = map_->TopLevel(last);
+  slot = std::make_unique<Node>();
+  slot->type = Node::Type::Range;
+  slot->top = first;
+  slot->row = static_cast<int>(row);
+  slot->offset = map_->TopLevel(first).offset;
+  slot->size = end.offset + end.size - slot->offset;
+  slot->name = "chunks " + std::to_string(first) + "-" + std::to_string(last);
+  slot->path = slot->name;
   return *slot;
+}
+
+TFileMapTree::Node& TFileMapTree::TopNode(std::size_t top) const {
+  if (perRange_ == 0) return RootNode(top);
+  Node& range = RootNode(top / perRange_);
+  MakeChildren(range);
+  return *range.children[top % perRange_];
 }
 
 TFileMapTree::Node* TFileMapTree::NodeOf(const QModelIndex& index) const {
   if (!index.isValid() || map_ == nullptr) return nullptr;
   auto* const parent = static_cast<Node*>(index.internalPointer());
-  if (parent == nullptr) return &TopNode(static_cast<std::size_t>(index.row()));
+  if (parent == nullptr) return &RootNode(static_cast<std::size_t>(index.row()));
   MakeChildren(*parent);
   if (static_cast<std::size_t>(index.row()) >= parent->children.size()) return nullptr;
   return parent->children[static_cast<std::size_t>(index.row())].get();
 }
 
-void TFileMapTree::AddGrouped(Node& node, std::vector<TKvsRegion>& regions) const {
-  const std::string& label = TopNode(node.top).path;
-  for (TKvsRegion& region : regions) {
-    const std::vector<std::string_view> steps = Steps(region.path, label);
+std::unique_ptr<TFileMapTree::Node> TFileMapTree::Leaf(const Node& parent, const TKvsRegionNote& note,
+                                                      std::string name) const {
+  const content::MapChunk& chunk = map_->TopLevelEntry(parent.top);
+  auto leaf = std::make_unique<Node>();
+  leaf->type = Node::Type::Leaf;
+  leaf->made = true;
+  leaf->offset = note.offset;
+  leaf->size = note.size;
+  leaf->kind = note.kind;
+  leaf->name = std::move(name);
+  leaf->path = content::RegionPath(TopNode(parent.top).path, content::IsModuleChunk(chunk.id), chunk.firstRecord, note);
+  if (note.kind == TKvsRegionKind::Field) leaf->value = FieldValue(note, map_->Loader().StreamData() + note.offset);
+  return leaf;
+}
+
+void TFileMapTree::AddGrouped(Node& node, const std::vector<TKvsRegionNote>& notes) const {
+  const content::MapChunk& chunk = map_->TopLevelEntry(node.top);
+  for (const TKvsRegionNote& note : notes) {
+    std::vector<std::string> steps = content::NoteSteps(chunk, note);
     if (steps.size() > node.depth + 1) {
-      const std::string_view step = steps[node.depth];
+      const std::string& step = steps[node.depth];
       if (!node.children.empty()) {
         Node& last = *node.children.back();
-        if (last.type == Node::Type::Group && last.name == step && last.End() == region.offset) {
-          last.size += region.size;
+        if (last.type == Node::Type::Group && last.name == step && last.End() == note.offset) {
+          last.size = note.offset + note.size - last.offset;
+          last.notes.push_back(note);
           continue;
         }
       }
       auto group = std::make_unique<Node>();
       group->type = Node::Type::Group;
-      group->offset = region.offset;
-      group->size = region.size;
+      group->offset = note.offset;
+      group->size = note.size;
       group->depth = node.depth + 1;
       group->name = step;
-      group->path = label;
+      group->path = TopNode(node.top).path;
       for (std::size_t i = 0; i <= node.depth; ++i) (group->path += '/') += steps[i];
+      group->notes.push_back(note);
       node.Add(std::move(group));
       continue;
     }
-    auto leaf = std::make_unique<Node>();
-    leaf->type = Node::Type::Leaf;
-    leaf->made = true;
-    leaf->offset = region.offset;
-    leaf->size = region.size;
-    leaf->kind = region.kind;
-    leaf->name = steps.size() == node.depth + 1 ? std::string(steps.back()) : RegionKindName(region.kind);
-    leaf->path = std::move(region.path);
-    leaf->value = std::move(region.value);
-    node.Add(std::move(leaf));
+    std::string name = steps.size() == node.depth + 1 ? std::move(steps.back()) : RegionKindName(note.kind);
+    node.Add(Leaf(node, note, std::move(name)));
   }
 }
 
@@ -155,51 +201,28 @@ void TFileMapTree::MakeChildren(Node& node) const {
 void TFileMapTree::MakeChildrenOnce(Node& node) const {
   node.made = true;
   switch (node.type) {
-    case Node::Type::Top: {
-      std::vector<TKvsRegion> regions = map_->Children(node.top, node.offset, MaxDirectChildren + 1);
-      if (regions.size() <= MaxDirectChildren) {
-        AddGrouped(node, regions);
-        return;
+    case Node::Type::Range:
+      for (std::size_t top = node.top; top < map_->TopLevelCount() && top < node.top + perRange_; ++top) {
+        Node& chunk = node.Add(MakeTop(top));
+        chunk.top = top;
       }
-      MakeStretchChildren(node);
+      return;
+    case Node::Type::Top: {
+      const std::vector<TKvsRegionNote> notes =
+          content::ChunkNotes(*map_, node.top, node.offset, node.End(), MaxDirectChildren + 1);
+      if (notes.size() <= MaxDirectChildren)
+        AddGrouped(node, notes);
+      else
+        MakeStretchChildren(node);
       return;
     }
     case Node::Type::Stretch:
-    case Node::Type::Group: {
-      const std::string& label = TopNode(node.top).path;
-      // One reading for the whole branch: a stretch holds at most a region
-      // a byte, and the reading starts a byte early to see the record that
-      // began in the stretch before (it belongs there).
-      const bool lookBack = node.type == Node::Type::Stretch && node.offset > TopNode(node.top).offset;
-      std::vector<TKvsRegion> batch =
-          map_->Children(node.top, node.offset - (lookBack ? 1 : 0), static_cast<std::size_t>(node.size) + 2);
-      std::string straddling;
-      if (lookBack && !batch.empty() && batch.front().offset < node.offset) {
-        const std::vector<std::string_view> steps = Steps(batch.front().path, label);
-        if (steps.size() > 1) straddling = steps.front();
-      }
-      std::vector<TKvsRegion> taken;
-      bool skipping = !straddling.empty();
-      for (TKvsRegion& region : batch) {
-        if (region.offset < node.offset) continue;
-        const std::vector<std::string_view> steps = Steps(region.path, label);
-        const std::string_view first = steps.empty() ? std::string_view() : steps.front();
-        if (skipping && steps.size() > 1 && first == straddling) continue;
-        skipping = false;
-        if (region.offset >= node.End()) {
-          // A stretch keeps the rest of the record it ends in.
-          bool continues = false;
-          if (node.type == Node::Type::Stretch && !taken.empty() && steps.size() > 1) {
-            const std::vector<std::string_view> last = Steps(taken.back().path, label);
-            continues = last.size() > 1 && last.front() == first;
-          }
-          if (!continues) break;
-        }
-        taken.push_back(std::move(region));
-      }
-      AddGrouped(node, taken);
+      // The regions that start in the stretch, and the one reaching into it.
+      AddGrouped(node, content::ChunkNotes(*map_, node.top, node.offset, node.End(), SIZE_MAX));
       return;
-    }
+    case Node::Type::Group:
+      AddGrouped(node, node.notes);
+      return;
     case Node::Type::Leaf:
       return;
   }
@@ -218,7 +241,7 @@ void TFileMapTree::MakeStretchChildren(Node& node) const {
 }
 
 QModelIndex TFileMapTree::IndexOf(const Node& node) const {
-  if (node.parent == nullptr) return createIndex(static_cast<int>(node.top), 0, nullptr);
+  if (node.parent == nullptr) return createIndex(node.row, 0, nullptr);
   return createIndex(node.row, 0, node.parent);
 }
 
@@ -233,14 +256,8 @@ QModelIndex TFileMapTree::IndexAt(std::uint64_t offset) {
     if (children.empty()) break;
     Node* next = nullptr;
     if (children.front()->type == Node::Type::Stretch) {
-      std::size_t i = std::min<std::size_t>((offset - node->offset) / StretchBytes, children.size() - 1);
-      for (int tries = 0; tries < 2 && next == nullptr; ++tries, --i) {
-        Node& stretch = *children[i];
-        MakeChildren(stretch);
-        for (const auto& child : stretch.children)
-          if (child->offset <= offset && offset < child->End()) next = &stretch;
-        if (i == 0) break;
-      }
+      // Each stretch holds every region that has bytes in it.
+      next = children[std::min<std::size_t>((offset - node->offset) / StretchBytes, children.size() - 1)].get();
     } else {
       const auto after = std::upper_bound(children.begin(), children.end(), offset,
                                           [](std::uint64_t value, const auto& child) { return value < child->offset; });
@@ -263,7 +280,7 @@ void TFileMapTree::Trim(const QModelIndex& keep, const std::function<void(const 
   // The branches to give back: whole top-level entries off the path, and
   // below the path's nodes their made children off it.
   std::vector<Node*> leaving;
-  for (const auto& [top, node] : tops_) {
+  for (const auto& [row, node] : roots_) {
     if (!holdsKept(*node)) {
       leaving.push_back(node.get());
       continue;
@@ -299,11 +316,11 @@ void TFileMapTree::Trim(const QModelIndex& keep, const std::function<void(const 
   for (Node* node : leaving) {
     madeRows_ -= node->Descendants();
     if (node->parent == nullptr) {
-      tops_.erase(node->top);  // made again on demand
+      roots_.erase(static_cast<std::size_t>(node->row));  // made again on demand
       continue;
     }
     node->children.clear();
-    node->made = false;
+    node->made = false;  // a group keeps its notes to make its rows again
     node->leaving = false;
   }
   emit layoutChanged();
@@ -322,7 +339,9 @@ std::uint64_t TFileMapTree::Size(const QModelIndex& index) const {
 QString TFileMapTree::PathAndValue(const QModelIndex& index) const {
   const Node* const node = NodeOf(index);
   if (node == nullptr) return QString();
-  return PathAndValueText(node->path, node->type == Node::Type::Leaf && node->kind == TKvsRegionKind::Field, node->value);
+  QString text = Shown(node->path);
+  if (node->type == Node::Type::Leaf && node->kind == TKvsRegionKind::Field) text += QStringLiteral(" = ") + node->value;
+  return text;
 }
 
 QModelIndex TFileMapTree::index(int row, int column, const QModelIndex& parent) const {
@@ -347,7 +366,7 @@ QModelIndex TFileMapTree::parent(const QModelIndex& child) const {
 
 int TFileMapTree::rowCount(const QModelIndex& parent) const {
   if (map_ == nullptr) return 0;
-  if (!parent.isValid()) return static_cast<int>(std::min<std::size_t>(map_->TopLevelCount(), INT_MAX));
+  if (!parent.isValid()) return static_cast<int>(std::min<std::size_t>(RootRows(), INT_MAX));
   if (parent.column() != 0) return 0;
   Node* const node = NodeOf(parent);
   if (node == nullptr) return 0;
@@ -361,7 +380,8 @@ bool TFileMapTree::hasChildren(const QModelIndex& parent) const {
   if (map_ == nullptr) return false;
   if (!parent.isValid()) return map_->TopLevelCount() > 0;
   if (parent.column() != 0) return false;
-  if (parent.internalPointer() == nullptr) return map_->TopLevelChunkId(static_cast<std::size_t>(parent.row())).has_value();
+  if (parent.internalPointer() == nullptr)
+    return perRange_ != 0 || map_->TopLevelChunkId(static_cast<std::size_t>(parent.row())).has_value();
   const Node* const node = NodeOf(parent);
   return node != nullptr && node->type != Node::Type::Leaf;
 }
@@ -377,6 +397,8 @@ QVariant TFileMapTree::data(const QModelIndex& index, int role) const {
       return QString::number(node->size);
     case ColKind:
       switch (node->type) {
+        case Node::Type::Range:
+          return QStringLiteral("chunks");
         case Node::Type::Top:
           return node->kind == TKvsRegionKind::Unread ? QStringLiteral("unread") : QStringLiteral("chunk");
         case Node::Type::Stretch:
@@ -390,7 +412,7 @@ QVariant TFileMapTree::data(const QModelIndex& index, int role) const {
     case ColName:
       return Shown(node->name);
     case ColValue:
-      return Shown(node->value);
+      return node->value;
     default:
       return QVariant();
   }

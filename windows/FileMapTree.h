@@ -24,12 +24,15 @@ class RegionMap;
 QString PathAndValueText(std::string_view path, bool field, std::string_view value);
 
 // The structure tree of the File Map: the chunks of a file, then their
-// records, then fields, made when a branch is first asked for. Columns
-// Offset, Size, Kind, Name, Value. A chunk of many regions opens into
-// stretches of 16 KiB first, so that no branch holds more rows than a
-// person scrolls through and a deep place opens without making every row
-// before it. Only branches that were opened cost memory, and Trim gives
-// back those off the current path once they pass a budget of rows.
+// records, then fields, made when a branch is first asked for, from the
+// structure the loader notes (group, record, name, item). Columns Offset,
+// Size, Kind, Name, Value. A chunk of many regions opens into stretches of
+// 16 KiB first, so that no branch holds more rows than a person scrolls
+// through and a deep place opens without making every row before it; a
+// stretch holds the regions that start in it and the one that reaches into
+// it from before, so every byte's region is in the stretch of the byte.
+// Only branches that were opened cost memory, and Trim gives back those off
+// the current path once they pass a budget of rows.
 class TFileMapTree : public QAbstractItemModel {
   Q_OBJECT
 
@@ -40,6 +43,9 @@ class TFileMapTree : public QAbstractItemModel {
   static constexpr std::size_t MaxDirectChildren = 2048;
   // About 5 MiB of rows.
   static constexpr std::size_t DefaultRowBudget = 20000;
+  // A file of more chunks than this shows them in ranges of chunks, so that
+  // no level holds millions of rows.
+  static constexpr std::size_t MaxTopRows = 4096;
 
   explicit TFileMapTree(QObject* parent);
   ~TFileMapTree() override;
@@ -75,17 +81,24 @@ class TFileMapTree : public QAbstractItemModel {
   struct Node;
 
   Node& TopNode(std::size_t top) const;
+  Node& RootNode(std::size_t row) const;
+  std::unique_ptr<Node> MakeTop(std::size_t top) const;
   Node* NodeOf(const QModelIndex& index) const;
   void MakeChildren(Node& node) const;
   void MakeChildrenOnce(Node& node) const;
   void MakeStretchChildren(Node& node) const;
-  // Groups the regions into children of `node` by their path step `depth`.
-  void AddGrouped(Node& node, std::vector<TKvsRegion>& regions) const;
+  // Groups the notes into children of `node` by their structure step at
+  // the node's depth.
+  void AddGrouped(Node& node, const std::vector<TKvsRegionNote>& notes) const;
+  std::unique_ptr<Node> Leaf(const Node& parent, const TKvsRegionNote& note, std::string name) const;
   QModelIndex IndexOf(const Node& node) const;
 
   const content::RegionMap* map_ = nullptr;
-  // Top-level entries get a node only once opened or asked for by offset.
-  mutable std::unordered_map<std::size_t, std::unique_ptr<Node>> tops_;
+  // The rows of the top level (chunks, or ranges of them) get a node only
+  // once opened or asked for by offset.
+  mutable std::unordered_map<std::size_t, std::unique_ptr<Node>> roots_;
+  std::size_t perRange_ = 0;  // chunks in a range; 0: no ranges
+  std::size_t RootRows() const;
   mutable std::size_t madeRows_ = 0;
   std::size_t rowBudget_ = DefaultRowBudget;
 };

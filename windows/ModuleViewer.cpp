@@ -96,7 +96,7 @@ QWidget* TFrmModuleViewer::MakeVstSynthPage() {
   grid->setColumnStretch(2, 1);
 
   auto addRow = [page, grid](int row, const QString& caption, QLineEdit* edit, int span) {
-    grid->addWidget(new QLabel(caption, page), row, 0);
+    grid->addWidget(MakeCaption(page, caption, edit), row, 0);
     grid->addWidget(edit, row, 1, 1, span);
   };
   EdtVSTSynthPluginName = MakeValueEdit(page, QStringLiteral("EdtVSTSynthPluginName"));
@@ -116,6 +116,7 @@ QWidget* TFrmModuleViewer::MakeVstSynthPage() {
   grid->addWidget(pinsCaption, 4, 0);
   LstVSTSynthAudioChanPins = MakeReportView(page, QStringLiteral("LstVSTSynthAudioChanPins"));
   LstVSTSynthAudioChanPins->setFixedWidth(200);
+  pinsCaption->setBuddy(LstVSTSynthAudioChanPins);
   grid->addWidget(LstVSTSynthAudioChanPins, 4, 1, 1, 1);
   grid->setRowStretch(4, 1);
   return page;
@@ -125,11 +126,11 @@ QWidget* TFrmModuleViewer::MakeTracksPage() {
   auto* const page = new QWidget(Pages);
   page->setObjectName(QStringLiteral("TabSheet1"));
   auto* const grid = new QGridLayout(page);
-  grid->addWidget(new QLabel(QStringLiteral("Mixer Channels Used:"), page), 0, 0);
-  grid->addWidget(new QLabel(QStringLiteral("Playlist Tracks:"), page), 0, 1);
   LstChannels = MakeReportView(page, QStringLiteral("LstChannels"));
-  grid->addWidget(LstChannels, 1, 0);
   LstPlaylistTracks = MakeReportView(page, QStringLiteral("LstPlaylistTracks"));
+  grid->addWidget(MakeCaption(page, QStringLiteral("Mixer Channels Used:"), LstChannels), 0, 0);
+  grid->addWidget(MakeCaption(page, QStringLiteral("Playlist Tracks:"), LstPlaylistTracks), 0, 1);
+  grid->addWidget(LstChannels, 1, 0);
   grid->addWidget(LstPlaylistTracks, 1, 1);
   grid->setColumnStretch(0, 2);
   grid->setColumnStretch(1, 3);

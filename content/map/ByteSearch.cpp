@@ -228,4 +228,13 @@ bool SteppedSearch::Step(std::uint64_t budget) {
   return done_;
 }
 
+bool SteppedSearch::StepFor(std::chrono::steady_clock::duration time) {
+  // Sized by the clock, not by bytes: a pattern whose anchors occur
+  // everywhere costs many times more a byte than an absent one.
+  const auto deadline = std::chrono::steady_clock::now() + time;
+  while (!Step(SliceBytes))
+    if (std::chrono::steady_clock::now() >= deadline) return false;
+  return true;
+}
+
 }  // namespace tarvo::content

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -68,8 +69,15 @@ class SteppedSearch {
  public:
   SteppedSearch(std::span<const std::uint8_t> bytes, SearchPattern pattern, std::uint64_t start, bool forward);
 
+  // Bytes a timed step scans between looks at the clock: well under a
+  // millisecond even where every place needs a full compare.
+  static constexpr std::uint64_t SliceBytes = 64 * 1024;
+
   // Scans up to `budget` more start positions; true once the search is over.
   bool Step(std::uint64_t budget);
+  // Scans for about `time` (at least one slice, whatever the pattern costs
+  // a byte); true once the search is over.
+  bool StepFor(std::chrono::steady_clock::duration time);
   bool Done() const { return done_; }
   bool Wrapped() const { return wrapped_; }
   std::optional<std::uint64_t> Result() const { return result_; }

@@ -193,6 +193,11 @@ class RegionMap {
   std::optional<TKvsRegion> NextOfKind(std::uint64_t offset, TKvsRegionKind kind) const;
   std::optional<TKvsRegion> PreviousOfKind(std::uint64_t offset, TKvsRegionKind kind) const;
 
+  // What the map keeps of top-level entry `index` (below TopLevelCount()
+  // and a chunk: TopLevelChunkId has a value), and the song it reads again.
+  const MapChunk& TopLevelEntry(std::size_t index) const { return chunks_[index]; }
+  const TKvsLoader& Loader() const { return *song_; }
+
   // The chunk that a line of the load's log names (its trace line's offset
   // and id), as the top-level region of that chunk: the trace of some chunks
   // gives the read position after their payload, not the header. nullopt

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <random>
@@ -49,6 +50,37 @@ TEST(ByteSearch, FindsWhatAByteByByteScanFindsInBothDirectionsAndWraps) {
         }
         EXPECT_EQ(search.Result(), NaiveFind(bytes, *pattern, start, forward))
             << hex << " from " << start << (forward ? " forward" : " backward");
+      }
+    }
+  }
+}
+
+// One fixed byte goes through memchr/memrchr: a match on a step's first or
+// last start, or ending at the file's last byte, is found from either side.
+TEST(ByteSearch, FindsOneFixedByteAtAStepsEdgesAndAtTheFilesEnd) {
+  constexpr std::uint64_t Slice = content::SteppedSearch::SliceBytes;
+  const std::size_t size = 2 * Slice + 5;
+  for (const std::uint64_t place : {Slice - 1, Slice, Slice + 1, std::uint64_t{size - 1}}) {
+    std::vector<std::uint8_t> bytes(size, 0x20);
+    bytes[place] = 0x4B;
+    for (const char* const hex : {"4B", "?? 4B"}) {
+      const SearchPattern pattern = *content::ParseHexPattern(hex);
+      for (const std::size_t start : {std::size_t{0}, std::size_t{Slice / 2}, size - 1, std::size_t{place}}) {
+        for (const bool forward : {true, false}) {
+          const std::optional<std::uint64_t> expected = NaiveFind(bytes, pattern, start, forward);
+          ASSERT_TRUE(expected.has_value());
+          content::SteppedSearch bySlices(bytes, pattern, start, forward);
+          while (!bySlices.StepFor(std::chrono::steady_clock::duration::zero())) {
+          }
+          EXPECT_EQ(bySlices.Result(), expected) << hex << " at " << place << " from " << start << " " << forward;
+          // Steps that end exactly on the byte, and one before and after it.
+          for (const std::uint64_t budget : {place - start % Slice, Slice - 1, Slice + 1}) {
+            content::SteppedSearch byBytes(bytes, pattern, start, forward);
+            while (!byBytes.Step(budget)) {
+            }
+            EXPECT_EQ(byBytes.Result(), expected) << hex << " at " << place << " budget " << budget;
+          }
+        }
       }
     }
   }
