@@ -15,9 +15,13 @@ struct Stopped {};
 
 void Load(ComparedSide& side, const std::string& file, const CompareProgress& progress) {
   side.file = file;
-  side.loader = std::make_shared<TKvsLoader>([&side](std::string_view message) { side.log.Append(message); }, [&progress] {
-    if (progress.stop.load(std::memory_order_relaxed)) throw Stopped{};
-  });
+  // The log is kept, as the Loader Messages page keeps it: the diff lines
+  // compare it too.
+  side.loader = std::make_shared<TKvsLoader>(
+      [&side](std::string_view message) { side.log.Append(message); },
+      [&progress] {
+        if (progress.stop.load(std::memory_order_relaxed)) throw Stopped{};
+      });
   RegionMapBuilder builder;
   side.loader->SetRegionSink(&builder);
   std::string errorText;
