@@ -26,7 +26,7 @@
 #include "bench/BenchSupport.h"
 #include "songfile/KvsLoader.h"
 #include "tools/kvsdump/JsonDump.h"
-#include "tools/kvsdump/LoadFlow.h"
+#include "tools/kvsdump/ShownDiff.h"
 
 namespace {
 

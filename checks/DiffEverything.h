@@ -20,8 +20,7 @@
 #include "songfile/KvsLoader.h"
 #include "text/LogLines.h"
 #include "tools/kvsdump/Diff.h"
-#include "tools/kvsdump/DiffCompare.h"
-#include "tools/kvsdump/SongView.h"
+#include "tools/kvsdump/ShownDiff.h"
 
 namespace tarvo::testing {
 

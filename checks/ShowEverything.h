@@ -24,7 +24,7 @@
 #include "songfile/KvsLoader.h"
 #include "text/Latin1.h"
 #include "tools/kvsdump/JsonDump.h"
-#include "tools/kvsdump/LoadFlow.h"
+#include "tools/kvsdump/ShownDiff.h"
 #include "content/viewers/ViewerContent.h"
 
 namespace tarvo::testing {

@@ -25,6 +25,7 @@
 #include <QHeaderView>
 #include <QKeySequence>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QShortcut>
@@ -188,6 +189,12 @@ TFrmCompare::TFrmCompare(QWidget* parent)
     LstDifferences->setColumnWidth(column, widths[static_cast<std::size_t>(column)]);
   InstallRowCopy(LstDifferences);
   Tabs->addTab(LstDifferences, QStringLiteral("Differences"));
+  // The same pair as the main window shows it: page, control, row.
+  TxtShown = new QPlainTextEdit(Tabs);
+  TxtShown->setObjectName(QStringLiteral("TxtShown"));
+  TxtShown->setReadOnly(true);
+  TxtShown->setLineWrapMode(QPlainTextEdit::NoWrap);
+  Tabs->addTab(TxtShown, QStringLiteral("Shown differently"));
 
   auto* const sides = new QSplitter(Qt::Horizontal, split);
   sides->setObjectName(QStringLiteral("SplSides"));
@@ -317,6 +324,7 @@ void TFrmCompare::Start(const QString& oldPath, const QString& newPath) {
   StripOld->SetFile(0, {});
   StripNew->SetFile(0, {});
   pair_.reset();
+  TxtShown->clear();
   LblOld->setText(QStringLiteral("OLD: ") + FileName(oldPath));
   LblNew->setText(QStringLiteral("NEW: ") + FileName(newPath));
   LblSummary->setText(QStringLiteral("Comparing..."));
@@ -412,6 +420,18 @@ void TFrmCompare::ShowPair() {
                     if (differ > 0) parts.emplace_back(QColor(0xC6, 0x28, 0x28), differ);
                     if (to - from > differ) parts.emplace_back(QColor(0xE4, 0xE4, 0xE4), to - from - differ);
                   });
+  }
+  if (!pair.shownCompared) {
+    TxtShown->setPlainText(QStringLiteral("Not compared: what a song shows needs both songs loaded."));
+  } else if (pair.shownLines.empty()) {
+    TxtShown->setPlainText(QStringLiteral("The two songs show the same."));
+  } else {
+    // A QPlainTextEdit takes text only as plain text: no markup in a song
+    // text can steer it.
+    QString lines;
+    for (const std::string& line : pair.shownLines) lines += QString::fromStdString(line) + QLatin1Char('\n');
+    lines.chop(1);
+    TxtShown->setPlainText(lines);
   }
   model_->SetPair(pair_.get());
   if (model_->rowCount() > 0) {

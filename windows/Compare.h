@@ -15,6 +15,7 @@
 class QCheckBox;
 class QDialog;
 class QLabel;
+class QPlainTextEdit;
 class QModelIndex;
 class QProgressBar;
 class QPushButton;
@@ -71,6 +72,7 @@ class TFrmCompare : public QWidget {
   QPushButton* BtnNewInFileMap;
   QTabWidget* Tabs;
   QTableView* LstDifferences;
+  QPlainTextEdit* TxtShown;  // the diff lines of the pair, or why there are none
   TCoverageStrip* StripOld;
   TCoverageStrip* StripNew;
   QLabel* LblOldPlace;

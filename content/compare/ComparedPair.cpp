@@ -1,8 +1,12 @@
 #include "content/compare/ComparedPair.h"
 
+#include "content/showdiff/DiffCompare.h"
+#include "content/showdiff/DiffText.h"
+#include "content/showdiff/SongView.h"
 #include "songfile/KvsLoader.h"
 
 #include <exception>
+#include <utility>
 
 namespace tarvo::content {
 namespace {
@@ -11,9 +15,13 @@ struct Stopped {};
 
 void Load(ComparedSide& side, const std::string& file, const CompareProgress& progress) {
   side.file = file;
-  side.loader = std::make_shared<TKvsLoader>([](std::string_view) {}, [&progress] {
-    if (progress.stop.load(std::memory_order_relaxed)) throw Stopped{};
-  });
+  // The log is kept, as the Loader Messages page keeps it: the diff lines
+  // compare it too.
+  side.loader = std::make_shared<TKvsLoader>(
+      [&side](std::string_view message) { side.log.Append(message); },
+      [&progress] {
+        if (progress.stop.load(std::memory_order_relaxed)) throw Stopped{};
+      });
   RegionMapBuilder builder;
   side.loader->SetRegionSink(&builder);
   std::string errorText;
@@ -32,6 +40,18 @@ void Load(ComparedSide& side, const std::string& file, const CompareProgress& pr
   }
   side.loader->SetRegionSink(nullptr);
   side.map.emplace(builder.Finish(*side.loader));
+}
+
+// The diff lines of two loaded songs, as `kvsdump --diff` writes them.
+void CompareShown(ComparedPair& pair, const CompareProgress& progress) {
+  if (pair.oldSide.outcome != "loaded" || pair.newSide.outcome != "loaded") return;
+  const showdiff::SongView before(pair.oldSide.song(), showdiff::Outcome::Loaded, std::move(pair.oldSide.log));
+  const showdiff::SongView after(pair.newSide.song(), showdiff::Outcome::Loaded, std::move(pair.newSide.log));
+  showdiff::CompareSongs(before, after, [&pair, &progress](const showdiff::Difference& found) {
+    if (progress.stop.load(std::memory_order_relaxed)) throw Stopped{};
+    pair.shownLines.push_back(showdiff::DifferenceLine(found));
+  });
+  pair.shownCompared = true;
 }
 
 }  // namespace
@@ -60,10 +80,11 @@ bool ComparePair(ComparedPair& pair, CompareProgress& progress) {
       pair.differences.Add(difference);
       if (difference.newOffset) progress.position.store(*difference.newOffset, std::memory_order_relaxed);
     });
+    pair.differences.Finish();
+    CompareShown(pair, progress);
   } catch (const Stopped&) {
     return false;
   }
-  pair.differences.Finish();
   return true;
 }
 

@@ -5,11 +5,13 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "content/Song.h"
 #include "content/compare/DifferenceList.h"
 #include "content/compare/SongCompare.h"
 #include "content/map/RegionMap.h"
+#include "text/LogLines.h"
 
 // Two song files loaded with their maps and compared, for a window that
 // keeps them: it runs on a worker thread and can be stopped.
@@ -21,6 +23,7 @@ struct ComparedSide {
   std::optional<RegionMap> map;  // also after a rejected or failed load
   std::string outcome;           // "loaded", "rejected", "failed"
   std::string error;             // 8-bit, as the loader wrote it; empty when loaded
+  TLogLines log;                 // the loader's messages (8-bit), until the pair is compared
   Song song() const { return loader; }
 };
 
@@ -29,6 +32,10 @@ struct ComparedPair {
   ComparedSide newSide;
   DifferenceList differences;
   CompareSummary summary;
+  // What the two songs show that differs, as the lines of `kvsdump --diff`
+  // (UTF-8): made only when both songs loaded; empty when they show the same.
+  bool shownCompared = false;
+  std::vector<std::string> shownLines;
 };
 
 // How far a comparison has got, read by another thread.

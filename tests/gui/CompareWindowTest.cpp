@@ -4,6 +4,8 @@
 #include "content/map/RegionMap.h"
 #include "songbuilder/SongBuilder.h"
 #include "songfile/KvsLoader.h"
+#include "tools/kvsdump/Diff.h"
+#include "tools/kvsdump/KvsDump.h"
 #include "ui/HexView.h"
 #include "ui/RowCopy.h"
 #include "windows/Compare.h"
@@ -17,6 +19,7 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTableView>
@@ -25,6 +28,7 @@
 #include <cstdint>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 #include <vector>
 
 namespace tarvo::testing {
@@ -150,6 +154,31 @@ TEST_F(CompareWindowTest, RowsAreTheEnginesDifferencesForTheDemoSongAndForAnInse
   Model(compare).sort(TCompareListModel::ColSize, Qt::DescendingOrder);
   compare.CbxKinds[static_cast<std::size_t>(content::DiffKind::Field)]->setChecked(false);
   Model(compare).sort(-1);
+}
+
+TEST_F(CompareWindowTest, ShownDifferentlyHoldsTheDiffLinesOfThePairOrSaysTheyShowTheSame) {
+  const QString demo = QStringLiteral(TARVO_SOURCE_DIR "/examples/demo.kvs");
+  Bytes edited = ReadFile(demo);
+  ASSERT_GT(edited.size(), 4000u);
+  edited[edited.size() / 3] ^= 0x5A;
+  edited[edited.size() / 2] ^= 0x01;
+  edited[edited.size() - 40] ^= 0xFF;
+  const QString copy = folder.filePath(QStringLiteral("edited.kvs"));
+  WriteFile(copy, edited);
+  std::ostringstream out;
+  std::ostringstream err;
+  const int status = kvsdump::RunDiff(QFile::encodeName(demo).toStdString(), QFile::encodeName(copy).toStdString(),
+                                      false, out, err);
+  ASSERT_EQ(status, kvsdump::ExitDifferent) << err.str();
+  QString lines = QString::fromStdString(out.str());
+  lines.chop(1);  // the last line break
+  TFrmCompare& compare = Open(demo, copy);
+  EXPECT_EQ(compare.Tabs->tabText(1), QStringLiteral("Shown differently"));
+  EXPECT_EQ(compare.TxtShown->toPlainText(), lines);
+
+  // A song compared with itself shows the same.
+  TFrmCompare& same = Open(demo, demo);
+  EXPECT_EQ(same.TxtShown->toPlainText(), QStringLiteral("The two songs show the same."));
 }
 
 TEST_F(CompareWindowTest, ADifferenceSelectsItsBytesInBothViewsAndEachViewFollowsTheOtherByPlace) {

@@ -1,10 +1,7 @@
 #include "tests/kvsdump/DumpHarness.h"
 #include "songbuilder/SongBuilder.h"
-#include "tools/kvsdump/DiffCompare.h"
-#include "tools/kvsdump/DiffText.h"
+#include "tools/kvsdump/ShownDiff.h"
 #include "tools/kvsdump/KvsDump.h"
-#include "tools/kvsdump/LoadFlow.h"
-#include "tools/kvsdump/SongView.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>

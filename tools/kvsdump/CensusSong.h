@@ -7,7 +7,7 @@
 #include <string>
 
 #include "songfile/KvsRegion.h"
-#include "tools/kvsdump/LoadFlow.h"
+#include "tools/kvsdump/ShownDiff.h"
 
 namespace tarvo::kvsdump {
 

@@ -6,7 +6,7 @@
 #include "content/map/RegionMap.h"
 #include "songfile/KvsLoader.h"
 #include "tools/kvsdump/KvsDump.h"
-#include "tools/kvsdump/LoadFlow.h"
+#include "tools/kvsdump/ShownDiff.h"
 #include "tools/kvsdump/OutputText.h"
 
 #include <fcntl.h>

@@ -1,10 +1,8 @@
 #include "tools/kvsdump/Diff.h"
 
-#include "tools/kvsdump/DiffCompare.h"
+#include "tools/kvsdump/ShownDiff.h"
 #include "tools/kvsdump/DiffJson.h"
-#include "tools/kvsdump/DiffText.h"
 #include "tools/kvsdump/KvsDump.h"
-#include "tools/kvsdump/LoadFlow.h"
 #include "tools/kvsdump/OutputText.h"
 
 #include <ostream>

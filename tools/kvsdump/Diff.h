@@ -3,7 +3,7 @@
 #include <iosfwd>
 #include <string>
 
-#include "tools/kvsdump/SongView.h"
+#include "tools/kvsdump/ShownDiff.h"
 
 // kvsdump --diff: loads two songs through the load flow, compares what they
 // show (DiffCompare) and writes the differences as lines (DiffText) or as

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "text/JsonWriter.h"
-#include "tools/kvsdump/DiffCompare.h"
+#include "tools/kvsdump/ShownDiff.h"
 
 namespace tarvo::kvsdump {
 

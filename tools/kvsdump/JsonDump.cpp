@@ -3,7 +3,7 @@
 #include "content/Controls.h"
 #include "text/JsonWriter.h"
 #include "text/Utf8.h"
-#include "tools/kvsdump/SongView.h"
+#include "tools/kvsdump/ShownDiff.h"
 
 #include <cstddef>
 #include <ostream>

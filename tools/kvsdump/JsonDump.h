@@ -6,7 +6,7 @@
 
 #include "content/Song.h"
 #include "text/LogLines.h"
-#include "tools/kvsdump/LoadFlow.h"
+#include "tools/kvsdump/ShownDiff.h"
 
 namespace tarvo::kvsdump {
 

@@ -7,7 +7,7 @@
 #include "tools/kvsdump/CompareRun.h"
 #include "tools/kvsdump/Diff.h"
 #include "tools/kvsdump/JsonDump.h"
-#include "tools/kvsdump/LoadFlow.h"
+#include "tools/kvsdump/ShownDiff.h"
 #include "tools/kvsdump/MapDump.h"
 #include "tools/kvsdump/OutputText.h"
 #include "tools/kvsdump/Progress.h"

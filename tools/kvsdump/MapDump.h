@@ -3,7 +3,7 @@
 #include <iosfwd>
 #include <string>
 
-#include "tools/kvsdump/LoadFlow.h"
+#include "tools/kvsdump/ShownDiff.h"
 
 namespace tarvo::kvsdump {
 

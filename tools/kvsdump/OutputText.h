@@ -3,6 +3,7 @@
 #include <string>
 #include <string_view>
 
+#include "content/showdiff/ShownText.h"
 #include "text/Utf8.h"
 
 namespace tarvo::kvsdump {
@@ -17,14 +18,8 @@ std::string EscapeControls(std::string_view utf8);
 // \xHH.
 std::string ExternalTextToTerminal(std::string_view external);
 
-// A page control's tab caption as the tab shows it: "&&" is one "&", a
-// single "&" only marks the shortcut key.
-std::string TabCaptionAsDisplayed(std::string_view caption);
-
-// An 8-bit text on one line of UTF-8 output (kvsdump --diff): the
-// terminal-safe text of Latin1ToTerminalUtf8, with tab, LF and CR written
-// as \t, \n and \r, so a memo's line breaks cannot split a line and no
-// byte can steer a terminal; an empty text as "".
-std::string OneLineText(std::string_view latin1);
+// The one-line texts of the diff lines, for every output.
+using content::showdiff::OneLineText;
+using content::showdiff::TabCaptionAsDisplayed;
 
 }  // namespace tarvo::kvsdump

@@ -1,7 +1,7 @@
-#include "tools/kvsdump/SongView.h"
+#include "content/showdiff/SongView.h"
 
 #include "content/pages/MainContent.h"
-#include "tools/kvsdump/OutputText.h"
+#include "content/showdiff/ShownText.h"
 #include "content/viewers/ViewerContent.h"
 
 #include <cstddef>
@@ -16,7 +16,7 @@
 #include <variant>
 #include <vector>
 
-namespace tarvo::kvsdump {
+namespace tarvo::content::showdiff {
 
 namespace {
 
@@ -196,4 +196,4 @@ content::Table SongView::EverySongEvent() const {
                         });
 }
 
-}  // namespace tarvo::kvsdump
+}  // namespace tarvo::content::showdiff

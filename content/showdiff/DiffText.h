@@ -2,9 +2,9 @@
 
 #include <string>
 
-#include "tools/kvsdump/DiffCompare.h"
+#include "content/showdiff/DiffCompare.h"
 
-namespace tarvo::kvsdump {
+namespace tarvo::content::showdiff {
 
 // One difference as one line of `kvsdump --diff` (UTF-8, no line break):
 // the place, " added"/" removed" for something only one song has, then
@@ -12,4 +12,4 @@ namespace tarvo::kvsdump {
 // steer a terminal.
 std::string DifferenceLine(const Difference& difference);
 
-}  // namespace tarvo::kvsdump
+}  // namespace tarvo::content::showdiff

@@ -1,16 +1,15 @@
-#include "tools/kvsdump/LoadFlow.h"
+#include "content/showdiff/LoadFlow.h"
 
 #include "content/pages/MainContent.h"
 #include "text/Latin1.h"
-#include "tools/kvsdump/OutputText.h"
+#include "text/Utf8.h"
 
 #include <exception>
 #include <filesystem>
-#include <ostream>
 #include <string>
 #include <string_view>
 
-namespace tarvo::kvsdump {
+namespace tarvo::content::showdiff {
 
 LoadResult LoadSong(TKvsLoader& loader, const std::string& file) {
   std::string errorText;
@@ -21,12 +20,6 @@ LoadResult LoadSong(TKvsLoader& loader, const std::string& file) {
   }
   if (!errorText.empty()) return {Outcome::Rejected, Latin1ToUtf8(errorText)};
   return {};
-}
-
-void ReportLoadError(const LoadResult& result, std::ostream& out, std::ostream& err) {
-  if (result.outcome == Outcome::Loaded) return;
-  out.flush();
-  err << EscapeControls(result.errorUtf8) << '\n';
 }
 
 LoadedSong::LoadedSong(const std::string& file)
@@ -48,4 +41,4 @@ const char* OutcomeName(Outcome outcome) {
   return "failed";
 }
 
-}  // namespace tarvo::kvsdump
+}  // namespace tarvo::content::showdiff

@@ -8,7 +8,7 @@
 #include <variant>
 #include <vector>
 
-#include "tools/kvsdump/SongView.h"
+#include "content/showdiff/SongView.h"
 
 // What two songs show, compared control by control. A list's rows are
 // aligned as `diff` aligns lines (an inserted row is one added row, the
@@ -18,7 +18,7 @@
 //
 // A Difference owns everything it tells: it may be kept, copied or moved
 // after the comparison went on or the songs are gone.
-namespace tarvo::kvsdump {
+namespace tarvo::content::showdiff {
 
 enum class Change { Changed, Added, Removed };
 
@@ -95,4 +95,4 @@ using DifferenceSink = std::function<void(const Difference&)>;
 // different controls, a fault of this program.
 bool CompareSongs(const SongView& before, const SongView& after, const DifferenceSink& report);
 
-}  // namespace tarvo::kvsdump
+}  // namespace tarvo::content::showdiff

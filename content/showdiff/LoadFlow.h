@@ -1,6 +1,5 @@
 #pragma once
 
-#include <iosfwd>
 #include <memory>
 #include <string>
 #include <utility>
@@ -9,7 +8,7 @@
 #include "songfile/KvsLoader.h"
 #include "text/LogLines.h"
 
-namespace tarvo::kvsdump {
+namespace tarvo::content::showdiff {
 
 enum class Outcome { Loaded, Rejected, Failed };
 
@@ -25,11 +24,6 @@ struct LoadResult {
 // error it raises counts as a failed load, as the window's default error
 // handler would show it; what the loader wrote before stays with its sink.
 LoadResult LoadSong(TKvsLoader& loader, const std::string& file);
-
-// A failed load's error on `err`, terminal-safe, after what `out` holds so
-// far (the lines before the error, also on a shared terminal); nothing when
-// loaded.
-void ReportLoadError(const LoadResult& result, std::ostream& out, std::ostream& err);
 
 // A load flow of FILE whose log is kept, as the Loader Messages page keeps
 // it. Not movable: the loader writes into this object's log.
@@ -55,4 +49,4 @@ class LoadedSong {
 // otherwise the caption of a fresh window; UTF-8.
 std::string CaptionAfterLoad(const std::string& file, Outcome outcome);
 
-}  // namespace tarvo::kvsdump
+}  // namespace tarvo::content::showdiff

@@ -1,4 +1,4 @@
-#include "tools/kvsdump/DiffCompare.h"
+#include "content/showdiff/DiffCompare.h"
 
 #include "content/Controls.h"
 #include "content/compare/Alignment.h"
@@ -16,7 +16,7 @@
 #include <utility>
 #include <vector>
 
-namespace tarvo::kvsdump {
+namespace tarvo::content::showdiff {
 
 namespace {
 
@@ -380,4 +380,4 @@ bool CompareSongs(const SongView& before, const SongView& after, const Differenc
   return compare.Same();
 }
 
-}  // namespace tarvo::kvsdump
+}  // namespace tarvo::content::showdiff

@@ -9,14 +9,14 @@
 #include "content/Controls.h"
 #include "content/Song.h"
 #include "songfile/KvsLoader.h"
-#include "tools/kvsdump/LoadFlow.h"
+#include "content/showdiff/LoadFlow.h"
 
 // What kvsdump shows of one load flow: the main window's controls, one
 // module viewer per module and one chunk data viewer per chunk, each as a
 // fixed list of named controls. The JSON document and the comparison of two
 // songs both walk these lists, so they always name and read the same
 // controls.
-namespace tarvo::kvsdump {
+namespace tarvo::content::showdiff {
 
 enum class KeyRole {
   Plain,
@@ -102,4 +102,4 @@ class SongView {
   std::vector<Shown> main_;
 };
 
-}  // namespace tarvo::kvsdump
+}  // namespace tarvo::content::showdiff

@@ -1,8 +1,8 @@
-#include "tools/kvsdump/DiffText.h"
+#include "content/showdiff/DiffText.h"
 
 #include "text/Format.h"
 #include "text/Latin1.h"
-#include "tools/kvsdump/OutputText.h"
+#include "content/showdiff/ShownText.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -11,7 +11,7 @@
 #include <variant>
 #include <vector>
 
-namespace tarvo::kvsdump {
+namespace tarvo::content::showdiff {
 
 namespace {
 
@@ -87,4 +87,4 @@ std::string DifferenceLine(const Difference& found) {
   return line;
 }
 
-}  // namespace tarvo::kvsdump
+}  // namespace tarvo::content::showdiff
