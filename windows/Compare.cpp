@@ -428,9 +428,16 @@ void TFrmCompare::ShowPair() {
   } else {
     // A QPlainTextEdit takes text only as plain text: no markup in a song
     // text can steer it.
+    // Bounded, so that two unrelated songs of millions of rows cannot hold
+    // the window: the rest is said with its count (kvsdump --diff has all).
+    constexpr std::size_t ShownAtMost = 20000;
     QString lines;
-    for (const std::string& line : pair.shownLines) lines += QString::fromStdString(line) + QLatin1Char('\n');
-    lines.chop(1);
+    const std::size_t shown = std::min(pair.shownLines.size(), ShownAtMost);
+    for (std::size_t i = 0; i < shown; ++i) lines += QString::fromStdString(pair.shownLines[i]) + QLatin1Char('\n');
+    if (shown < pair.shownLines.size())
+      lines += QStringLiteral("... %1 more lines (kvsdump --diff prints them all)").arg(pair.shownLines.size() - shown);
+    else
+      lines.chop(1);
     TxtShown->setPlainText(lines);
   }
   model_->SetPair(pair_.get());
