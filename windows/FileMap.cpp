@@ -12,6 +12,7 @@
 #include "ui/CoverageStrip.h"
 #include "ui/Dialogs.h"
 #include "ui/HexView.h"
+#include "ui/KindColours.h"
 #include "ui/PageWidgets.h"
 #include "ui/ReportList.h"
 #include "ui/SaveFile.h"
@@ -56,18 +57,6 @@ constexpr int InspectorTypeWidth = 80;
 constexpr std::array<TKvsRegionKind, RegionKindCount> Kinds = {
     TKvsRegionKind::Header,  TKvsRegionKind::Field, TKvsRegionKind::Reserved,
     TKvsRegionKind::Skipped, TKvsRegionKind::Data,  TKvsRegionKind::Unread};
-
-QColor KindColour(TKvsRegionKind kind) {
-  switch (kind) {
-    case TKvsRegionKind::Header: return QColor(0x9C, 0xC3, 0xF0);
-    case TKvsRegionKind::Field: return QColor(0xB6, 0xE3, 0xA8);
-    case TKvsRegionKind::Reserved: return QColor(0xF3, 0xE0, 0x8C);
-    case TKvsRegionKind::Skipped: return QColor(0xD3, 0xBE, 0xEA);
-    case TKvsRegionKind::Data: return QColor(0xE4, 0xE4, 0xE4);
-    case TKvsRegionKind::Unread: return QColor(0xF2, 0xA0, 0xA0);
-  }
-  return QColor();
-}
 
 QString Hex(std::uint64_t value) {
   return QStringLiteral("0x") + THexView::HexNumber(value, 8);
@@ -251,7 +240,8 @@ void TFrmFileMap::MakeBottom(QVBoxLayout* layout) {
   bottom->addWidget(BtnCopyHex);
   bottom->addWidget(BtnCopyText);
   bottom->addWidget(BtnSaveSelection);
-  BtnCompareWith = Button(this, "BtnCompareWith", QStringLiteral("Compare with..."));
+  BtnCompareWith = Button(this, "BtnCompareWith", QStringLiteral("Compare with..."),
+                          QStringLiteral("Compare this song with another file"));
   bottom->addWidget(BtnCompareWith);
   layout->addLayout(bottom);
 }

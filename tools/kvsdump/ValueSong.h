@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/kvsdump/LoadFlow.h"
+#include "tools/kvsdump/ShownDiff.h"
 #include "tools/kvsdump/ValuePlaces.h"
 
 namespace tarvo::kvsdump {
