@@ -5,6 +5,18 @@
 
 namespace tarvo::content {
 
+std::string HexBytes(std::string_view bytes) {
+  static constexpr char Digits[] = "0123456789ABCDEF";
+  std::string hex;
+  hex.reserve(bytes.size() * 2);
+  for (const char c : bytes) {
+    const auto byte = static_cast<unsigned char>(c);
+    hex += Digits[byte >> 4];
+    hex += Digits[byte & 15];
+  }
+  return hex;
+}
+
 std::uint64_t HashBytes(const std::uint8_t* bytes, std::size_t size) {
   constexpr std::uint64_t Multiplier = 0x9E3779B97F4A7C15ULL;
   std::uint64_t hash = 0xCBF29CE484222325ULL ^ (size * Multiplier);

@@ -1,5 +1,7 @@
 #include "content/compare/CompareJson.h"
 
+#include "content/compare/ByteDiff.h"
+
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -9,17 +11,6 @@
 namespace tarvo::content {
 
 namespace {
-
-std::string Hex(std::string_view bytes) {
-  static constexpr char Digits[] = "0123456789ABCDEF";
-  std::string hex;
-  for (const char c : bytes) {
-    const auto byte = static_cast<unsigned char>(c);
-    hex += Digits[byte >> 4];
-    hex += Digits[byte & 15];
-  }
-  return hex;
-}
 
 void OptionalNumber(JsonWriter& json, std::string_view key, const std::optional<std::uint64_t>& value) {
   json.Key(key);
@@ -63,7 +54,7 @@ void WriteDifference(JsonWriter& json, std::size_t pair, const CompareDifference
   json.Member("bytes_differ", difference.bytesDiffer);
   json.Key("runs").BeginArray();
   for (const ByteRun& run : difference.runs) {
-    json.BeginObject().Member("offset", run.offset).Member("old", Hex(run.oldBytes)).Member("new", Hex(run.newBytes));
+    json.BeginObject().Member("offset", run.offset).Member("old", HexBytes(run.oldBytes)).Member("new", HexBytes(run.newBytes));
     json.EndObject();
   }
   json.EndArray();

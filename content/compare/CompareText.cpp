@@ -1,5 +1,7 @@
 #include "content/compare/CompareText.h"
 
+#include "content/compare/ByteDiff.h"
+
 #include <algorithm>
 #include <cinttypes>
 #include <cstdio>
@@ -21,17 +23,7 @@ std::string Offset(const std::optional<std::uint64_t>& offset) {
   return text;
 }
 
-std::string Hex(std::string_view bytes) {
-  static constexpr char Digits[] = "0123456789ABCDEF";
-  if (bytes.empty()) return "-";
-  std::string hex;
-  for (const char c : bytes) {
-    const auto byte = static_cast<unsigned char>(c);
-    hex += Digits[byte >> 4];
-    hex += Digits[byte & 15];
-  }
-  return hex;
-}
+std::string Hex(std::string_view bytes) { return bytes.empty() ? "-" : HexBytes(bytes); }
 
 std::string RunsText(const CompareDifference& difference) {
   std::string text;
