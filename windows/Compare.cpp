@@ -36,6 +36,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <atomic>
 #include <fstream>
 #include <string>
 
@@ -300,9 +301,16 @@ TFrmCompare::TFrmCompare(QWidget* parent)
   UpdateCount();
 }
 
+struct TFrmCompare::ShownJob {
+  std::atomic<bool> stop{false};
+  std::atomic<bool> done{false};
+  std::optional<content::ShownDifferences> result;  // written by the worker
+};
+
 TFrmCompare::~TFrmCompare() {
   if (progress_) progress_->stop = true;
   if (worker_.joinable()) worker_.join();
+  StopShown();
   // Nothing may read the songs once they go.
   model_->SetPair(nullptr);
   HexOld->SetBytes({});
@@ -313,6 +321,7 @@ THexView* TFrmCompare::View(Side side) const { return side == Side::Old ? HexOld
 
 void TFrmCompare::Start(const QString& oldPath, const QString& newPath) {
   if (Running()) return;
+  StopShown();
   oldPath_ = oldPath;
   newPath_ = newPath;
   SetPlainWindowTitle(this, QStringLiteral("Compare - ") + FileName(oldPath) + QStringLiteral(" -> ") + FileName(newPath));
@@ -352,7 +361,11 @@ void TFrmCompare::Start(const QString& oldPath, const QString& newPath) {
 }
 
 void TFrmCompare::Poll() {
-  if (!progress_) return;
+  if (shownJob_ && shownJob_->done.load(std::memory_order_acquire)) FinishShown();
+  if (!progress_) {
+    if (!shownJob_) poll_->stop();
+    return;
+  }
   if (!progress_->done.load(std::memory_order_acquire)) {
     switch (progress_->step.load()) {
       case 0: LblProgress->setText(QStringLiteral("Loading ") + FileName(oldPath_) + QStringLiteral("...")); break;
@@ -421,6 +434,44 @@ void TFrmCompare::ShowPair() {
                     if (to - from > differ) parts.emplace_back(QColor(0xE4, 0xE4, 0xE4), to - from - differ);
                   });
   }
+  StartShown();
+  model_->SetPair(pair_.get());
+  if (model_->rowCount() > 0) {
+    LstDifferences->setCurrentIndex(model_->index(0, 0));
+  } else {
+    Follow(Side::New, 0);
+  }
+}
+
+void TFrmCompare::StartShown() {
+  TxtShown->setPlainText(QStringLiteral("Comparing what the two songs show..."));
+  shownJob_ = std::make_unique<ShownJob>();
+  ShownJob* const job = shownJob_.get();
+  const content::ComparedPair* const pair = pair_.get();
+  shownWorker_ = std::thread([job, pair, oldLog = std::move(pair_->oldSide.log),
+                              newLog = std::move(pair_->newSide.log)]() mutable {
+    try {
+      job->result = content::CompareShown(pair->oldSide, std::move(oldLog), pair->newSide, std::move(newLog), job->stop);
+    } catch (...) {
+      // Out of memory and the like: the tab says so.
+      job->result.reset();
+    }
+    job->done.store(true, std::memory_order_release);
+  });
+  poll_->start();
+}
+
+void TFrmCompare::FinishShown() {
+  shownWorker_.join();
+  std::optional<content::ShownDifferences> shown = std::move(shownJob_->result);
+  shownJob_.reset();
+  if (!shown) {
+    TxtShown->setPlainText(QStringLiteral("Not compared: not enough memory."));
+    return;
+  }
+  pair_->shownCompared = shown->compared;
+  pair_->shownLines = std::move(shown->lines);
+  const content::ComparedPair& pair = *pair_;
   if (!pair.shownCompared) {
     TxtShown->setPlainText(QStringLiteral("Not compared: what a song shows needs both songs loaded."));
   } else if (pair.shownLines.empty()) {
@@ -440,12 +491,13 @@ void TFrmCompare::ShowPair() {
       lines.chop(1);
     TxtShown->setPlainText(lines);
   }
-  model_->SetPair(pair_.get());
-  if (model_->rowCount() > 0) {
-    LstDifferences->setCurrentIndex(model_->index(0, 0));
-  } else {
-    Follow(Side::New, 0);
-  }
+}
+
+void TFrmCompare::StopShown() {
+  if (!shownJob_) return;
+  shownJob_->stop = true;
+  shownWorker_.join();
+  shownJob_.reset();
 }
 
 void TFrmCompare::FilterChanged() {

@@ -47,6 +47,8 @@ class TFrmCompare : public QWidget {
   // a progress dialog with Cancel answer meanwhile.
   void Start(const QString& oldPath, const QString& newPath);
   bool Running() const { return worker_.joinable(); }
+  // Whether what the two songs show is still being compared (after Pair()).
+  bool ShownRunning() const { return shownWorker_.joinable(); }
   // The comparison shown; null while it runs or after a cancel.
   const content::ComparedPair* Pair() const { return pair_.get(); }
 
@@ -88,6 +90,12 @@ class TFrmCompare : public QWidget {
  private:
   void Poll();
   void ShowPair();
+  // What the songs show is compared on a thread of its own once the pair is
+  // shown: it can take seconds for millions of rows, and the list needs none
+  // of it.
+  void StartShown();
+  void FinishShown();
+  void StopShown();
   void RowChanged(const QModelIndex& current);
   void ShowDifference(std::size_t difference);
   // Keeps the other view on the place matching `offset` of `side`.
@@ -104,6 +112,9 @@ class TFrmCompare : public QWidget {
   std::unique_ptr<content::ComparedPair> result_;  // written by the worker
   std::thread worker_;
   std::unique_ptr<content::ComparedPair> pair_;
+  struct ShownJob;
+  std::unique_ptr<ShownJob> shownJob_;
+  std::thread shownWorker_;
   TCompareListModel* model_;
   std::unique_ptr<TRegionShading> shadeOld_;
   std::unique_ptr<TRegionShading> shadeNew_;

@@ -40,18 +40,10 @@ void Load(ComparedSide& side, const std::string& file, const CompareProgress& pr
   }
   side.loader->SetRegionSink(nullptr);
   side.map.emplace(builder.Finish(*side.loader));
-}
-
-// The diff lines of two loaded songs, as `kvsdump --diff` writes them.
-void CompareShown(ComparedPair& pair, const CompareProgress& progress) {
-  if (pair.oldSide.outcome != "loaded" || pair.newSide.outcome != "loaded") return;
-  const showdiff::SongView before(pair.oldSide.song(), showdiff::Outcome::Loaded, std::move(pair.oldSide.log));
-  const showdiff::SongView after(pair.newSide.song(), showdiff::Outcome::Loaded, std::move(pair.newSide.log));
-  showdiff::CompareSongs(before, after, [&pair, &progress](const showdiff::Difference& found) {
-    if (progress.stop.load(std::memory_order_relaxed)) throw Stopped{};
-    pair.shownLines.push_back(showdiff::DifferenceLine(found));
-  });
-  pair.shownCompared = true;
+  // The model's one index made on first use is made here, on this thread:
+  // from now on the song is only read, by the window and by the comparison
+  // of what it shows at once.
+  side.loader->ChannelsOwnedBy(0);
 }
 
 }  // namespace
@@ -81,17 +73,41 @@ bool ComparePair(ComparedPair& pair, CompareProgress& progress) {
       if (difference.newOffset) progress.position.store(*difference.newOffset, std::memory_order_relaxed);
     });
     pair.differences.Finish();
-    CompareShown(pair, progress);
   } catch (const Stopped&) {
     return false;
   }
   return true;
 }
 
+std::optional<ShownDifferences> CompareShown(const ComparedSide& oldSide, TLogLines oldLog,
+                                             const ComparedSide& newSide, TLogLines newLog,
+                                             const std::atomic<bool>& stop) {
+  ShownDifferences shown;
+  if (oldSide.outcome != "loaded" || newSide.outcome != "loaded") return shown;
+  const showdiff::SongView before(oldSide.song(), showdiff::Outcome::Loaded, std::move(oldLog));
+  const showdiff::SongView after(newSide.song(), showdiff::Outcome::Loaded, std::move(newLog));
+  try {
+    showdiff::CompareSongs(before, after, [&shown, &stop](const showdiff::Difference& found) {
+      if (stop.load(std::memory_order_relaxed)) throw Stopped{};
+      shown.lines.push_back(showdiff::DifferenceLine(found));
+    });
+  } catch (const Stopped&) {
+    return std::nullopt;
+  }
+  if (stop.load(std::memory_order_relaxed)) return std::nullopt;
+  shown.compared = true;
+  return shown;
+}
+
 std::unique_ptr<ComparedPair> CompareFiles(const std::string& oldFile, const std::string& newFile,
                                            CompareProgress& progress) {
   std::unique_ptr<ComparedPair> pair = LoadPair(oldFile, newFile, progress);
   if (pair == nullptr || !ComparePair(*pair, progress)) return nullptr;
+  std::optional<ShownDifferences> shown = CompareShown(pair->oldSide, std::move(pair->oldSide.log), pair->newSide,
+                                                       std::move(pair->newSide.log), progress.stop);
+  if (!shown) return nullptr;
+  pair->shownCompared = shown->compared;
+  pair->shownLines = std::move(shown->lines);
   return pair;
 }
 

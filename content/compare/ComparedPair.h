@@ -48,15 +48,28 @@ struct CompareProgress {
 };
 
 // Loads `oldFile` and `newFile` (each as the main window loads a file, a
-// failed or rejected load compared all the same) and compares them. Returns
-// nullptr when `progress.stop` was set before the end.
+// failed or rejected load compared all the same) and compares them, what
+// they show included. Returns nullptr when `progress.stop` was set before
+// the end.
 std::unique_ptr<ComparedPair> CompareFiles(const std::string& oldFile, const std::string& newFile,
                                            CompareProgress& progress);
 
-// Its two steps apart: the loads (nullptr when stopped), then the
-// comparison (false when stopped).
+// Its steps apart: the loads (nullptr when stopped), the comparison by
+// place (false when stopped), and what the songs show (below).
 std::unique_ptr<ComparedPair> LoadPair(const std::string& oldFile, const std::string& newFile,
                                        CompareProgress& progress);
 bool ComparePair(ComparedPair& pair, CompareProgress& progress);
+
+// What two compared sides show that differs, as the lines of `kvsdump
+// --diff` (UTF-8); `compared` is false unless both songs loaded. The logs are
+// the sides' (taken from them before). It only reads the songs, so a window
+// may show the pair meanwhile. nullopt when `stop` was set before the end.
+struct ShownDifferences {
+  bool compared = false;
+  std::vector<std::string> lines;
+};
+std::optional<ShownDifferences> CompareShown(const ComparedSide& oldSide, TLogLines oldLog,
+                                             const ComparedSide& newSide, TLogLines newLog,
+                                             const std::atomic<bool>& stop);
 
 }  // namespace tarvo::content
