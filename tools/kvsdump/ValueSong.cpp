@@ -103,11 +103,12 @@ std::size_t MostAdded(const TKvsFieldLayout& field, std::size_t nameLength) {
 
 class ValueSink : public TKvsRegionSink {
  public:
-  ValueSink(const TKvsLoader& song, KindSet kinds, std::size_t budget, bool byRegion)
+  ValueSink(const TKvsLoader& song, KindSet kinds, std::size_t budget, bool byRegion, ColumnCounter& columns)
       : song_(song),
         kinds_(kinds),
         budget_(budget),
         byRegion_(byRegion),
+        columns_(columns),
         sameWanted_((kinds & (KindBit(TKvsRegionKind::Reserved) | KindBit(TKvsRegionKind::Skipped))) != 0) {}
 
   // TKvsRegionSink
@@ -134,12 +135,13 @@ class ValueSink : public TKvsRegionSink {
               std::size_t held) override {
     // A loader that keeps its model notes events one by one: they are
     // gathered into a run while they follow each other.
+    if (run_.layout == &layout && held == layout.size && run_.chunk == chunk &&
+        run_.offset + run_.count * layout.size == offset && record >= 0 &&
+        run_.first + run_.count == static_cast<std::uint64_t>(record)) {
+      ++run_.count;
+      return;
+    }
     if (!byRegion_ && held == layout.size && record >= 0 && WantsAny(layout) && !Compared(layout)) {
-      if (run_.layout == &layout && run_.chunk == chunk && run_.offset + run_.count * layout.size == offset &&
-          run_.first + run_.count == static_cast<std::uint64_t>(record)) {
-        ++run_.count;
-        return;
-      }
       EndRun();
       run_ = {&layout, offset, chunk, static_cast<std::uint64_t>(record), 1};
       return;
@@ -320,9 +322,13 @@ class ValueSink : public TKvsRegionSink {
       place.anySmall = true;
       if (!place.valuesOverflow) {
         valued = columns_.CountValues(first, stride, field.size, n, MaxValues);
-        for (const auto& [value, times] : columns_.Values()) AddValue(place, field, value, times);
-        // The value after the 256 counted is one more than a place keeps.
-        if (valued < n && !place.valuesOverflow) DropValues(place);
+        if (valued == n) {
+          for (const auto& [value, times] : columns_.Values()) AddValue(place, field, value, times);
+        } else {
+          // The value after the 256 counted is one more than a place keeps:
+          // no need to keep any on the way.
+          ForgetValues(place, field, columns_.Values());
+        }
       }
     }
     if (valued < n) {
@@ -358,6 +364,49 @@ class ValueSink : public TKvsRegionSink {
       }
     }
     for (std::size_t p = 0; p < field.size; ++p) used_ += place.positions[p].Add(bytes[p], times);
+  }
+
+  // The run's values, more than a place keeps, as AddValue would take
+  // them: their bytes counted, and what keeping them until the 257th would
+  // have left in the budget (their texts), so that the budget stays as
+  // region by region has it.
+  void ForgetValues(PlaceCounts& place, const TKvsFieldLayout& field,
+                    const std::vector<std::pair<std::uint64_t, std::uint64_t>>& values) {
+    std::size_t kept = place.values.size();
+    for (const auto& [value, times] : values) {
+      std::uint8_t bytes[MaxValueSize];
+      for (std::size_t i = 0; i < field.size; ++i) bytes[i] = static_cast<std::uint8_t>(value >> (8 * i));
+      if (kept < MaxValues && !place.values.contains(ValueKey{value, static_cast<std::uint8_t>(field.size)})) {
+        ++kept;
+        used_ += 80 + TextCapacity(field, bytes);
+      }
+      for (std::size_t p = 0; p < field.size; ++p) used_ += place.positions[p].Add(bytes[p], times);
+    }
+    place.valuesOverflow = true;
+    used_ -= std::min(used_, MaxValues * 80);
+    place.values = {};
+  }
+
+  // The memory of the text AddValue keeps beside a value. A whole number's
+  // text is at most 11 characters, within what formatting reserves, so
+  // its capacity is that of any other whole number's.
+  static std::size_t TextCapacity(const TKvsFieldLayout& field, const std::uint8_t* bytes) {
+    if (field.kind != TKvsRegionKind::Field) return std::string().capacity();
+    switch (field.format) {
+      case TKvsValueFormat::U8:
+      case TKvsValueFormat::U16:
+      case TKvsValueFormat::I16:
+      case TKvsValueFormat::U32:
+      case TKvsValueFormat::I32:
+      case TKvsValueFormat::Hex32: {
+        static const std::size_t whole = [] {
+          const std::uint8_t zero[4] = {};
+          return content::ValueText(TKvsValueFormat::I32, zero, 4).capacity();
+        }();
+        return whole;
+      }
+      default: return content::ValueText(field.format, bytes, field.size).capacity();
+    }
   }
 
   void DropValues(PlaceCounts& place) {
@@ -550,6 +599,7 @@ class ValueSink : public TKvsRegionSink {
   const KindSet kinds_;
   const std::size_t budget_;
   const bool byRegion_;
+  ColumnCounter& columns_;
   const bool sameWanted_;
   std::size_t used_ = 0;
   std::string label_;
@@ -572,7 +622,6 @@ class ValueSink : public TKvsRegionSink {
   std::unordered_set<std::uint64_t> otherNames_;
   RecordKey record_;
   std::vector<SameItem> items_;
-  ColumnCounter columns_;
   std::vector<LayoutItem> runItems_;
   std::vector<std::uint32_t> runSlots_;
   struct Run {
@@ -589,7 +638,9 @@ class ValueSink : public TKvsRegionSink {
 
 SongValues StudySongValues(const std::string& file, KindSet kinds, std::size_t budget, bool byRegion) {
   TKvsLoader loader;
-  ValueSink sink(loader, kinds, budget, byRegion);
+  // The run counters' tables, kept by each worker from song to song.
+  thread_local ColumnCounter columns;
+  ValueSink sink(loader, kinds, budget, byRegion, columns);
   loader.SetRegionSink(&sink);
   const LoadResult result = LoadSong(loader, file);
   SongValues song = sink.Finish(loader.StreamSize());
