@@ -135,15 +135,16 @@ class ValueSink : public TKvsRegionSink {
               std::size_t held) override {
     // A loader that keeps its model notes events one by one: they are
     // gathered into a run while they follow each other.
-    if (run_.layout == &layout && held == layout.size && run_.chunk == chunk &&
-        run_.offset + run_.count * layout.size == offset && record >= 0 &&
-        run_.first + run_.count == static_cast<std::uint64_t>(record)) {
+    if (offset == run_.next && record == run_.nextRecord && &layout == run_.layout && held == layout.size &&
+        chunk == run_.chunk) {
       ++run_.count;
+      run_.next += layout.size;
+      ++run_.nextRecord;
       return;
     }
     if (!byRegion_ && held == layout.size && record >= 0 && WantsAny(layout) && !Compared(layout)) {
       EndRun();
-      run_ = {&layout, offset, chunk, static_cast<std::uint64_t>(record), 1};
+      run_ = {&layout, offset, chunk, static_cast<std::uint64_t>(record), 1, offset + layout.size, record + 1};
       return;
     }
     EndRun();
@@ -630,6 +631,8 @@ class ValueSink : public TKvsRegionSink {
     std::uint64_t chunk = 0;
     std::uint64_t first = 0;
     std::uint64_t count = 0;
+    std::uint64_t next = UINT64_MAX;  // where the next record of the run would start
+    std::int64_t nextRecord = -1;
   };
   Run run_;  // records noted one by one, not yet counted
 };
