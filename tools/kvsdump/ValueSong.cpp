@@ -142,7 +142,20 @@ class ValueSink : public TKvsRegionSink {
       ++run_.nextRecord;
       return;
     }
-    if (!byRegion_ && held == layout.size && record >= 0 && WantsAny(layout) && !Compared(layout)) {
+    if (&layout != classified_) {
+      // Events come one layout after the other: what a layout asks for is
+      // worked out once per change.
+      classified_ = &layout;
+      wanted_ = WantsAny(layout);
+      gathered_ = !byRegion_ && wanted_ && !Compared(layout);
+    }
+    if (!wanted_ && held == layout.size) {
+      // A whole record with nothing wanted is stepped over, as the census does.
+      EndRun();
+      Advance(offset, held);
+      return;
+    }
+    if (gathered_ && held == layout.size && record >= 0) {
       EndRun();
       run_ = {&layout, offset, chunk, static_cast<std::uint64_t>(record), 1, offset + layout.size, record + 1};
       return;
@@ -635,6 +648,9 @@ class ValueSink : public TKvsRegionSink {
     std::int64_t nextRecord = -1;
   };
   Run run_;  // records noted one by one, not yet counted
+  const TKvsRecordLayout* classified_ = nullptr;
+  bool wanted_ = false;    // of classified_: holds bytes of a kind counted
+  bool gathered_ = false;  // its records go into runs
 };
 
 }  // namespace
