@@ -1,3 +1,4 @@
+#include "songbuilder/HostileSongs.h"
 #include "songbuilder/SongBuilder.h"
 #include "tools/kvsdump/Values.h"
 #include "tools/kvsdump/ValueSong.h"
@@ -8,6 +9,7 @@
 #include <cstdint>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace tarvo::kvsdump {
@@ -15,13 +17,16 @@ namespace {
 
 using namespace tarvo::testing;
 
-// The value census of one song as --values --json prints it.
+// The value census of one song as --values --json prints it, with how its
+// load ended.
 std::string CensusOf(const std::string& file, KindSet kinds, std::size_t budget, bool byRegion) {
   ValueCensus census(kinds, ValuesBudget);
-  AddSongValues(census, StudySongValues(file, kinds, budget, byRegion));
+  SongValues song = StudySongValues(file, kinds, budget, byRegion);
+  const std::string error = song.errorUtf8;
+  AddSongValues(census, std::move(song));
   std::ostringstream out;
   WriteValuesJson(out, census);
-  return out.str();
+  return out.str() + error;
 }
 
 // Events whose fields take few values, more than 256, and more than 256 only
@@ -70,6 +75,16 @@ TEST(ValueRuns, CountAsRegionByRegion) {
         EXPECT_EQ(byRegion.find("\"other_places\": 0}") != std::string::npos, budget == SongBudget) << byRegion;
       }
     }
+  }
+}
+
+// Without its model the load reports, rejects and raises as with it: the
+// broken songs of every shape and extreme field.
+TEST(ValueRuns, BrokenSongsEndAsWithTheModel) {
+  for (const HostileSong& hostile : HostileSongs()) {
+    const TempSongFile file(hostile.bytes);
+    EXPECT_EQ(CensusOf(file.Path(), 0x3F, SongBudget, false), CensusOf(file.Path(), 0x3F, SongBudget, true))
+        << hostile.name;
   }
 }
 

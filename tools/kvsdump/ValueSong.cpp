@@ -661,6 +661,9 @@ SongValues StudySongValues(const std::string& file, KindSet kinds, std::size_t b
   thread_local ColumnCounter columns;
   ValueSink sink(loader, kinds, budget, byRegion, columns);
   loader.SetRegionSink(&sink);
+  // Nothing here needs the model: the regions are those of the song's map,
+  // which is read so too.
+  if (!byRegion) loader.SetRegionsOnly();
   const LoadResult result = LoadSong(loader, file);
   SongValues song = sink.Finish(loader.StreamSize());
   song.file = file;
