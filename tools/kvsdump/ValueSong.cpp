@@ -1,15 +1,14 @@
 #include "tools/kvsdump/ValueSong.h"
 
-#include "tools/kvsdump/ValueColumns.h"
-
 #include "content/map/RegionText.h"
 #include "songfile/ChunkId.h"
 #include "songfile/KvsLoader.h"
 #include "text/Format.h"
+#include "tools/kvsdump/ValueColumns.h"
 
 #include <algorithm>
-#include <cstring>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -133,8 +132,9 @@ class ValueSink : public TKvsRegionSink {
 
   void Record(const TKvsRecordLayout& layout, std::uint64_t offset, std::uint64_t chunk, std::int64_t record,
               std::size_t held) override {
-    // A loader that keeps its model notes events one by one: they are
-    // gathered into a run while they follow each other.
+    // Records noted one by one (a module's tracks; every event when the
+    // load keeps its model) are gathered into a run while they follow each
+    // other.
     if (offset == run_.next && record == run_.nextRecord && &layout == run_.layout && held == layout.size &&
         chunk == run_.chunk) {
       ++run_.count;
@@ -299,7 +299,6 @@ class ValueSink : public TKvsRegionSink {
     }
     runItems_.clear();
   }
-
 
   bool WantsAny(const TKvsRecordLayout& layout) const {
     for (std::size_t kind = 0; kind < RegionKindCount; ++kind)
