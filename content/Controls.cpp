@@ -12,6 +12,11 @@ Table FixedTable(std::vector<Column> columns, std::vector<std::vector<std::strin
                [shared](std::size_t row, std::vector<std::string>& cells) { cells = (*shared)[row]; });
 }
 
+const std::vector<Column>& Table::NoColumns() {
+  static const std::vector<Column> none;
+  return none;
+}
+
 const Control* Page::Find(std::string_view name) const {
   for (const Control& control : controls)
     if (control.name == name) return &control;

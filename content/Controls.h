@@ -28,12 +28,18 @@ class Table {
   // column order; a row may carry fewer cells than the list has columns.
   using RowBuilder = std::function<void(std::size_t row, std::vector<std::string>& cells)>;
 
+  // Columns may be shared: a viewer shown for each of a million chunks
+  // need not copy the same columns each time.
+  using SharedColumns = std::shared_ptr<const std::vector<Column>>;
+
   Table() = default;
-  explicit Table(std::vector<Column> columns) : columns_(std::move(columns)) {}
+  explicit Table(std::vector<Column> columns) : Table(Share(std::move(columns))) {}
   Table(std::vector<Column> columns, std::size_t rowCount, RowBuilder build)
+      : Table(Share(std::move(columns)), rowCount, std::move(build)) {}
+  explicit Table(SharedColumns columns, std::size_t rowCount = 0, RowBuilder build = {})
       : columns_(std::move(columns)), rowCount_(rowCount), build_(std::move(build)) {}
 
-  const std::vector<Column>& Columns() const { return columns_; }
+  const std::vector<Column>& Columns() const { return columns_ ? *columns_ : NoColumns(); }
   std::size_t RowCount() const { return rowCount_; }
 
   void Row(std::size_t row, std::vector<std::string>& cells) const {
@@ -47,7 +53,12 @@ class Table {
   }
 
  private:
-  std::vector<Column> columns_;
+  static SharedColumns Share(std::vector<Column> columns) {
+    return std::make_shared<const std::vector<Column>>(std::move(columns));
+  }
+  static const std::vector<Column>& NoColumns();
+
+  SharedColumns columns_;
   std::size_t rowCount_ = 0;
   RowBuilder build_;
 };
@@ -81,7 +92,7 @@ class Page {
  public:
   std::vector<Control> controls;
 
-  void Add(std::string name, Value value) { controls.push_back({std::move(name), std::move(value)}); }
+  void Add(std::string name, Value value) { controls.emplace_back(std::move(name), std::move(value)); }
   const Control* Find(std::string_view name) const;
   // Typed access for tests and callers that know a control's kind; a wrong
   // name or kind throws std::out_of_range.

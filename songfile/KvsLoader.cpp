@@ -140,8 +140,10 @@ void TKvsLoader::WriteChunkTrace(std::uint32_t id, std::int32_t size) {
   // A reading again has no log: a file may hold a chunk every 8 bytes.
   if (!sink_) return;
   const auto offset = static_cast<std::int64_t>(reader_.position()) - static_cast<std::int64_t>(ChunkHeaderSize);
-  AddLoaderMessage(
-      Format("%8.8x Chunk id: %8.8x (%s), skipping data: %d", {offset, id, ChunkIdToText(id), size}));
+  // Made in the same buffer every time, with no allocation per chunk.
+  traceLine_.clear();
+  FormatTo(traceLine_, "%8.8x Chunk id: %8.8x (%s), skipping data: %d", {offset, id, ChunkIdToText(id), size});
+  AddLoaderMessage(traceLine_);
 }
 
 void TKvsLoader::ReportRegions(const TKvsLoader& song, TKvsRegionSink& sink) { ReportAgain(song, 0, false, sink); }

@@ -151,6 +151,7 @@ class TKvsLoader {
   void ReadPluginText(TKvsModule& module, std::int32_t length);
 
   MessageSink sink_;
+  std::string traceLine_;  // WriteChunkTrace's line
   PendingEvents pendingEvents_;
   std::size_t lastPendingEvents_ = 0;
 

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -82,10 +84,20 @@ class JsonWriter {
   void Begin(char bracket, bool object, Layout layout);
   void End(char bracket);
   void NewLine(std::size_t depth);
-  void MaybeFlush();
+  // At least `count` bytes free at the end of the buffer (flushing what it
+  // holds when they are not); returns where they start.
+  char* Room(std::size_t count);
+  char* MakeRoom(std::size_t count);
+  void Put(char c);
+  void Put(std::string_view text);
+  void Quoted(std::string_view text, bool latin1);
 
   std::ostream& out_;
-  std::string buffer_;
+  // A plain array, not a string: values are written straight into it, with
+  // the room for the worst case asked for once per value.
+  std::unique_ptr<char[]> buffer_;
+  std::size_t capacity_;
+  std::size_t size_ = 0;
   std::vector<Level> levels_;
   bool afterKey_ = false;
 };

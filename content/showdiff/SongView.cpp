@@ -145,8 +145,15 @@ ShownViewer::ShownViewer(Page shownPage, std::span<const ControlKey> keys, const
       controls(Resolve(keys, {std::span<const Page>(&page, 1), std::span<const Page>(&designed, 1)}, what)) {}
 
 std::string DisplayedText(const Shown& shown) {
+  std::string scratch;
+  return std::string(DisplayedText(shown, scratch));
+}
+
+std::string_view DisplayedText(const Shown& shown, std::string& scratch) {
   const std::string& text = std::get<std::string>(*shown.value);
-  return shown.key->role == KeyRole::TabCaption ? TabCaptionAsDisplayed(text) : text;
+  if (shown.key->role != KeyRole::TabCaption) return text;
+  scratch = TabCaptionAsDisplayed(text);
+  return scratch;
 }
 
 int SelectedIndex(const content::Combo& combo) { return combo.selected < 0 ? -1 : combo.selected; }

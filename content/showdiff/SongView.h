@@ -50,6 +50,9 @@ struct Shown {
 // A text control's text as displayed (8-bit): a page control shows "&&"
 // as "&".
 std::string DisplayedText(const Shown& shown);
+// The same without a copy: a view of the control's own text, or of
+// `scratch` when the text shows changed.
+std::string_view DisplayedText(const Shown& shown, std::string& scratch);
 // A drop-down list's selection, -1 for none.
 int SelectedIndex(const content::Combo& combo);
 

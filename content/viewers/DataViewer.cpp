@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <variant>
 #include <vector>
@@ -14,7 +15,12 @@
 namespace tarvo::content {
 namespace {
 
-std::vector<Column> DumpColumns() { return {{"File Offset", 90}, {"Offset", 90}, {"Hex", 350}, {"Data", 150}}; }
+// Made once: every chunk's viewer shows the same columns.
+const Table::SharedColumns& DumpColumns() {
+  static const Table::SharedColumns columns = std::make_shared<const std::vector<Column>>(
+      std::vector<Column>{{"File Offset", 90}, {"Offset", 90}, {"Hex", 350}, {"Data", 150}});
+  return columns;
+}
 
 std::int64_t DataSetCount(std::int64_t length) {
   if (length <= 0) return 0;
@@ -65,6 +71,7 @@ Page ShowRange(const Song& song, const TKvsChunk& chunk, std::int64_t first, std
   const std::int64_t length = chunk.Data.Size();
 
   Page page;
+  page.controls.reserve(4);
   AddLabels(page, chunk);
   Combo selection;
   const std::int64_t set = first / BytesPerDataSet;
@@ -72,6 +79,12 @@ Page ShowRange(const Song& song, const TKvsChunk& chunk, std::int64_t first, std
   page.Add("CbxDataSet", std::move(selection));
 
   const auto rowCount = static_cast<std::size_t>(DumpRowCount(length, first, last));
+  // A dump of no rows needs nothing to make them: a file may hold a chunk
+  // every 8 bytes, most of them empty.
+  if (rowCount == 0) {
+    page.Add("LstChunks", Table(DumpColumns()));
+    return page;
+  }
   // A chunk is a small view: the table keeps its own copy, and the song
   // that holds its bytes.
   page.Add("LstChunks", Table(DumpColumns(), rowCount,

@@ -59,6 +59,10 @@ TEST(DataViewer, ShowChunkListsTheSetsAndShowsTheFirst) {
     EXPECT_EQ(page.Choice("CbxDataSet").items, c.items);
     EXPECT_EQ(page.Choice("CbxDataSet").selected, c.selected);
     const Table& list = page.List("LstChunks");
+    // The same columns with rows or without (an empty dump has no row maker).
+    ASSERT_EQ(list.Columns().size(), 4U);
+    EXPECT_EQ(list.Columns()[0].caption, "File Offset");
+    EXPECT_EQ(list.Columns()[3].caption, "Data");
     ASSERT_EQ(list.RowCount(), c.rows);
     if (c.rows > 0) {
       EXPECT_EQ(list.Row(c.rows - 1)[1], c.lastRowOffset);

@@ -47,6 +47,9 @@ TEST(FormatTest, Integers) {
       {"%1d", 12345, "12345"},
       {"0x%4.4x", 0, "0x0000"},
       {"%D", 3, "3"},  // type letters in either case
+      {"%.20d", -7, "-00000000000000000007"},  // fills longer than the short ones
+      {"%-24.18x|", 0xABC, "000000000000000ABC      |"},
+      {"%19.16x|", 0xABC, "   0000000000000ABC|"},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(Format(c.format, {c.arg}), c.expected) << c.format;
@@ -174,11 +177,39 @@ TEST(FormatTest, MalformedSpecifiersStayLiteral) {
   EXPECT_EQ(Format("%d", {}), "%d");
 }
 
+// Parses are kept by the format's address: a format changed in place, or
+// another one at the same address, must be read again.
+TEST(FormatTest, AFormatChangedInPlaceIsReadAgain) {
+  std::string format = "%d-%d";
+  EXPECT_EQ(Format(format, {1, 2}), "1-2");
+  format[2] = '+';
+  EXPECT_EQ(Format(format, {1, 2}), "1+2");
+  format[1] = 'x';
+  EXPECT_EQ(Format(format, {10, 2}), "A+2");
+  for (int round = 0; round < 2; ++round) {
+    for (int i = 0; i < 300; ++i) {
+      const std::string each = "<" + std::to_string(i) + "%%%d%s>";
+      EXPECT_EQ(Format(each, {i, "t"}), "<" + std::to_string(i) + "%" + std::to_string(i) + "t>");
+    }
+  }
+}
+
 TEST(FormatTest, FormatToAppends) {
   std::string out = "x=";
   FormatTo(out, "%d", {5});
   FormatTo(out, ", y=%4.4x", {0xBEEF});
   EXPECT_EQ(out, "x=5, y=BEEF");
+
+  // Results are gathered in a small buffer before they reach the string:
+  // long texts and wide fields must pass it whole, wherever they start.
+  for (std::size_t lead = 250; lead < 262; ++lead) {
+    const std::string text(lead, 'a');
+    const std::string expected = "<" + text + std::string(299, ' ') + "7|" + "b" + std::string(299, ' ') + "|" + text;
+    EXPECT_EQ(Format("<%s%300d|%-300s|%s", {text, 7, "b", text}), expected) << lead;
+    std::string appended = "x";
+    FormatTo(appended, "%s%4.4x", {text, 0xBEEF});
+    EXPECT_EQ(appended, "x" + text + "BEEF") << lead;
+  }
 }
 
 }  // namespace

@@ -51,7 +51,8 @@ void WriteValue(JsonWriter& json, const Shown& shown) {
       [&](const auto& value) {
         using T = std::decay_t<decltype(value)>;
         if constexpr (std::is_same_v<T, std::string>) {
-          json.Latin1(DisplayedText(shown));
+          std::string scratch;
+          json.Latin1(DisplayedText(shown, scratch));
         } else if constexpr (std::is_same_v<T, bool>) {
           json.Bool(value);
         } else if constexpr (std::is_same_v<T, content::Table>) {
