@@ -75,6 +75,8 @@ bool ComparePair(ComparedPair& pair, CompareProgress& progress) {
   progress.step = 2;
   try {
     SongComparison comparison(*pair.oldSide.map, *pair.newSide.map);
+    // Asked inside long stretches without a difference too.
+    comparison.SetStop([&progress] { return progress.stop.load(std::memory_order_relaxed); });
     pair.summary = comparison.Run([&pair, &progress](const CompareDifference& difference) {
       if (progress.stop.load(std::memory_order_relaxed)) throw Stopped{};
       pair.differences.Add(difference);
@@ -83,6 +85,8 @@ bool ComparePair(ComparedPair& pair, CompareProgress& progress) {
     pair.differences.Finish();
     CompareShown(pair, progress);
   } catch (const Stopped&) {
+    return false;
+  } catch (const CompareCancelled&) {
     return false;
   }
   return true;
