@@ -12,6 +12,7 @@
 #include "ui/PageWidgets.h"
 #include "ui/RegionShading.h"
 #include "ui/RowCopy.h"
+#include "ui/StreamedSave.h"
 #include "ui/WindowLayout.h"
 #include "windows/CompareList.h"
 #include "windows/FileMap.h"
@@ -36,7 +37,6 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
-#include <fstream>
 #include <string>
 
 namespace tarvo {
@@ -246,6 +246,8 @@ TFrmCompare::TFrmCompare(QWidget* parent)
 
   poll_ = new QTimer(this);
   poll_->setInterval(30);
+  savePoll_ = new QTimer(this);
+  savePoll_->setInterval(30);
 
   HexOld->SetShading([this](std::uint64_t offset, std::uint64_t& runEnd) { return shadeOld_->Shade(offset, runEnd); });
   HexNew->SetShading([this](std::uint64_t offset, std::uint64_t& runEnd) { return shadeNew_->Shade(offset, runEnd); });
@@ -259,6 +261,7 @@ TFrmCompare::TFrmCompare(QWidget* parent)
   HexNew->SetMarking(marking(Side::New));
 
   connect(poll_, &QTimer::timeout, this, Guarded(this, &TFrmCompare::Poll));
+  connect(savePoll_, &QTimer::timeout, this, Guarded(this, &TFrmCompare::PollSave));
   connect(BtnCancel, &QPushButton::clicked, this, Guarded(this, &TFrmCompare::CancelCompare));
   connect(Progress, &QDialog::rejected, this, Guarded(this, &TFrmCompare::CancelCompare));
   for (QCheckBox* const box : CbxChanges)
@@ -273,6 +276,8 @@ TFrmCompare::TFrmCompare(QWidget* parent)
   connect(LstDifferences->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
           [this](const QModelIndex& current) { Guarded(this, &TFrmCompare::RowChanged)(current); });
   connect(model_, &QAbstractItemModel::modelReset, this, [this] { UpdateCount(); });
+  connect(model_, &QAbstractItemModel::layoutChanged, this, [this] { UpdateCount(); });
+  connect(model_, &TCompareListModel::SortingChanged, this, [this] { UpdateCount(); });
   connect(model_, &QAbstractItemModel::layoutChanged, this, [this] { UpdateCount(); });
   for (const Side side : {Side::Old, Side::New}) {
     THexView* const view = View(side);
@@ -302,7 +307,10 @@ TFrmCompare::TFrmCompare(QWidget* parent)
 
 TFrmCompare::~TFrmCompare() {
   if (progress_) progress_->stop = true;
+  if (saveProgress_) saveProgress_->stop = true;
   if (worker_.joinable()) worker_.join();
+  // The saver removes its partial file itself.
+  if (saver_.joinable()) saver_.join();
   // Nothing may read the songs once they go.
   model_->SetPair(nullptr);
   HexOld->SetBytes({});
@@ -343,12 +351,17 @@ void TFrmCompare::Start(const QString& oldPath, const QString& newPath) {
     }
     progress->done.store(true, std::memory_order_release);
   });
+  ShowProgress(QStringLiteral("Comparing..."), QStringLiteral("Loading ") + FileName(oldPath) + QStringLiteral("..."));
   ProgressBar->setRange(0, 0);
-  LblProgress->setText(QStringLiteral("Loading ") + FileName(oldPath) + QStringLiteral("..."));
+  poll_->start();
+}
+
+void TFrmCompare::ShowProgress(const QString& title, const QString& text) {
+  Progress->setWindowTitle(title);
+  LblProgress->setText(text);
   Progress->adjustSize();
   Progress->move(frameGeometry().center() - Progress->rect().center());
   Progress->show();
-  poll_->start();
 }
 
 void TFrmCompare::Poll() {
@@ -385,8 +398,9 @@ void TFrmCompare::Poll() {
 }
 
 void TFrmCompare::CancelCompare() {
-  if (!progress_) return;
-  progress_->stop = true;
+  if (!progress_ && !saveProgress_) return;
+  if (progress_) progress_->stop = true;
+  if (saveProgress_) saveProgress_->stop = true;
   LblProgress->setText(QStringLiteral("Cancelling..."));
 }
 
@@ -469,9 +483,10 @@ void TFrmCompare::UpdateCount() {
     LblCount->setText(QStringLiteral("difference ") + Count(static_cast<std::uint64_t>(current.row()) + 1) +
                       QStringLiteral(" of ") + Count(static_cast<std::uint64_t>(count)));
   }
+  if (model_->Sorting()) LblCount->setText(LblCount->text() + QStringLiteral(" (sorting...)"));
   BtnNext->setEnabled(count > 0);
   BtnPrevious->setEnabled(count > 0);
-  BtnSave->setEnabled(pair_ != nullptr);
+  BtnSave->setEnabled(pair_ != nullptr && !Saving());
   BtnOldInFileMap->setEnabled(pair_ != nullptr);
   BtnNewInFileMap->setEnabled(pair_ != nullptr);
 }
@@ -602,7 +617,7 @@ std::string TerminalName(const QString& path) {
 }  // namespace
 
 void TFrmCompare::SaveClick() {
-  if (pair_ == nullptr) return;
+  if (pair_ == nullptr || Running()) return;
   const std::optional<QString> path = CurrentDialogs().SaveFileName(
       this, QStringLiteral("Save Comparison"),
       {QStringLiteral("Text (*.txt)"), QStringLiteral("JSON lines (*.jsonl *.json)")}, QStringLiteral("txt"));
@@ -612,28 +627,67 @@ void TFrmCompare::SaveClick() {
   const auto named = [json](const QString& file, const content::ComparedSide& side) {
     return content::ComparedFile{json ? file.toStdString() : TerminalName(file), side.outcome, side.map->FileSize()};
   };
-  // The same run as kvsdump's, written as it is made: no copy of the text.
-  bool written = false;
-  {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    struct RestoreCursor {
-      ~RestoreCursor() { QApplication::restoreOverrideCursor(); }
-    } const restore;
-    std::ofstream out(QFile::encodeName(*path).toStdString(), std::ios::binary | std::ios::trunc);
-    if (out) {
-      content::SongComparison comparison(*pair_->oldSide.map, *pair_->newSide.map);
-      const content::ComparedFile oldFile = named(oldPath_, pair_->oldSide);
-      const content::ComparedFile newFile = named(newPath_, pair_->newSide);
-      if (json) {
-        content::WriteCompareJson(out, comparison, 0, oldFile, newFile);
-      } else {
-        content::WriteCompareText(out, comparison, oldFile, newFile);
+  const content::ComparedFile oldFile = named(oldPath_, pair_->oldSide);
+  const content::ComparedFile newFile = named(newPath_, pair_->newSide);
+  saveProgress_ = std::make_unique<content::CompareProgress>();
+  content::CompareProgress* const progress = saveProgress_.get();
+  // The lines to write: the two names (one line in JSON), the differences, the summary.
+  progress->total = pair_->differences.Size() + (json ? 2 : 3);
+  const content::ComparedPair* const pair = pair_.get();
+  // The same run as kvsdump's, written as it is made (no copy of the text),
+  // on a thread of its own: the pair stays until the saver is joined.
+  saver_ = std::thread([this, progress, pair, file = *path, json, oldFile, newFile] {
+    SaveOutcome outcome = SaveOutcome::Failed;
+    try {
+      StreamedSave save(file, &progress->position);
+      if (save.Open()) {
+        std::ostream& out = save.Out();
+        content::SongComparison comparison(*pair->oldSide.map, *pair->newSide.map);
+        // A failed write stops the run too: a full disk is not written a
+        // million more lines.
+        comparison.SetStop([progress, &out] { return progress->stop.load(std::memory_order_relaxed) || out.fail(); });
+        try {
+          if (json) {
+            content::WriteCompareJson(out, comparison, 0, oldFile, newFile);
+          } else {
+            content::WriteCompareText(out, comparison, oldFile, newFile);
+          }
+        } catch (const content::CompareCancelled&) {
+          // Said below: cancelled, or the write failed.
+        }
+        if (progress->stop.load()) {
+          outcome = SaveOutcome::Cancelled;
+        } else if (save.Commit()) {
+          outcome = SaveOutcome::Saved;
+        }
       }
-      out.close();
-      written = !out.fail();
+    } catch (...) {
+      // Out of memory and the like: the save failed; the partial file is gone.
     }
+    saveOutcome_ = outcome;
+    progress->done.store(true, std::memory_order_release);
+  });
+  ShowProgress(QStringLiteral("Saving..."), QStringLiteral("Saving ") + FileName(*path) + QStringLiteral("..."));
+  ProgressBar->setRange(0, 1000);
+  ProgressBar->setValue(0);
+  UpdateCount();
+  savePoll_->start();
+}
+
+void TFrmCompare::PollSave() {
+  if (!saveProgress_) return;
+  if (!saveProgress_->done.load(std::memory_order_acquire)) {
+    const std::uint64_t total = std::max<std::uint64_t>(1, saveProgress_->total.load());
+    const std::uint64_t lines = std::min(total, saveProgress_->position.load());
+    ProgressBar->setValue(static_cast<int>(lines * 1000 / total));
+    return;
   }
-  if (!written) CurrentDialogs().Message(this, QStringLiteral("Error while saving!"));
+  savePoll_->stop();
+  saver_.join();
+  saveProgress_.reset();
+  Progress->hide();
+  UpdateCount();
+  if (saveOutcome_ == SaveOutcome::Failed) CurrentDialogs().Message(this, QStringLiteral("Error while saving!"));
 }
 
 }  // namespace tarvo

@@ -46,13 +46,17 @@ class TFrmCompare : public QWidget {
   // Loads both files and compares them on a worker thread; the window and
   // a progress dialog with Cancel answer meanwhile.
   void Start(const QString& oldPath, const QString& newPath);
-  bool Running() const { return worker_.joinable(); }
+  bool Running() const { return worker_.joinable() || saver_.joinable(); }
+  // Whether Save... is writing (on a worker thread, with the progress
+  // dialog and its Cancel).
+  bool Saving() const { return saver_.joinable(); }
   // The comparison shown; null while it runs or after a cancel.
   const content::ComparedPair* Pair() const { return pair_.get(); }
 
   // Handlers.
   void NextDifference();
   void PreviousDifference();
+  // Cancels the comparison or the save that runs.
   void CancelCompare();
   void FilterChanged();
   void SaveClick();
@@ -86,7 +90,11 @@ class TFrmCompare : public QWidget {
   QPushButton* BtnCancel;
 
  private:
+  enum class SaveOutcome { Saved, Cancelled, Failed };
+
   void Poll();
+  void PollSave();
+  void ShowProgress(const QString& title, const QString& text);
   void ShowPair();
   void RowChanged(const QModelIndex& current);
   void ShowDifference(std::size_t difference);
@@ -103,6 +111,10 @@ class TFrmCompare : public QWidget {
   std::unique_ptr<content::CompareProgress> progress_;
   std::unique_ptr<content::ComparedPair> result_;  // written by the worker
   std::thread worker_;
+  std::unique_ptr<content::CompareProgress> saveProgress_;  // position: lines written
+  SaveOutcome saveOutcome_ = SaveOutcome::Saved;             // written by the saver
+  std::thread saver_;
+  QTimer* savePoll_;
   std::unique_ptr<content::ComparedPair> pair_;
   TCompareListModel* model_;
   std::unique_ptr<TRegionShading> shadeOld_;

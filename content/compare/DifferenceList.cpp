@@ -1,6 +1,7 @@
 #include "content/compare/DifferenceList.h"
 
 #include <algorithm>
+#include <cstring>
 #include <limits>
 #include <numeric>
 
@@ -21,6 +22,19 @@ Side Other(Side side) { return side == Side::Old ? Side::New : Side::Old; }
 
 std::uint16_t PathLengthOf(const std::string& path) {
   return path.size() < WholePath ? static_cast<std::uint16_t>(path.size()) : WholePath;
+}
+
+// Bytes shown of a region that is not a field.
+constexpr std::uint64_t ShownBytes = 8;
+
+// Where two runs of bytes first differ within their common length; that
+// length when they do not.
+std::uint64_t FirstDifference(const std::uint8_t* a, const std::uint8_t* b, std::uint64_t size) {
+  constexpr std::uint64_t Block = 4096;
+  std::uint64_t at = 0;
+  while (at + Block <= size && std::memcmp(a + at, b + at, Block) == 0) at += Block;
+  while (at < size && a[at] == b[at]) ++at;
+  return at;
 }
 
 std::string Cut(std::string path, std::size_t length) {
@@ -219,6 +233,38 @@ DifferenceTexts TextsOf(const DifferenceList& list, std::size_t i, const RegionM
     texts.path = texts.oldPath;
   }
   return texts;
+}
+
+std::string BytesTextOf(const DifferenceList& list, std::size_t i, Side side, const RegionMap& oldMap,
+                        const RegionMap& newMap) {
+  static constexpr char Digits[] = "0123456789ABCDEF";
+  const std::optional<std::uint64_t> offset = list.Offset(side, i);
+  if (!offset) return "-";
+  const std::uint8_t* const data = (side == Side::Old ? oldMap : newMap).FileData();
+  const std::uint64_t size = list.SideSize(side, i);
+  if (data == nullptr || size == 0) return {};
+  std::uint64_t from = 0;
+  std::string text;
+  if (list.Change(i) == ChangeKind::Changed) {
+    const std::optional<std::uint64_t> oldAt = list.Offset(Side::Old, i);
+    const std::optional<std::uint64_t> newAt = list.Offset(Side::New, i);
+    const std::uint64_t oldSize = list.SideSize(Side::Old, i);
+    const std::uint64_t newSize = list.SideSize(Side::New, i);
+    if (oldAt && newAt && oldMap.FileData() != nullptr && newMap.FileData() != nullptr) {
+      from = FirstDifference(oldMap.FileData() + *oldAt, newMap.FileData() + *newAt, std::min(oldSize, newSize));
+      // Bytes past the shorter side differ; equal bytes throughout show from the start.
+      if (from == size) from = 0;
+    }
+    text = "+" + std::to_string(from) + " ";
+  }
+  const std::uint64_t end = std::min(size, from + ShownBytes);
+  for (std::uint64_t k = from; k < end; ++k) {
+    const std::uint8_t byte = data[*offset + k];
+    text += Digits[byte >> 4];
+    text += Digits[byte & 15];
+  }
+  if (end < size) text += "...";
+  return text;
 }
 
 }  // namespace tarvo::content

@@ -86,4 +86,11 @@ struct DifferenceTexts {
 };
 DifferenceTexts TextsOf(const DifferenceList& list, std::size_t i, const RegionMap& oldMap, const RegionMap& newMap);
 
+// A few of a difference's bytes on `side` in hexadecimal, as the list shows
+// them where it shows no value: a changed one's from its first differing
+// byte on ("+4 8000..."), another's from its start ("1000..."); "-" where
+// the side has none.
+std::string BytesTextOf(const DifferenceList& list, std::size_t i, Side side, const RegionMap& oldMap,
+                        const RegionMap& newMap);
+
 }  // namespace tarvo::content
