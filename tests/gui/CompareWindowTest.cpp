@@ -280,6 +280,62 @@ TEST_F(CompareWindowTest, FiltersByChangeAndByKindAndCopiesRowsAsTabSeparatedTex
   EXPECT_EQ(Cell(compare, 0, TCompareListModel::ColSize), QStringLiteral("16"));
 }
 
+// Rows in the order of their texts in `column`, equal ones in file order.
+void ExpectSortedByText(TCompareListModel& model, int column, bool descending) {
+  for (int row = 1; row < model.rowCount(); ++row) {
+    const int by = QString::compare(model.CellText(row - 1, column), model.CellText(row, column));
+    if (by == 0) {
+      EXPECT_LT(model.DifferenceAt(row - 1), model.DifferenceAt(row)) << "row " << row;
+    } else {
+      EXPECT_EQ(by > 0, descending) << "row " << row << ": " << model.CellText(row, column).toStdString();
+    }
+    if (::testing::Test::HasFailure()) return;
+  }
+}
+
+TEST_F(CompareWindowTest, PathOldAndNewSortByTheirTextsALongListInTheBackground) {
+  TFrmCompare& compare = OpenSongs(EventSong(40), EventSong(40, 20, 128));
+  TCompareListModel& model = Model(compare);
+  model.sort(TCompareListModel::ColPath, Qt::AscendingOrder);
+  EXPECT_FALSE(model.Sorting());
+  ExpectSortedByText(model, TCompareListModel::ColPath, false);
+  model.sort(TCompareListModel::ColOld, Qt::DescendingOrder);
+  ExpectSortedByText(model, TCompareListModel::ColOld, true);
+
+  // 30,000 events of other data: a difference each, sorted off the GUI
+  // thread; the current difference stays current, and a filter change
+  // meanwhile stops the sort and starts it again on the rows it leaves.
+  const auto unrelated = [](int shift) {
+    std::vector<EventRecord> events;
+    for (int i = 0; i < 30000; ++i) events.emplace_back(0, 0x1000, i * 10, i + shift);
+    SongBuilder song;
+    song.Version(0x6105).Events(events).EndOfSong();
+    return song;
+  };
+  TFrmCompare& large = OpenSongs(unrelated(0), unrelated(7));
+  TCompareListModel& list = Model(large);
+  ASSERT_GT(list.rowCount(), static_cast<int>(TCompareListModel::SortedAtOnce));
+  large.LstDifferences->setCurrentIndex(list.index(1234, 0));
+  const std::size_t current = list.DifferenceAt(1234);
+  large.LstDifferences->sortByColumn(TCompareListModel::ColPath, Qt::DescendingOrder);
+  EXPECT_TRUE(list.Sorting());
+  EXPECT_TRUE(large.LblCount->text().endsWith(QStringLiteral("(sorting...)")));
+  QTRY_VERIFY_WITH_TIMEOUT(!list.Sorting(), 60000);
+  EXPECT_FALSE(large.LblCount->text().contains(QStringLiteral("sorting")));
+  ExpectSortedByText(list, TCompareListModel::ColPath, true);
+  EXPECT_EQ(list.DifferenceAt(CurrentRow(large)), current);
+
+  large.LstDifferences->sortByColumn(TCompareListModel::ColNew, Qt::AscendingOrder);
+  EXPECT_TRUE(list.Sorting());
+  large.CbxKinds[static_cast<std::size_t>(content::DiffKind::Header)]->setChecked(false);
+  QTRY_VERIFY_WITH_TIMEOUT(!list.Sorting(), 60000);
+  for (int row = 0; row < list.rowCount(); ++row) ASSERT_NE(Cell(large, row, 1), QStringLiteral("header"));
+  ExpectSortedByText(list, TCompareListModel::ColNew, false);
+  large.LstDifferences->sortByColumn(TCompareListModel::ColPath, Qt::DescendingOrder);
+  QTRY_VERIFY_WITH_TIMEOUT(!list.Sorting(), 60000);
+  EXPECT_EQ(Cell(large, 0, TCompareListModel::ColPath), QStringLiteral("EVTS/9999/Data"));
+}
+
 TEST_F(CompareWindowTest, NamesAndErrorsShowAsPlainTextAndTheWindowKeepsItsSongsAcrossALoad) {
   const QString oldPath = WriteSong(EventSong(5), QStringLiteral("<b>old[*].kvs"));
   // NEW is rejected: a version too old. It is compared all the same.
