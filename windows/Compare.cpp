@@ -342,12 +342,21 @@ void TFrmCompare::Start(const QString& oldPath, const QString& newPath) {
   const std::string oldFile = QFile::encodeName(oldPath).toStdString();
   const std::string newFile = QFile::encodeName(newPath).toStdString();
   content::CompareProgress* const progress = progress_.get();
+  comparedAt_.reset();
   worker_ = std::thread([this, progress, oldFile, newFile] {
     try {
-      result_ = content::CompareFiles(oldFile, newFile, *progress);
+      std::unique_ptr<content::ComparedPair> pair = content::LoadPair(oldFile, newFile, *progress);
+      if (pair != nullptr && content::ComparePair(*pair, *progress)) {
+        content::ComparedPair* const compared = pair.get();
+        result_ = std::move(pair);
+        progress->compared.store(true, std::memory_order_release);
+        // What the songs show is compared after: the window may show the
+        // differences meanwhile (it keeps the pair until this thread ends).
+        content::CompareShown(*compared, *progress);
+      }
     } catch (...) {
-      // Out of memory and the like: the window says the comparison failed.
-      result_.reset();
+      // Out of memory and the like: the window says the comparison failed,
+      // or, once the differences are shown, that the songs were not compared by what they show.
     }
     progress->done.store(true, std::memory_order_release);
   });
@@ -366,7 +375,16 @@ void TFrmCompare::ShowProgress(const QString& title, const QString& text) {
 
 void TFrmCompare::Poll() {
   if (!progress_) return;
-  if (!progress_->done.load(std::memory_order_acquire)) {
+  const bool done = progress_->done.load(std::memory_order_acquire);
+  if (!done && pair_ == nullptr && progress_->compared.load(std::memory_order_acquire)) {
+    // A moment's grace: a small pair's shown differences come with it; a
+    // large pair's list shows while they are still compared.
+    const auto now = std::chrono::steady_clock::now();
+    if (!comparedAt_) comparedAt_ = now;
+    if (now - *comparedAt_ >= std::chrono::milliseconds(150)) TakePair();
+    return;
+  }
+  if (!done) {
     switch (progress_->step.load()) {
       case 0: LblProgress->setText(QStringLiteral("Loading ") + FileName(oldPath_) + QStringLiteral("...")); break;
       case 1: LblProgress->setText(QStringLiteral("Loading ") + FileName(newPath_) + QStringLiteral("...")); break;
@@ -384,15 +402,24 @@ void TFrmCompare::Poll() {
   }
   poll_->stop();
   worker_.join();
-  Progress->hide();
   const bool stopped = progress_->stop.load();
   progress_.reset();
+  if (pair_ != nullptr) {
+    ShowShown();
+    return;
+  }
+  Progress->hide();
   if (stopped || result_ == nullptr) {
     result_.reset();
     LblSummary->setText(stopped ? QStringLiteral("Comparison cancelled.")
                                 : QStringLiteral("The comparison failed: not enough memory."));
     return;
   }
+  TakePair();
+}
+
+void TFrmCompare::TakePair() {
+  Progress->hide();
   pair_ = std::move(result_);
   ShowPair();
 }
@@ -435,6 +462,21 @@ void TFrmCompare::ShowPair() {
                     if (to - from > differ) parts.emplace_back(QColor(0xE4, 0xE4, 0xE4), to - from - differ);
                   });
   }
+  if (progress_) {
+    TxtShown->setPlainText(QStringLiteral("Comparing what the two songs show..."));
+  } else {
+    ShowShown();
+  }
+  model_->SetPair(pair_.get());
+  if (model_->rowCount() > 0) {
+    LstDifferences->setCurrentIndex(model_->index(0, 0));
+  } else {
+    Follow(Side::New, 0);
+  }
+}
+
+void TFrmCompare::ShowShown() {
+  const content::ComparedPair& pair = *pair_;
   if (!pair.shownCompared) {
     TxtShown->setPlainText(QStringLiteral("Not compared: what a song shows needs both songs loaded."));
   } else if (pair.shownLines.empty()) {
@@ -453,12 +495,6 @@ void TFrmCompare::ShowPair() {
     else
       lines.chop(1);
     TxtShown->setPlainText(lines);
-  }
-  model_->SetPair(pair_.get());
-  if (model_->rowCount() > 0) {
-    LstDifferences->setCurrentIndex(model_->index(0, 0));
-  } else {
-    Follow(Side::New, 0);
   }
 }
 
@@ -617,7 +653,7 @@ std::string TerminalName(const QString& path) {
 }  // namespace
 
 void TFrmCompare::SaveClick() {
-  if (pair_ == nullptr || Running()) return;
+  if (pair_ == nullptr || Saving()) return;
   const std::optional<QString> path = CurrentDialogs().SaveFileName(
       this, QStringLiteral("Save Comparison"),
       {QStringLiteral("Text (*.txt)"), QStringLiteral("JSON lines (*.jsonl *.json)")}, QStringLiteral("txt"));

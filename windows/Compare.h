@@ -4,6 +4,7 @@
 #include <QWidget>
 
 #include <array>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -50,7 +51,8 @@ class TFrmCompare : public QWidget {
   // Whether Save... is writing (on a worker thread, with the progress
   // dialog and its Cancel).
   bool Saving() const { return saver_.joinable(); }
-  // The comparison shown; null while it runs or after a cancel.
+  // The comparison shown; null while it runs or after a cancel. What the
+  // songs show differently may still be compared (Running()) for a while.
   const content::ComparedPair* Pair() const { return pair_.get(); }
 
   // Handlers.
@@ -93,6 +95,8 @@ class TFrmCompare : public QWidget {
   enum class SaveOutcome { Saved, Cancelled, Failed };
 
   void Poll();
+  void TakePair();
+  void ShowShown();
   void PollSave();
   void ShowProgress(const QString& title, const QString& text);
   void ShowPair();
@@ -110,6 +114,7 @@ class TFrmCompare : public QWidget {
   QString newPath_;
   std::unique_ptr<content::CompareProgress> progress_;
   std::unique_ptr<content::ComparedPair> result_;  // written by the worker
+  std::optional<std::chrono::steady_clock::time_point> comparedAt_;
   std::thread worker_;
   std::unique_ptr<content::CompareProgress> saveProgress_;  // position: lines written
   SaveOutcome saveOutcome_ = SaveOutcome::Saved;             // written by the saver

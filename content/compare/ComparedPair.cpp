@@ -42,18 +42,6 @@ void Load(ComparedSide& side, const std::string& file, const CompareProgress& pr
   side.map.emplace(builder.Finish(*side.loader));
 }
 
-// The diff lines of two loaded songs, as `kvsdump --diff` writes them.
-void CompareShown(ComparedPair& pair, const CompareProgress& progress) {
-  if (pair.oldSide.outcome != "loaded" || pair.newSide.outcome != "loaded") return;
-  const showdiff::SongView before(pair.oldSide.song(), showdiff::Outcome::Loaded, std::move(pair.oldSide.log));
-  const showdiff::SongView after(pair.newSide.song(), showdiff::Outcome::Loaded, std::move(pair.newSide.log));
-  showdiff::CompareSongs(before, after, [&pair, &progress](const showdiff::Difference& found) {
-    if (progress.stop.load(std::memory_order_relaxed)) throw Stopped{};
-    pair.shownLines.push_back(showdiff::DifferenceLine(found));
-  });
-  pair.shownCompared = true;
-}
-
 }  // namespace
 
 std::unique_ptr<ComparedPair> LoadPair(const std::string& oldFile, const std::string& newFile,
@@ -83,7 +71,6 @@ bool ComparePair(ComparedPair& pair, CompareProgress& progress) {
       if (difference.newOffset) progress.position.store(*difference.newOffset, std::memory_order_relaxed);
     });
     pair.differences.Finish();
-    CompareShown(pair, progress);
   } catch (const Stopped&) {
     return false;
   } catch (const CompareCancelled&) {
@@ -92,10 +79,34 @@ bool ComparePair(ComparedPair& pair, CompareProgress& progress) {
   return true;
 }
 
+bool CompareShown(ComparedPair& pair, CompareProgress& progress) {
+  if (pair.oldSide.outcome != "loaded" || pair.newSide.outcome != "loaded") return true;
+  progress.step = 3;
+  const auto stopped = [&progress] {
+    if (progress.stop.load(std::memory_order_relaxed)) throw Stopped{};
+  };
+  try {
+    const showdiff::SongView before(pair.oldSide.song(), showdiff::Outcome::Loaded, std::move(pair.oldSide.log));
+    const showdiff::SongView after(pair.newSide.song(), showdiff::Outcome::Loaded, std::move(pair.newSide.log));
+    showdiff::CompareSongs(
+        before, after,
+        [&pair, &stopped](const showdiff::Difference& found) {
+          stopped();
+          pair.shownLines.push_back(showdiff::DifferenceLine(found));
+        },
+        stopped);
+  } catch (const Stopped&) {
+    pair.shownLines.clear();
+    return false;
+  }
+  pair.shownCompared = true;
+  return true;
+}
+
 std::unique_ptr<ComparedPair> CompareFiles(const std::string& oldFile, const std::string& newFile,
                                            CompareProgress& progress) {
   std::unique_ptr<ComparedPair> pair = LoadPair(oldFile, newFile, progress);
-  if (pair == nullptr || !ComparePair(*pair, progress)) return nullptr;
+  if (pair == nullptr || !ComparePair(*pair, progress) || !CompareShown(*pair, progress)) return nullptr;
   return pair;
 }
 

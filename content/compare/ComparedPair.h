@@ -40,10 +40,11 @@ struct ComparedPair {
 
 // How far a comparison has got, read by another thread.
 struct CompareProgress {
-  std::atomic<int> step{0};  // 0 loading OLD, 1 loading NEW, 2 comparing
+  std::atomic<int> step{0};  // 0 loading OLD, 1 loading NEW, 2 comparing, 3 comparing what they show
   std::atomic<std::uint64_t> position{0};  // comparing: NEW's offset reached
   std::atomic<std::uint64_t> total{0};     // comparing: NEW's size
   std::atomic<bool> stop{false};
+  std::atomic<bool> compared{false};  // set by the caller once the differences are made
   std::atomic<bool> done{false};  // set by the caller when its thread ends
 };
 
@@ -53,10 +54,13 @@ struct CompareProgress {
 std::unique_ptr<ComparedPair> CompareFiles(const std::string& oldFile, const std::string& newFile,
                                            CompareProgress& progress);
 
-// Its two steps apart: the loads (nullptr when stopped), then the
-// comparison (false when stopped).
+// Its steps apart: the loads (nullptr when stopped), the comparison
+// (false when stopped), then what the two songs show (`shownLines`; false
+// when stopped). The last one changes only the sides' logs (it takes them)
+// and the shown lines: a window may show the differences meanwhile.
 std::unique_ptr<ComparedPair> LoadPair(const std::string& oldFile, const std::string& newFile,
                                        CompareProgress& progress);
 bool ComparePair(ComparedPair& pair, CompareProgress& progress);
+bool CompareShown(ComparedPair& pair, CompareProgress& progress);
 
 }  // namespace tarvo::content

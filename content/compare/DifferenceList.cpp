@@ -255,7 +255,9 @@ std::string BytesTextOf(const DifferenceList& list, std::size_t i, Side side, co
       // Bytes past the shorter side differ; equal bytes throughout show from the start.
       if (from == size) from = 0;
     }
-    text = "+" + std::to_string(from) + " ";
+    text += '+';
+    text += std::to_string(from);
+    text += ' ';
   }
   const std::uint64_t end = std::min(size, from + ShownBytes);
   for (std::uint64_t k = from; k < end; ++k) {

@@ -62,6 +62,17 @@ TEST_F(ComparedPairTest, AStopEndsTheComparisonWithNothing) {
   CompareProgress progress;
   progress.stop = true;
   EXPECT_EQ(CompareFiles(Write("a.kvs", 3), Write("b.kvs", 4), progress), nullptr);
+
+  // What the songs show is compared after the differences, and stops too.
+  CompareProgress going;
+  const auto pair = LoadPair(Write("a.kvs", 3), Write("b.kvs", 4), going);
+  ASSERT_NE(pair, nullptr);
+  ASSERT_TRUE(ComparePair(*pair, going));
+  EXPECT_GT(pair->differences.Size(), 0u);
+  going.stop = true;
+  EXPECT_FALSE(CompareShown(*pair, going));
+  EXPECT_FALSE(pair->shownCompared);
+  EXPECT_TRUE(pair->shownLines.empty());
 }
 
 }  // namespace
