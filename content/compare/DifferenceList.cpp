@@ -235,8 +235,26 @@ DifferenceTexts TextsOf(const DifferenceList& list, std::size_t i, const RegionM
   return texts;
 }
 
+std::uint64_t FirstDifferingByte(const DifferenceList& list, std::size_t i, const RegionMap& oldMap,
+                                 const RegionMap& newMap) {
+  const std::optional<std::uint64_t> oldAt = list.Offset(Side::Old, i);
+  const std::optional<std::uint64_t> newAt = list.Offset(Side::New, i);
+  if (list.Change(i) != ChangeKind::Changed || !oldAt || !newAt || oldMap.FileData() == nullptr ||
+      newMap.FileData() == nullptr)
+    return 0;
+  const std::uint64_t common = std::min(list.SideSize(Side::Old, i), list.SideSize(Side::New, i));
+  const std::uint64_t at = FirstDifference(oldMap.FileData() + *oldAt, newMap.FileData() + *newAt, common);
+  // Bytes past the shorter side differ; equal bytes throughout show from the start.
+  return at < std::max(list.SideSize(Side::Old, i), list.SideSize(Side::New, i)) ? at : 0;
+}
+
 std::string BytesTextOf(const DifferenceList& list, std::size_t i, Side side, const RegionMap& oldMap,
                         const RegionMap& newMap) {
+  return BytesTextOf(list, i, side, oldMap, newMap, FirstDifferingByte(list, i, oldMap, newMap));
+}
+
+std::string BytesTextOf(const DifferenceList& list, std::size_t i, Side side, const RegionMap& oldMap,
+                        const RegionMap& newMap, std::uint64_t firstDiffering) {
   static constexpr char Digits[] = "0123456789ABCDEF";
   const std::optional<std::uint64_t> offset = list.Offset(side, i);
   if (!offset) return "-";
@@ -246,15 +264,8 @@ std::string BytesTextOf(const DifferenceList& list, std::size_t i, Side side, co
   std::uint64_t from = 0;
   std::string text;
   if (list.Change(i) == ChangeKind::Changed) {
-    const std::optional<std::uint64_t> oldAt = list.Offset(Side::Old, i);
-    const std::optional<std::uint64_t> newAt = list.Offset(Side::New, i);
-    const std::uint64_t oldSize = list.SideSize(Side::Old, i);
-    const std::uint64_t newSize = list.SideSize(Side::New, i);
-    if (oldAt && newAt && oldMap.FileData() != nullptr && newMap.FileData() != nullptr) {
-      from = FirstDifference(oldMap.FileData() + *oldAt, newMap.FileData() + *newAt, std::min(oldSize, newSize));
-      // Bytes past the shorter side differ; equal bytes throughout show from the start.
-      if (from == size) from = 0;
-    }
+    // Past this side's end (it is the shorter one), from its start.
+    from = firstDiffering < size ? firstDiffering : 0;
     text += '+';
     text += std::to_string(from);
     text += ' ';

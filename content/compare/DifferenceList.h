@@ -92,5 +92,12 @@ DifferenceTexts TextsOf(const DifferenceList& list, std::size_t i, const RegionM
 // the side has none.
 std::string BytesTextOf(const DifferenceList& list, std::size_t i, Side side, const RegionMap& oldMap,
                         const RegionMap& newMap);
+// Where a changed difference's bytes first differ, from its start (0 when
+// they do not, or for another change): what BytesTextOf shows from. For a
+// gigabyte region this reads up to that far, so one row's two texts share it.
+std::uint64_t FirstDifferingByte(const DifferenceList& list, std::size_t i, const RegionMap& oldMap,
+                                 const RegionMap& newMap);
+std::string BytesTextOf(const DifferenceList& list, std::size_t i, Side side, const RegionMap& oldMap,
+                        const RegionMap& newMap, std::uint64_t firstDiffering);
 
 }  // namespace tarvo::content

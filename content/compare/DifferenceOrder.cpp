@@ -22,11 +22,12 @@ std::string PathText(const DifferenceTexts& texts) {
 }
 
 // A field's value where the side has it, else a few bytes.
-std::string SideText(const ComparedPair& pair, std::size_t difference, Side side, DifferenceTexts& texts) {
+std::string SideText(const ComparedPair& pair, std::size_t difference, Side side, DifferenceTexts& texts,
+                     std::uint64_t firstDiffering) {
   const DifferenceList& list = pair.differences;
   if (list.Kind(difference) == DiffKind::Field && list.Offset(side, difference))
     return side == Side::Old ? std::move(texts.oldValue) : std::move(texts.newValue);
-  return BytesTextOf(list, difference, side, *pair.oldSide.map, *pair.newSide.map);
+  return BytesTextOf(list, difference, side, *pair.oldSide.map, *pair.newSide.map, firstDiffering);
 }
 
 }  // namespace
@@ -35,8 +36,12 @@ RowTexts RowTextsOf(const ComparedPair& pair, std::size_t difference) {
   DifferenceTexts texts = TextsOf(pair.differences, difference, *pair.oldSide.map, *pair.newSide.map);
   RowTexts row;
   row.path = PathText(texts);
-  row.oldText = SideText(pair, difference, Side::Old, texts);
-  row.newText = SideText(pair, difference, Side::New, texts);
+  const std::uint64_t from = pair.differences.Kind(difference) == DiffKind::Field
+                                 ? 0
+                                 : FirstDifferingByte(pair.differences, difference, *pair.oldSide.map,
+                                                      *pair.newSide.map);
+  row.oldText = SideText(pair, difference, Side::Old, texts, from);
+  row.newText = SideText(pair, difference, Side::New, texts, from);
   return row;
 }
 
@@ -47,7 +52,9 @@ std::string RowText(const ComparedPair& pair, std::size_t difference, TextColumn
   if (column != TextColumn::Path && list.Kind(difference) != DiffKind::Field)
     return BytesTextOf(list, difference, side, *pair.oldSide.map, *pair.newSide.map);
   DifferenceTexts texts = TextsOf(list, difference, *pair.oldSide.map, *pair.newSide.map);
-  return column == TextColumn::Path ? PathText(texts) : SideText(pair, difference, side, texts);
+  if (column == TextColumn::Path) return PathText(texts);
+  return SideText(pair, difference, side, texts,
+                  FirstDifferingByte(list, difference, *pair.oldSide.map, *pair.newSide.map));
 }
 
 bool SortByText(const ComparedPair& pair, std::vector<std::uint32_t>& rows, TextColumn column, bool descending,
