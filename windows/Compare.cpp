@@ -477,25 +477,43 @@ void TFrmCompare::ShowPair() {
 
 void TFrmCompare::ShowShown() {
   const content::ComparedPair& pair = *pair_;
+  shownNext_ = 0;
   if (!pair.shownCompared) {
     TxtShown->setPlainText(QStringLiteral("Not compared: what a song shows needs both songs loaded."));
   } else if (pair.shownLines.empty()) {
     TxtShown->setPlainText(QStringLiteral("The two songs show the same."));
   } else {
-    // A QPlainTextEdit takes text only as plain text: no markup in a song
-    // text can steer it.
-    // Bounded, so that two unrelated songs of millions of rows cannot hold
-    // the window: the rest is said with its count (kvsdump --diff has all).
-    constexpr std::size_t ShownAtMost = 20000;
-    QString lines;
-    const std::size_t shown = std::min(pair.shownLines.size(), ShownAtMost);
-    for (std::size_t i = 0; i < shown; ++i) lines += QString::fromStdString(pair.shownLines[i]) + QLatin1Char('\n');
-    if (shown < pair.shownLines.size())
-      lines += QStringLiteral("... %1 more lines (kvsdump --diff prints them all)").arg(pair.shownLines.size() - shown);
-    else
-      lines.chop(1);
-    TxtShown->setPlainText(lines);
+    AppendShown(pair_.get());
   }
+}
+
+// A QPlainTextEdit takes text only as plain text: no markup in a song text
+// can steer it. The lines go in a stretch per turn of the event loop, so
+// that the window answers meanwhile, and at most ShownAtMost of them, so
+// that two unrelated songs of millions of rows cannot hold the window: the
+// rest is said with its count (kvsdump --diff has all).
+void TFrmCompare::AppendShown(const content::ComparedPair* pair) {
+  constexpr std::size_t ShownAtMost = 20000;
+  constexpr std::size_t Stretch = 2000;
+  if (pair != pair_.get()) return;  // another comparison took over
+  const std::vector<std::string>& all = pair->shownLines;
+  const std::size_t shown = std::min(all.size(), ShownAtMost);
+  const std::size_t first = shownNext_;
+  const std::size_t last = std::min(shown, first + Stretch);
+  QString lines;
+  for (std::size_t i = first; i < last; ++i) {
+    if (i > first) lines += QLatin1Char('\n');
+    lines += QString::fromStdString(all[i]);
+  }
+  if (last == shown && shown < all.size())
+    lines += QStringLiteral("\n... %1 more lines (kvsdump --diff prints them all)").arg(all.size() - shown);
+  if (first == 0) {
+    TxtShown->setPlainText(lines);
+  } else {
+    TxtShown->appendPlainText(lines);
+  }
+  shownNext_ = last;
+  if (last < shown) QTimer::singleShot(0, this, [this, pair] { Guarded(this, &TFrmCompare::AppendShown)(pair); });
 }
 
 void TFrmCompare::FilterChanged() {

@@ -97,6 +97,7 @@ class TFrmCompare : public QWidget {
   void Poll();
   void TakePair();
   void ShowShown();
+  void AppendShown(const content::ComparedPair* pair);
   void PollSave();
   void ShowProgress(const QString& title, const QString& text);
   void ShowPair();
@@ -115,6 +116,7 @@ class TFrmCompare : public QWidget {
   std::unique_ptr<content::CompareProgress> progress_;
   std::unique_ptr<content::ComparedPair> result_;  // written by the worker
   std::optional<std::chrono::steady_clock::time_point> comparedAt_;
+  std::size_t shownNext_ = 0;  // the next shown line to put in the tab
   std::thread worker_;
   std::unique_ptr<content::CompareProgress> saveProgress_;  // position: lines written
   SaveOutcome saveOutcome_ = SaveOutcome::Saved;             // written by the saver

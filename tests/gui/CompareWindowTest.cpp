@@ -27,6 +27,8 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTableView>
+#include <QTextBlock>
+#include <QTextDocument>
 #include <QTest>
 
 #include <cstdint>
@@ -317,6 +319,11 @@ TEST_F(CompareWindowTest, PathOldAndNewSortByTheirTextsALongListInTheBackground)
   ASSERT_GT(list.rowCount(), static_cast<int>(TCompareListModel::SortedAtOnce));
   large.LstDifferences->setCurrentIndex(list.index(1234, 0));
   const std::size_t current = list.DifferenceAt(1234);
+  // Its shown differences fill their tab a stretch at a time, up to 20,000 lines.
+  QTRY_VERIFY_WITH_TIMEOUT(!large.Running(), 60000);
+  QTRY_COMPARE_WITH_TIMEOUT(large.TxtShown->blockCount(), 20001, 20000);
+  EXPECT_TRUE(large.TxtShown->document()->lastBlock().text().startsWith(QStringLiteral("... ")));
+
   large.LstDifferences->sortByColumn(TCompareListModel::ColPath, Qt::DescendingOrder);
   EXPECT_TRUE(list.Sorting());
   EXPECT_TRUE(large.LblCount->text().endsWith(QStringLiteral("(sorting...)")));
