@@ -96,11 +96,19 @@ void TCompareListModel::Rebuild() {
     if (change && kind) rows_.push_back(static_cast<std::uint32_t>(i));
   }
   if (IsTextColumn(sortColumn_)) {
-    // A long list keeps file order until its texts are sorted.
-    if (rows_.size() > SortedAtOnce) {
-      StartSorting();
-    } else {
+    // A long list keeps file order until its texts are sorted; so does a
+    // short one whose bytes texts would read far into large regions.
+    bool atOnce = rows_.size() <= SortedAtOnce;
+    if (atOnce && sortColumn_ != ColPath) {
+      std::uint64_t bytes = 0;
+      for (const std::uint32_t i : rows_)
+        bytes += std::max(list.SideSize(Side::Old, i), list.SideSize(Side::New, i));
+      atOnce = bytes <= BytesSortedAtOnce;
+    }
+    if (atOnce) {
       content::SortByText(*pair_, rows_, TextColumnOf(sortColumn_), sortOrder_ == Qt::DescendingOrder, {});
+    } else {
+      StartSorting();
     }
     return;
   }

@@ -31,6 +31,8 @@ class TCompareListModel : public QAbstractTableModel {
 
   // Lists up to this many rows sort by text at once; longer ones in the background.
   static constexpr std::size_t SortedAtOnce = 2000;
+  // ... and when Old or New sort, reading at most this many bytes of their regions.
+  static constexpr std::uint64_t BytesSortedAtOnce = std::uint64_t{16} << 20;
 
   explicit TCompareListModel(QObject* parent);
   ~TCompareListModel() override;
