@@ -37,6 +37,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <atomic>
 #include <string>
 
 namespace tarvo {
@@ -276,7 +277,6 @@ TFrmCompare::TFrmCompare(QWidget* parent)
   connect(LstDifferences->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
           [this](const QModelIndex& current) { Guarded(this, &TFrmCompare::RowChanged)(current); });
   connect(model_, &QAbstractItemModel::modelReset, this, [this] { UpdateCount(); });
-  connect(model_, &QAbstractItemModel::layoutChanged, this, [this] { UpdateCount(); });
   connect(model_, &TCompareListModel::SortingChanged, this, [this] { UpdateCount(); });
   connect(model_, &QAbstractItemModel::layoutChanged, this, [this] { UpdateCount(); });
   for (const Side side : {Side::Old, Side::New}) {
@@ -305,12 +305,19 @@ TFrmCompare::TFrmCompare(QWidget* parent)
   UpdateCount();
 }
 
+struct TFrmCompare::ShownJob {
+  std::atomic<bool> stop{false};
+  std::atomic<bool> done{false};
+  std::optional<content::ShownDifferences> result;  // written by the worker
+};
+
 TFrmCompare::~TFrmCompare() {
   if (progress_) progress_->stop = true;
   if (saveProgress_) saveProgress_->stop = true;
   if (worker_.joinable()) worker_.join();
   // The saver removes its partial file itself.
   if (saver_.joinable()) saver_.join();
+  StopShown();
   // Nothing may read the songs once they go.
   model_->SetPair(nullptr);
   HexOld->SetBytes({});
@@ -321,6 +328,7 @@ THexView* TFrmCompare::View(Side side) const { return side == Side::Old ? HexOld
 
 void TFrmCompare::Start(const QString& oldPath, const QString& newPath) {
   if (Running()) return;
+  StopShown();
   oldPath_ = oldPath;
   newPath_ = newPath;
   SetPlainWindowTitle(this, QStringLiteral("Compare - ") + FileName(oldPath) + QStringLiteral(" -> ") + FileName(newPath));
@@ -342,21 +350,12 @@ void TFrmCompare::Start(const QString& oldPath, const QString& newPath) {
   const std::string oldFile = QFile::encodeName(oldPath).toStdString();
   const std::string newFile = QFile::encodeName(newPath).toStdString();
   content::CompareProgress* const progress = progress_.get();
-  comparedAt_.reset();
   worker_ = std::thread([this, progress, oldFile, newFile] {
     try {
-      std::unique_ptr<content::ComparedPair> pair = content::LoadPair(oldFile, newFile, *progress);
-      if (pair != nullptr && content::ComparePair(*pair, *progress)) {
-        content::ComparedPair* const compared = pair.get();
-        result_ = std::move(pair);
-        progress->compared.store(true, std::memory_order_release);
-        // What the songs show is compared after: the window may show the
-        // differences meanwhile (it keeps the pair until this thread ends).
-        content::CompareShown(*compared, *progress);
-      }
+      result_ = content::CompareFiles(oldFile, newFile, *progress);
     } catch (...) {
-      // Out of memory and the like: the window says the comparison failed,
-      // or, once the differences are shown, that the songs were not compared by what they show.
+      // Out of memory and the like: the window says the comparison failed.
+      result_.reset();
     }
     progress->done.store(true, std::memory_order_release);
   });
@@ -374,17 +373,12 @@ void TFrmCompare::ShowProgress(const QString& title, const QString& text) {
 }
 
 void TFrmCompare::Poll() {
-  if (!progress_) return;
-  const bool done = progress_->done.load(std::memory_order_acquire);
-  if (!done && pair_ == nullptr && progress_->compared.load(std::memory_order_acquire)) {
-    // A moment's grace: a small pair's shown differences come with it; a
-    // large pair's list shows while they are still compared.
-    const auto now = std::chrono::steady_clock::now();
-    if (!comparedAt_) comparedAt_ = now;
-    if (now - *comparedAt_ >= std::chrono::milliseconds(150)) TakePair();
+  if (shownJob_ && shownJob_->done.load(std::memory_order_acquire)) FinishShown();
+  if (!progress_) {
+    if (!shownJob_) poll_->stop();
     return;
   }
-  if (!done) {
+  if (!progress_->done.load(std::memory_order_acquire)) {
     switch (progress_->step.load()) {
       case 0: LblProgress->setText(QStringLiteral("Loading ") + FileName(oldPath_) + QStringLiteral("...")); break;
       case 1: LblProgress->setText(QStringLiteral("Loading ") + FileName(newPath_) + QStringLiteral("...")); break;
@@ -402,24 +396,15 @@ void TFrmCompare::Poll() {
   }
   poll_->stop();
   worker_.join();
+  Progress->hide();
   const bool stopped = progress_->stop.load();
   progress_.reset();
-  if (pair_ != nullptr) {
-    ShowShown();
-    return;
-  }
-  Progress->hide();
   if (stopped || result_ == nullptr) {
     result_.reset();
     LblSummary->setText(stopped ? QStringLiteral("Comparison cancelled.")
                                 : QStringLiteral("The comparison failed: not enough memory."));
     return;
   }
-  TakePair();
-}
-
-void TFrmCompare::TakePair() {
-  Progress->hide();
   pair_ = std::move(result_);
   ShowPair();
 }
@@ -462,11 +447,7 @@ void TFrmCompare::ShowPair() {
                     if (to - from > differ) parts.emplace_back(QColor(0xE4, 0xE4, 0xE4), to - from - differ);
                   });
   }
-  if (progress_) {
-    TxtShown->setPlainText(QStringLiteral("Comparing what the two songs show..."));
-  } else {
-    ShowShown();
-  }
+  StartShown();
   model_->SetPair(pair_.get());
   if (model_->rowCount() > 0) {
     LstDifferences->setCurrentIndex(model_->index(0, 0));
@@ -475,15 +456,47 @@ void TFrmCompare::ShowPair() {
   }
 }
 
+void TFrmCompare::StartShown() {
+  TxtShown->setPlainText(QStringLiteral("Comparing what the two songs show..."));
+  shownJob_ = std::make_unique<ShownJob>();
+  ShownJob* const job = shownJob_.get();
+  const content::ComparedPair* const pair = pair_.get();
+  shownWorker_ = std::thread([job, pair, oldLog = std::move(pair_->oldSide.log),
+                              newLog = std::move(pair_->newSide.log)]() mutable {
+    try {
+      job->result = content::CompareShown(pair->oldSide, std::move(oldLog), pair->newSide, std::move(newLog), job->stop);
+    } catch (...) {
+      // Out of memory and the like: the tab says so.
+      job->result.reset();
+    }
+    job->done.store(true, std::memory_order_release);
+  });
+  poll_->start();
+}
+
+void TFrmCompare::FinishShown() {
+  shownWorker_.join();
+  std::optional<content::ShownDifferences> shown = std::move(shownJob_->result);
+  shownJob_.reset();
+  if (!shown) {
+    TxtShown->setPlainText(QStringLiteral("Not compared: not enough memory."));
+    return;
+  }
+  pair_->shownCompared = shown->compared;
+  pair_->shownLines = std::move(shown->lines);
+  ShowShown();
+}
+
 void TFrmCompare::ShowShown() {
   const content::ComparedPair& pair = *pair_;
   shownNext_ = 0;
+  ++shownGeneration_;
   if (!pair.shownCompared) {
     TxtShown->setPlainText(QStringLiteral("Not compared: what a song shows needs both songs loaded."));
   } else if (pair.shownLines.empty()) {
     TxtShown->setPlainText(QStringLiteral("The two songs show the same."));
   } else {
-    AppendShown(pair_.get());
+    AppendShown(shownGeneration_);
   }
 }
 
@@ -492,11 +505,11 @@ void TFrmCompare::ShowShown() {
 // that the window answers meanwhile, and at most ShownAtMost of them, so
 // that two unrelated songs of millions of rows cannot hold the window: the
 // rest is said with its count (kvsdump --diff has all).
-void TFrmCompare::AppendShown(const content::ComparedPair* pair) {
+void TFrmCompare::AppendShown(std::uint64_t generation) {
   constexpr std::size_t ShownAtMost = 20000;
   constexpr std::size_t Stretch = 2000;
-  if (pair != pair_.get()) return;  // another comparison took over
-  const std::vector<std::string>& all = pair->shownLines;
+  if (generation != shownGeneration_ || pair_ == nullptr) return;  // another comparison took over
+  const std::vector<std::string>& all = pair_->shownLines;
   const std::size_t shown = std::min(all.size(), ShownAtMost);
   const std::size_t first = shownNext_;
   const std::size_t last = std::min(shown, first + Stretch);
@@ -513,7 +526,15 @@ void TFrmCompare::AppendShown(const content::ComparedPair* pair) {
     TxtShown->appendPlainText(lines);
   }
   shownNext_ = last;
-  if (last < shown) QTimer::singleShot(0, this, [this, pair] { Guarded(this, &TFrmCompare::AppendShown)(pair); });
+  if (last < shown)
+    QTimer::singleShot(0, this, [this, generation] { Guarded(this, &TFrmCompare::AppendShown)(generation); });
+}
+
+void TFrmCompare::StopShown() {
+  if (!shownJob_) return;
+  shownJob_->stop = true;
+  shownWorker_.join();
+  shownJob_.reset();
 }
 
 void TFrmCompare::FilterChanged() {

@@ -4,7 +4,6 @@
 #include <QWidget>
 
 #include <array>
-#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -51,8 +50,9 @@ class TFrmCompare : public QWidget {
   // Whether Save... is writing (on a worker thread, with the progress
   // dialog and its Cancel).
   bool Saving() const { return saver_.joinable(); }
-  // The comparison shown; null while it runs or after a cancel. What the
-  // songs show differently may still be compared (Running()) for a while.
+  // Whether what the two songs show is still being compared (after Pair()).
+  bool ShownRunning() const { return shownWorker_.joinable(); }
+  // The comparison shown; null while it runs or after a cancel.
   const content::ComparedPair* Pair() const { return pair_.get(); }
 
   // Handlers.
@@ -95,12 +95,17 @@ class TFrmCompare : public QWidget {
   enum class SaveOutcome { Saved, Cancelled, Failed };
 
   void Poll();
-  void TakePair();
-  void ShowShown();
-  void AppendShown(const content::ComparedPair* pair);
-  void PollSave();
   void ShowProgress(const QString& title, const QString& text);
+  void ShowShown();
+  void AppendShown(std::uint64_t generation);
+  void PollSave();
   void ShowPair();
+  // What the songs show is compared on a thread of its own once the pair is
+  // shown: it can take seconds for millions of rows, and the list needs none
+  // of it.
+  void StartShown();
+  void FinishShown();
+  void StopShown();
   void RowChanged(const QModelIndex& current);
   void ShowDifference(std::size_t difference);
   // Keeps the other view on the place matching `offset` of `side`.
@@ -115,14 +120,17 @@ class TFrmCompare : public QWidget {
   QString newPath_;
   std::unique_ptr<content::CompareProgress> progress_;
   std::unique_ptr<content::ComparedPair> result_;  // written by the worker
-  std::optional<std::chrono::steady_clock::time_point> comparedAt_;
-  std::size_t shownNext_ = 0;  // the next shown line to put in the tab
   std::thread worker_;
   std::unique_ptr<content::CompareProgress> saveProgress_;  // position: lines written
   SaveOutcome saveOutcome_ = SaveOutcome::Saved;             // written by the saver
   std::thread saver_;
   QTimer* savePoll_;
+  std::size_t shownNext_ = 0;  // the next shown line to put in the tab
+  std::uint64_t shownGeneration_ = 0;  // of the lines being put in
   std::unique_ptr<content::ComparedPair> pair_;
+  struct ShownJob;
+  std::unique_ptr<ShownJob> shownJob_;
+  std::thread shownWorker_;
   TCompareListModel* model_;
   std::unique_ptr<TRegionShading> shadeOld_;
   std::unique_ptr<TRegionShading> shadeNew_;

@@ -40,6 +40,10 @@ void Load(ComparedSide& side, const std::string& file, const CompareProgress& pr
   }
   side.loader->SetRegionSink(nullptr);
   side.map.emplace(builder.Finish(*side.loader));
+  // The model's one index made on first use is made here, on this thread:
+  // from now on the song is only read, by the window and by the comparison
+  // of what it shows at once.
+  side.loader->ChannelsOwnedBy(0);
 }
 
 }  // namespace
@@ -79,34 +83,43 @@ bool ComparePair(ComparedPair& pair, CompareProgress& progress) {
   return true;
 }
 
-bool CompareShown(ComparedPair& pair, CompareProgress& progress) {
-  if (pair.oldSide.outcome != "loaded" || pair.newSide.outcome != "loaded") return true;
-  progress.step = 3;
-  const auto stopped = [&progress] {
-    if (progress.stop.load(std::memory_order_relaxed)) throw Stopped{};
+std::optional<ShownDifferences> CompareShown(const ComparedSide& oldSide, TLogLines oldLog,
+                                             const ComparedSide& newSide, TLogLines newLog,
+                                             const std::atomic<bool>& stop) {
+  ShownDifferences shown;
+  if (oldSide.outcome != "loaded" || newSide.outcome != "loaded") return shown;
+  const showdiff::SongView before(oldSide.song(), showdiff::Outcome::Loaded, std::move(oldLog));
+  const showdiff::SongView after(newSide.song(), showdiff::Outcome::Loaded, std::move(newLog));
+  // Asked at each difference and every few thousand rows or lines, so that
+  // two songs of millions of equal rows stop promptly too.
+  const auto stopped = [&stop] {
+    if (stop.load(std::memory_order_relaxed)) throw Stopped{};
   };
   try {
-    const showdiff::SongView before(pair.oldSide.song(), showdiff::Outcome::Loaded, std::move(pair.oldSide.log));
-    const showdiff::SongView after(pair.newSide.song(), showdiff::Outcome::Loaded, std::move(pair.newSide.log));
     showdiff::CompareSongs(
         before, after,
-        [&pair, &stopped](const showdiff::Difference& found) {
+        [&shown, &stopped](const showdiff::Difference& found) {
           stopped();
-          pair.shownLines.push_back(showdiff::DifferenceLine(found));
+          shown.lines.push_back(showdiff::DifferenceLine(found));
         },
         stopped);
   } catch (const Stopped&) {
-    pair.shownLines.clear();
-    return false;
+    return std::nullopt;
   }
-  pair.shownCompared = true;
-  return true;
+  if (stop.load(std::memory_order_relaxed)) return std::nullopt;
+  shown.compared = true;
+  return shown;
 }
 
 std::unique_ptr<ComparedPair> CompareFiles(const std::string& oldFile, const std::string& newFile,
                                            CompareProgress& progress) {
   std::unique_ptr<ComparedPair> pair = LoadPair(oldFile, newFile, progress);
-  if (pair == nullptr || !ComparePair(*pair, progress) || !CompareShown(*pair, progress)) return nullptr;
+  if (pair == nullptr || !ComparePair(*pair, progress)) return nullptr;
+  std::optional<ShownDifferences> shown = CompareShown(pair->oldSide, std::move(pair->oldSide.log), pair->newSide,
+                                                       std::move(pair->newSide.log), progress.stop);
+  if (!shown) return nullptr;
+  pair->shownCompared = shown->compared;
+  pair->shownLines = std::move(shown->lines);
   return pair;
 }
 

@@ -40,27 +40,36 @@ struct ComparedPair {
 
 // How far a comparison has got, read by another thread.
 struct CompareProgress {
-  std::atomic<int> step{0};  // 0 loading OLD, 1 loading NEW, 2 comparing, 3 comparing what they show
+  std::atomic<int> step{0};  // 0 loading OLD, 1 loading NEW, 2 comparing
   std::atomic<std::uint64_t> position{0};  // comparing: NEW's offset reached
   std::atomic<std::uint64_t> total{0};     // comparing: NEW's size
   std::atomic<bool> stop{false};
-  std::atomic<bool> compared{false};  // set by the caller once the differences are made
   std::atomic<bool> done{false};  // set by the caller when its thread ends
 };
 
 // Loads `oldFile` and `newFile` (each as the main window loads a file, a
-// failed or rejected load compared all the same) and compares them. Returns
-// nullptr when `progress.stop` was set before the end.
+// failed or rejected load compared all the same) and compares them, what
+// they show included. Returns nullptr when `progress.stop` was set before
+// the end.
 std::unique_ptr<ComparedPair> CompareFiles(const std::string& oldFile, const std::string& newFile,
                                            CompareProgress& progress);
 
-// Its steps apart: the loads (nullptr when stopped), the comparison
-// (false when stopped), then what the two songs show (`shownLines`; false
-// when stopped). The last one changes only the sides' logs (it takes them)
-// and the shown lines: a window may show the differences meanwhile.
+// Its steps apart: the loads (nullptr when stopped), the comparison by
+// place (false when stopped), and what the songs show (below).
 std::unique_ptr<ComparedPair> LoadPair(const std::string& oldFile, const std::string& newFile,
                                        CompareProgress& progress);
 bool ComparePair(ComparedPair& pair, CompareProgress& progress);
-bool CompareShown(ComparedPair& pair, CompareProgress& progress);
+
+// What two compared sides show that differs, as the lines of `kvsdump
+// --diff` (UTF-8); `compared` is false unless both songs loaded. The logs are
+// the sides' (taken from them before). It only reads the songs, so a window
+// may show the pair meanwhile. nullopt when `stop` was set before the end.
+struct ShownDifferences {
+  bool compared = false;
+  std::vector<std::string> lines;
+};
+std::optional<ShownDifferences> CompareShown(const ComparedSide& oldSide, TLogLines oldLog,
+                                             const ComparedSide& newSide, TLogLines newLog,
+                                             const std::atomic<bool>& stop);
 
 }  // namespace tarvo::content

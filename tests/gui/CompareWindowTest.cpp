@@ -178,13 +178,22 @@ TEST_F(CompareWindowTest, ShownDifferentlyHoldsTheDiffLinesOfThePairOrSaysTheySh
   ASSERT_EQ(status, kvsdump::ExitDifferent) << err.str();
   QString lines = QString::fromStdString(out.str());
   lines.chop(1);  // the last line break
+  // The list comes first; the tab follows once what the songs show is
+  // compared, on a thread of its own.
   TFrmCompare& compare = Open(demo, copy);
   EXPECT_EQ(compare.Tabs->tabText(1), QStringLiteral("Shown differently"));
+  QTRY_VERIFY_WITH_TIMEOUT(!compare.ShownRunning(), 20000);
   EXPECT_EQ(compare.TxtShown->toPlainText(), lines);
 
   // A song compared with itself shows the same.
   TFrmCompare& same = Open(demo, demo);
+  QTRY_VERIFY_WITH_TIMEOUT(!same.ShownRunning(), 20000);
   EXPECT_EQ(same.TxtShown->toPlainText(), QStringLiteral("The two songs show the same."));
+
+  // Comparing again in the same window shows the new pair's lines.
+  same.Start(demo, copy);
+  QTRY_VERIFY_WITH_TIMEOUT(same.Pair() != nullptr && !same.ShownRunning(), 20000);
+  EXPECT_EQ(same.TxtShown->toPlainText(), lines);
 }
 
 TEST_F(CompareWindowTest, ADifferenceSelectsItsBytesInBothViewsAndEachViewFollowsTheOtherByPlace) {
@@ -320,7 +329,7 @@ TEST_F(CompareWindowTest, PathOldAndNewSortByTheirTextsALongListInTheBackground)
   large.LstDifferences->setCurrentIndex(list.index(1234, 0));
   const std::size_t current = list.DifferenceAt(1234);
   // Its shown differences fill their tab a stretch at a time, up to 20,000 lines.
-  QTRY_VERIFY_WITH_TIMEOUT(!large.Running(), 60000);
+  QTRY_VERIFY_WITH_TIMEOUT(!large.ShownRunning(), 60000);
   QTRY_COMPARE_WITH_TIMEOUT(large.TxtShown->blockCount(), 20001, 20000);
   EXPECT_TRUE(large.TxtShown->document()->lastBlock().text().startsWith(QStringLiteral("... ")));
 
