@@ -352,7 +352,10 @@ void TFrmCompare::Start(const QString& oldPath, const QString& newPath) {
   content::CompareProgress* const progress = progress_.get();
   worker_ = std::thread([this, progress, oldFile, newFile] {
     try {
-      result_ = content::CompareFiles(oldFile, newFile, *progress);
+      // The differences only: what the songs show is compared once the list
+      // shows, on a thread of its own (StartShown).
+      std::unique_ptr<content::ComparedPair> pair = content::LoadPair(oldFile, newFile, *progress);
+      if (pair != nullptr && content::ComparePair(*pair, *progress)) result_ = std::move(pair);
     } catch (...) {
       // Out of memory and the like: the window says the comparison failed.
       result_.reset();
