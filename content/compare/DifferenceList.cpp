@@ -95,6 +95,9 @@ void DifferenceList::Add(const CompareDifference& difference) {
   entry[PathAt + 1] = static_cast<std::uint8_t>(path >> 8);
   entry[OldPathAt] = static_cast<std::uint8_t>(oldPath);
   entry[OldPathAt + 1] = static_cast<std::uint8_t>(oldPath >> 8);
+  if (difference.change == ChangeKind::Changed && !difference.runs.empty() &&
+      std::max(oldSize, newSize) >= LargeRegion)
+    firstDifferences_.emplace_back(static_cast<std::uint32_t>(entries_.size()), difference.runs.front().offset);
   entries_.push_back(entry);
   anchorOld_ = std::max(anchorOld_, oldPlace + oldSize);
   anchorNew_ = std::max(anchorNew_, newPlace + newSize);
@@ -102,6 +105,7 @@ void DifferenceList::Add(const CompareDifference& difference) {
 
 void DifferenceList::Finish() {
   entries_.shrink_to_fit();
+  firstDifferences_.shrink_to_fit();
   for (const Side side : {Side::Old, Side::New}) {
     std::vector<std::uint32_t>& order = order_[SideIndex(side)];
     order.clear();
@@ -111,6 +115,14 @@ void DifferenceList::Finish() {
     std::stable_sort(order.begin(), order.end(),
                      [&](std::uint32_t a, std::uint32_t b) { return Place(side, a) < Place(side, b); });
   }
+}
+
+std::optional<std::uint64_t> DifferenceList::KnownFirstDifference(std::size_t i) const {
+  const auto found = std::lower_bound(
+      firstDifferences_.begin(), firstDifferences_.end(), i,
+      [](const std::pair<std::uint32_t, std::uint64_t>& known, std::size_t at) { return known.first < at; });
+  if (found == firstDifferences_.end() || found->first != i) return std::nullopt;
+  return found->second;
 }
 
 std::optional<std::uint64_t> DifferenceList::Offset(Side side, std::size_t i) const {
@@ -243,7 +255,9 @@ std::uint64_t FirstDifferingByte(const DifferenceList& list, std::size_t i, cons
       newMap.FileData() == nullptr)
     return 0;
   const std::uint64_t common = std::min(list.SideSize(Side::Old, i), list.SideSize(Side::New, i));
-  const std::uint64_t at = FirstDifference(oldMap.FileData() + *oldAt, newMap.FileData() + *newAt, common);
+  const std::optional<std::uint64_t> known = list.KnownFirstDifference(i);
+  const std::uint64_t at =
+      known ? *known : FirstDifference(oldMap.FileData() + *oldAt, newMap.FileData() + *newAt, common);
   // Bytes past the shorter side differ; equal bytes throughout show from the start.
   return at < std::max(list.SideSize(Side::Old, i), list.SideSize(Side::New, i)) ? at : 0;
 }
