@@ -25,6 +25,7 @@
 #include <random>
 #include <string>
 #include <algorithm>
+#include <atomic>
 #include <optional>
 #include <thread>
 #include <utility>
@@ -233,6 +234,24 @@ void BM_OpenStallMillion(benchmark::State& state) {
   state.counters["longest_stall_ms"] = millionOpenStall * 1000;
 }
 
+// The same loop for 5 s while a thread of ours only computes: what sharing
+// the loaded machine's cores costs, the reference for the stalls above.
+void BM_BusyStall(benchmark::State& state) {
+  double stall = 0;
+  for (auto _ : state) {
+    std::atomic<bool> stop{false};
+    std::thread busy([&stop] {
+      volatile std::uint64_t sum = 0;
+      while (!stop.load(std::memory_order_relaxed)) sum = sum + 1;
+    });
+    const auto start = std::chrono::steady_clock::now();
+    stall = LongestStall([start] { return Seconds(start) < 5; });
+    stop = true;
+    busy.join();
+  }
+  state.counters["longest_stall_ms"] = stall * 1000;
+}
+
 // Save... of the 1 M differences as text, on the saver thread.
 void BM_SaveStall(benchmark::State& state) {
   TFrmCompare& window = MillionWindow();
@@ -357,6 +376,7 @@ int main(int argc, char** argv) {
   timed(benchmark::RegisterBenchmark("Compare/ListJump/1M", BM_ListJump))->Iterations(200);
   timed(benchmark::RegisterBenchmark("Compare/ScrollTwoPages/1M", BM_ScrollTwoPages))->Iterations(200);
   timed(benchmark::RegisterBenchmark("Compare/SaveStall/1M", BM_SaveStall))->Iterations(1);
+  timed(benchmark::RegisterBenchmark("Compare/BusyStall", BM_BusyStall))->Iterations(1);
   timed(benchmark::RegisterBenchmark("Compare/SortByPath/1M", BM_SortByPath))->Iterations(1);
   timed(benchmark::RegisterBenchmark("Compare/Memory/1M", BM_Memory))->Iterations(1);
   benchmark::RunSpecifiedBenchmarks();
