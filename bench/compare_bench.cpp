@@ -35,6 +35,7 @@
 #include "content/compare/ComparedPair.h"
 #include "content/map/RegionMap.h"
 #include "songfile/KvsLoader.h"
+#include "ui/CoverageStrip.h"
 #include "ui/Dialogs.h"
 #include "ui/HexView.h"
 #include "windows/Compare.h"
@@ -298,6 +299,9 @@ void Paint(TFrmCompare& window) {
   window.LstDifferences->viewport()->grab();
   window.HexOld->viewport()->grab();
   window.HexNew->viewport()->grab();
+  // The strips show the cursor: they repaint at each move.
+  window.StripOld->grab();
+  window.StripNew->grab();
 }
 
 void BM_Next(benchmark::State& state) {

@@ -8,6 +8,7 @@
 #include "songfile/KvsLoader.h"
 #include "tools/kvsdump/Diff.h"
 #include "tools/kvsdump/KvsDump.h"
+#include "ui/CoverageStrip.h"
 #include "ui/HexView.h"
 #include "ui/RowCopy.h"
 #include "windows/Compare.h"
@@ -458,6 +459,29 @@ TEST_F(CompareWindowTest, SaveWritesKvsdumpsBytesOffTheGuiThreadAndCancelOrAFail
   EXPECT_FALSE(large.Progress->isVisible());
   EXPECT_FALSE(QFile::exists(folder.filePath(QStringLiteral("cancelled.txt"))));
   EXPECT_TRUE(dialogs.messages.empty());
+}
+
+TEST(CoverageStripTest, ACursorThatMovesDoesNotCountTheFileAgainANewFileOrSizeDoes) {
+  TCoverageStrip strip(nullptr);
+  strip.resize(200, 18);
+  int asked = 0;
+  const auto mix = [&asked](std::uint64_t from, std::uint64_t to, std::vector<std::pair<QColor, std::uint64_t>>& parts) {
+    ++asked;
+    parts.emplace_back(QColor(Qt::red), to - from);
+  };
+  strip.SetFile(100000, mix);
+  const QImage first = strip.grab().toImage();
+  EXPECT_EQ(asked, 200);
+  strip.SetCursor(50000);
+  const QImage moved = strip.grab().toImage();
+  EXPECT_EQ(asked, 200);
+  EXPECT_NE(first, moved);  // the cursor is drawn where it is now
+  strip.resize(100, 18);
+  strip.grab();
+  EXPECT_EQ(asked, 300);
+  strip.SetFile(100000, mix);
+  strip.grab();
+  EXPECT_EQ(asked, 400);
 }
 
 TEST_F(CompareWindowTest, CtrlDAndTwoDroppedFilesOpenAComparison) {
