@@ -64,6 +64,11 @@ class TKvsLoader {
   // Reports the regions of what the next load reads to `sink`, which must
   // outlive the load; nullptr (the default) reports nothing.
   void SetRegionSink(TKvsRegionSink* sink) { regions_ = sink; }
+  // The next load walks for the sink's regions alone, as a reading again
+  // does: it keeps the objects of one chunk at a time and reports a
+  // chunk's events as one run. What it reports, rejects and raises is the
+  // load's; only the model is not kept.
+  void SetRegionsOnly() { keepModel_ = false; }
 
   // Reads the bytes of a loaded song again, reporting their regions to
   // `sink` and building nothing that `song` keeps: the whole walk, or the

@@ -1,6 +1,7 @@
 #include "tools/kvsdump/ValuePlaces.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <utility>
 
@@ -48,23 +49,56 @@ std::vector<std::string> KindNames(KindSet kinds) {
 
 // --- ByteCounts
 
+std::size_t ByteCounts::FewCost(std::size_t size) {
+  return size == 0 ? 0 : std::bit_ceil(size) * sizeof(Entry);
+}
+
 std::size_t ByteCounts::AddNew(std::uint8_t value, std::uint64_t n) {
-  if (few_.size() < FewMax) {
-    const std::size_t before = few_.capacity();
-    few_.push_back({n, value});
-    return (few_.capacity() - before) * sizeof(Entry);
+  if (few_ == 0) {
+    firstValue_ = value;
+    firstCount_ = n;
+    few_ = 1;
+    return FewCost(1);
+  }
+  if (few_ < FewMax) {
+    const std::size_t more = few_ - 1U;
+    if (more == moreSize_) {
+      const std::size_t room = std::min<std::size_t>(FewMax - 1, std::max<std::size_t>(1, 2 * more));
+      auto grown = std::make_unique<Entry[]>(room);
+      std::copy(more_.get(), more_.get() + more, grown.get());
+      more_ = std::move(grown);
+      moreSize_ = static_cast<std::uint8_t>(room);
+    }
+    more_[more] = {n, value};
+    ++few_;
+    return FewCost(few_) - FewCost(few_ - 1U);
   }
   // Many values: one counter each from now on.
   all_ = std::make_unique<std::uint64_t[]>(256);
-  for (const Entry& entry : few_) all_[entry.value] = entry.count;
+  all_[firstValue_] = firstCount_;
+  for (std::size_t i = 0; i + 1 < few_; ++i) all_[more_[i].value] = more_[i].count;
   all_[value] += n;
-  const std::size_t freed = few_.capacity() * sizeof(Entry);
-  few_ = {};
+  const std::size_t freed = FewCost(few_);
+  few_ = 0;
+  moreSize_ = 0;
+  more_.reset();
   return 256 * sizeof(std::uint64_t) - std::min(freed, 256 * sizeof(std::uint64_t));
 }
 
+std::size_t ByteCounts::AddAll(const ByteCounts& other) {
+  std::size_t added = 0;
+  if (other.all_) {
+    for (unsigned value = 0; value < 256; ++value)
+      if (other.all_[value] > 0) added += Add(static_cast<std::uint8_t>(value), other.all_[value]);
+    return added;
+  }
+  if (other.few_ > 0) added += Add(other.firstValue_, other.firstCount_);
+  for (std::size_t i = 0; i + 1 < other.few_; ++i) added += Add(other.more_[i].value, other.more_[i].count);
+  return added;
+}
+
 std::size_t ByteCounts::Distinct() const {
-  if (!all_) return few_.size();
+  if (!all_) return few_;
   return static_cast<std::size_t>(std::count_if(all_.get(), all_.get() + 256, [](std::uint64_t n) { return n > 0; }));
 }
 
@@ -81,7 +115,8 @@ std::vector<std::pair<std::uint8_t, std::uint64_t>> ByteCounts::Counts() const {
       if (all_[value] > 0) counts.emplace_back(static_cast<std::uint8_t>(value), all_[value]);
     return counts;
   }
-  for (const Entry& entry : few_) counts.emplace_back(entry.value, entry.count);
+  if (few_ > 0) counts.emplace_back(firstValue_, firstCount_);
+  for (std::size_t i = 0; i + 1 < few_; ++i) counts.emplace_back(more_[i].value, more_[i].count);
   std::sort(counts.begin(), counts.end());
   return counts;
 }
@@ -99,7 +134,7 @@ double ByteCounts::Entropy() const {
 }
 
 std::size_t ByteCounts::Cost() const {
-  return sizeof(ByteCounts) + few_.capacity() * sizeof(Entry) + (all_ ? 256 * sizeof(std::uint64_t) : 0);
+  return sizeof(ByteCounts) + FewCost(few_) + (all_ ? 256 * sizeof(std::uint64_t) : 0);
 }
 
 // --- values
@@ -170,8 +205,7 @@ std::ptrdiff_t PlaceCounts::Merge(PlaceCounts&& other, bool printed) {
   }
   if (valuesOverflow) values = {};
   if (positions.size() < other.positions.size()) positions.resize(other.positions.size());
-  for (std::size_t p = 0; p < other.positions.size(); ++p)
-    for (const auto& [value, n] : other.positions[p].Counts()) positions[p].Add(value, n);
+  for (std::size_t p = 0; p < other.positions.size(); ++p) positions[p].AddAll(other.positions[p]);
   for (auto& [field, same] : other.sameAs) {
     SameCount& mine = sameAs[field];
     mine.equal += same.equal;
@@ -216,8 +250,12 @@ void ValueCensus::AddOtherFiles(TKvsRegionKind kind, std::uint64_t files, bool a
 
 bool ValueCensus::AddPlace(PlaceCounts&& place, bool printed) {
   if (place.count == 0) return true;
-  std::string key = PlaceKey(place.name, place.kind);
-  if (const auto found = index_.find(key); found != index_.end()) {
+  // Most places of a song are known: their key is made in a string kept
+  // for it.
+  lookup_.assign(place.name);
+  lookup_ += '\0';
+  lookup_ += static_cast<char>('0' + static_cast<int>(place.kind));
+  if (const auto found = index_.find(lookup_); found != index_.end()) {
     const std::size_t index = found->second;
     if (gone_[index]) {
       AddOther(place.kind, {0, place.count, place.minSize, place.maxSize});
@@ -228,6 +266,7 @@ bool ValueCensus::AddPlace(PlaceCounts&& place, bool printed) {
     if (used_ > budget_) Evict(index);
     return true;
   }
+  std::string key = PlaceKey(place.name, place.kind);
   const std::size_t cost = place.Cost() + key.capacity() + NodeCost;
   if (places_.size() >= MaxPlaces || used_ + cost > budget_) {
     if (otherNames_.size() < MaxOtherNames) otherNames_.insert(PlaceHash(place.name, place.kind));

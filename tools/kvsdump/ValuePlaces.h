@@ -46,7 +46,9 @@ inline constexpr bool SameAsCandidate(TKvsRegionKind kind, std::uint64_t size) {
 }
 
 // Counts of the 256 byte values at one position: a short list while few
-// values occur (most positions hold one), all 256 counters beyond.
+// values occur (most positions hold one, kept without an allocation), all
+// 256 counters beyond. Its memory is reckoned as that of a list growing
+// one entry at a time, so that budgets do not depend on how it is held.
 class ByteCounts {
  public:
   // Returns the bytes of memory this added.
@@ -55,14 +57,20 @@ class ByteCounts {
       all_[value] += n;
       return 0;
     }
-    for (Entry& entry : few_) {
-      if (entry.value == value) {
-        entry.count += n;
+    if (few_ > 0 && firstValue_ == value) {
+      firstCount_ += n;
+      return 0;
+    }
+    for (std::size_t i = 0; i + 1 < few_; ++i) {
+      if (more_[i].value == value) {
+        more_[i].count += n;
         return 0;
       }
     }
     return AddNew(value, n);
   }
+  // Adds all of `other`'s counts; returns the bytes of memory this added.
+  std::size_t AddAll(const ByteCounts& other);
   std::size_t Distinct() const;
   std::uint64_t Total() const;
   // The values that occur with their counts, in byte order.
@@ -77,7 +85,13 @@ class ByteCounts {
     std::uint8_t value;
   };
   std::size_t AddNew(std::uint8_t value, std::uint64_t n);
-  std::vector<Entry> few_;
+  // The memory of `size` entries in a list grown one at a time.
+  static std::size_t FewCost(std::size_t size);
+  std::uint64_t firstCount_ = 0;
+  std::uint8_t firstValue_ = 0;
+  std::uint8_t few_ = 0;      // entries in the short list, the first one included
+  std::uint8_t moreSize_ = 0;  // room in more_
+  std::unique_ptr<Entry[]> more_;  // the short list after its first entry
   std::unique_ptr<std::uint64_t[]> all_;
 };
 
@@ -193,6 +207,7 @@ class ValueCensus {
   std::vector<bool> gone_;  // evicted: counted under "(other places)" from then on
   std::size_t evicted_ = 0;
   std::unordered_map<std::string, std::size_t> index_;  // name + kind
+  std::string lookup_;
   std::array<OtherCounts, RegionKindCount> other_{};
   std::unordered_set<std::uint64_t> otherNames_;
   std::uint64_t otherPlacesMerged_ = 0;

@@ -4,9 +4,11 @@
 #include "songfile/ChunkId.h"
 #include "songfile/KvsLoader.h"
 #include "text/Format.h"
+#include "tools/kvsdump/ValueColumns.h"
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -76,22 +78,48 @@ struct SameIndexed {
 constexpr std::uint32_t NoSlot = UINT32_MAX;
 constexpr std::size_t MaxRecordItems = 4096;
 
+// A field of a record layout, an array's items one by one.
+struct LayoutItem {
+  const TKvsFieldLayout* field;
+  std::uint32_t offset;
+  std::int64_t item;
+};
+
+// The most a run can add to a place's counters: its name, its byte
+// positions, and while values are kept, 256 of them with their texts (a
+// float's "%f" text may be long).
+std::size_t MostAdded(const TKvsFieldLayout& field, std::size_t nameLength) {
+  std::size_t most = sizeof(PlaceCounts) + 4 * (nameLength + 32) + 96;
+  if (!CountsValues(field.kind)) return most;
+  const std::size_t positions = std::min<std::size_t>(field.size, MaxBytePositions);
+  most += positions * (2 * sizeof(ByteCounts) + 256 * sizeof(std::uint64_t) + 16 * 16);
+  if (field.size <= MaxValueSize) {
+    const bool real = field.format == TKvsValueFormat::F32 || field.format == TKvsValueFormat::F64;
+    most += MaxValues * (80 + (real ? 512 : 64));
+  }
+  return most;
+}
+
 class ValueSink : public TKvsRegionSink {
  public:
-  ValueSink(const TKvsLoader& song, KindSet kinds, std::size_t budget)
+  ValueSink(const TKvsLoader& song, KindSet kinds, std::size_t budget, bool byRegion, ColumnCounter& columns)
       : song_(song),
         kinds_(kinds),
         budget_(budget),
+        byRegion_(byRegion),
+        columns_(columns),
         sameWanted_((kinds & (KindBit(TKvsRegionKind::Reserved) | KindBit(TKvsRegionKind::Skipped))) != 0) {}
 
   // TKvsRegionSink
   void Chunk(const TKvsChunkNote& chunk) override {
+    EndRun();
     module_ = IsModuleChunk(chunk.id);
     label_ = module_ ? Format("Modules[%8.8x]", {chunk.id}) : ChunkIdToText(chunk.id);
     labelKey_ = chunk.id | (module_ ? std::uint64_t{1} << 32 : 0);
   }
 
   void Region(const TKvsRegionNote& note) override {
+    EndRun();
     Advance(note.offset, note.size);
     const bool wanted = (kinds_ & KindBit(note.kind)) != 0;
     const bool sameField = sameWanted_ && !noSame_ && note.kind == TKvsRegionKind::Field && SameSize(note.size);
@@ -104,25 +132,51 @@ class ValueSink : public TKvsRegionSink {
 
   void Record(const TKvsRecordLayout& layout, std::uint64_t offset, std::uint64_t chunk, std::int64_t record,
               std::size_t held) override {
-    // A whole record with nothing wanted is stepped over, as the census does.
-    bool any = false;
-    for (std::size_t kind = 0; kind < RegionKindCount; ++kind)
-      if (layout.kindBytes[kind] > 0 && (kinds_ & KindBit(static_cast<TKvsRegionKind>(kind)))) any = true;
-    // (A record without wanted reserved or skipped bytes has nothing to
-    // compare its fields with.)
-    if (!any && held == layout.size) {
+    // Records noted one by one (a module's tracks; every event when the
+    // load keeps its model) are gathered into a run while they follow each
+    // other.
+    if (offset == run_.next && record == run_.nextRecord && &layout == run_.layout && held == layout.size &&
+        chunk == run_.chunk) {
+      ++run_.count;
+      run_.next += layout.size;
+      ++run_.nextRecord;
+      return;
+    }
+    if (&layout != classified_) {
+      // Events come one layout after the other: what a layout asks for is
+      // worked out once per change.
+      classified_ = &layout;
+      wanted_ = WantsAny(layout);
+      gathered_ = !byRegion_ && wanted_ && !Compared(layout);
+    }
+    if (!wanted_ && held == layout.size) {
+      // A whole record with nothing wanted is stepped over, as the census does.
+      EndRun();
       Advance(offset, held);
       return;
     }
-    // Fields of a record without reserved or skipped bytes have nothing to
-    // be compared with.
-    noSame_ = layout.kindBytes[static_cast<std::size_t>(TKvsRegionKind::Reserved)] == 0 &&
-              layout.kindBytes[static_cast<std::size_t>(TKvsRegionKind::Skipped)] == 0;
-    TKvsRegionSink::Record(layout, offset, chunk, record, held);
-    noSame_ = false;
+    if (gathered_ && held == layout.size && record >= 0) {
+      EndRun();
+      run_ = {&layout, offset, chunk, static_cast<std::uint64_t>(record), 1, offset + layout.size, record + 1};
+      return;
+    }
+    EndRun();
+    RecordByRegion(layout, offset, chunk, record, held);
+  }
+
+  // A run of whole records counted a field at a time down the run: the
+  // same counts as region by region, as long as nothing can be evicted on
+  // the way and each place is one field of the layout. Otherwise, and for
+  // records whose fields are compared with their reserved bytes, region by
+  // region.
+  void Records(const TKvsRecordLayout& layout, std::uint64_t offset, std::uint64_t chunk, std::uint64_t first,
+               std::uint64_t count) override {
+    EndRun();
+    CountRun(layout, offset, chunk, first, count);
   }
 
   SongValues Finish(std::uint64_t fileSize) {
+    EndRun();
     Flush();
     if (end_ < fileSize) Unread(end_, fileSize - end_);
     SongValues song;
@@ -146,6 +200,233 @@ class ValueSink : public TKvsRegionSink {
 
  private:
   static bool SameSize(std::uint64_t size) { return size == 1 || size == 2 || size == 4 || size == 8; }
+
+  void RecordByRegion(const TKvsRecordLayout& layout, std::uint64_t offset, std::uint64_t chunk, std::int64_t record,
+                      std::size_t held) {
+    // A whole record with nothing wanted is stepped over, as the census does.
+    if (!WantsAny(layout) && held == layout.size) {
+      Advance(offset, held);
+      return;
+    }
+    // Fields of a record without reserved or skipped bytes have nothing to
+    // be compared with.
+    noSame_ = layout.kindBytes[static_cast<std::size_t>(TKvsRegionKind::Reserved)] == 0 &&
+              layout.kindBytes[static_cast<std::size_t>(TKvsRegionKind::Skipped)] == 0;
+    TKvsRegionSink::Record(layout, offset, chunk, record, held);
+    noSame_ = false;
+  }
+
+  void RecordsByRegion(const TKvsRecordLayout& layout, std::uint64_t offset, std::uint64_t chunk, std::uint64_t first,
+                       std::uint64_t count) {
+    for (std::uint64_t i = 0; i < count; ++i)
+      RecordByRegion(layout, offset + i * layout.size, chunk, static_cast<std::int64_t>(first + i), layout.size);
+  }
+
+  // Fields compared with reserved or skipped bytes of their record.
+  bool Compared(const TKvsRecordLayout& layout) const {
+    return sameWanted_ && (layout.kindBytes[static_cast<std::size_t>(TKvsRegionKind::Reserved)] > 0 ||
+                           layout.kindBytes[static_cast<std::size_t>(TKvsRegionKind::Skipped)] > 0);
+  }
+
+  // Counts the records gathered so far, before any other note.
+  void EndRun() {
+    if (run_.count == 0) return;
+    const Run run = run_;
+    run_ = {};
+    CountRun(*run.layout, run.offset, run.chunk, run.first, run.count);
+  }
+
+  // A run of whole records from `first` on.
+  void CountRun(const TKvsRecordLayout& layout, std::uint64_t offset, std::uint64_t chunk, std::uint64_t first,
+                std::uint64_t count) {
+    if (count == 0) return;
+    if (!WantsAny(layout)) {
+      Advance(offset, layout.size * count);
+      return;
+    }
+    if (byRegion_ || Compared(layout)) {
+      RecordsByRegion(layout, offset, chunk, first, count);
+      return;
+    }
+    Advance(offset, layout.size * count);
+    runItems_.clear();
+    std::size_t most = 0;
+    for (const TKvsFieldLayout& field : layout.fields) {
+      if (!(kinds_ & KindBit(field.kind))) continue;
+      const std::size_t nameLength = label_.size() + (layout.group ? std::strlen(layout.group) : 0) + std::strlen(field.name);
+      for (std::uint32_t i = 0; i < field.count; ++i) {
+        runItems_.push_back({&field, field.offset + i * field.size, field.count > 1 ? std::int64_t{i} : -1});
+        most += MostAdded(field, nameLength);
+      }
+    }
+    if (used_ + most > budget_) {
+      runItems_.clear();
+      RecordsByRegion(layout, offset, chunk, first, count);
+      return;
+    }
+    // The places, made in the order the first record's regions would make
+    // them; the budget holds them all.
+    runSlots_.clear();
+    TKvsRegionNote note;
+    note.chunk = chunk;
+    note.group = layout.group;
+    note.record = static_cast<std::int64_t>(first);
+    for (const LayoutItem& item : runItems_) {
+      note.offset = offset + item.offset;
+      note.size = item.field->size;
+      note.kind = item.field->kind;
+      note.format = item.field->format;
+      note.name = item.field->name;
+      note.item = item.item;
+      runSlots_.push_back(Slot(note, true));
+    }
+    std::vector<std::uint32_t> sorted = runSlots_;
+    std::sort(sorted.begin(), sorted.end());
+    const bool shared = std::adjacent_find(sorted.begin(), sorted.end(), [](std::uint32_t a, std::uint32_t b) {
+                          return a == b && a != NoSlot;
+                        }) != sorted.end();
+    if (shared) {
+      // Array items of one place: their order within a record matters.
+      runItems_.clear();
+      RecordsByRegion(layout, offset, chunk, first, count);
+      return;
+    }
+    for (std::uint64_t done = 0; done < count; done += ColumnCounter::MaxRun) {
+      const std::uint64_t n = std::min(count - done, ColumnCounter::MaxRun);
+      const std::uint8_t* const records = song_.StreamData() + offset + done * layout.size;
+      for (std::size_t i = 0; i < runItems_.size(); ++i)
+        CountColumn(runSlots_[i], *runItems_[i].field, records + runItems_[i].offset, layout.size, n);
+    }
+    runItems_.clear();
+  }
+
+  bool WantsAny(const TKvsRecordLayout& layout) const {
+    for (std::size_t kind = 0; kind < RegionKindCount; ++kind)
+      if (layout.kindBytes[kind] > 0 && (kinds_ & KindBit(static_cast<TKvsRegionKind>(kind)))) return true;
+    return false;
+  }
+
+  // One field of `n` records `stride` apart from `first`, as n Counts.
+  void CountColumn(std::uint32_t slot, const TKvsFieldLayout& field, const std::uint8_t* first, std::size_t stride,
+                   std::uint64_t n) {
+    const std::uint64_t size = field.size;
+    if (slot == NoSlot || gone_[slot]) {
+      other_[static_cast<std::size_t>(field.kind)].Add(0, n, size, size);
+      return;
+    }
+    PlaceCounts& place = places_[slot];
+    if (place.count == 0) {
+      place.minSize = size;
+      place.maxSize = size;
+    } else {
+      place.minSize = std::min(place.minSize, size);
+      place.maxSize = std::max(place.maxSize, size);
+    }
+    place.count += n;
+    if (!CountsValues(field.kind)) return;
+    const std::size_t positions = std::min<std::size_t>(field.size, MaxBytePositions);
+    if (place.positions.size() < positions) {
+      const std::size_t before = place.positions.capacity();
+      place.positions.resize(positions);
+      used_ += (place.positions.capacity() - before) * sizeof(ByteCounts);
+    }
+    std::uint64_t valued = 0;
+    if (size <= MaxValueSize) {
+      place.anySmall = true;
+      if (!place.valuesOverflow) {
+        valued = columns_.CountValues(first, stride, field.size, n, MaxValues);
+        if (valued == n) {
+          for (const auto& [value, times] : columns_.Values()) AddValue(place, field, value, times);
+        } else {
+          // The value after the 256 counted is one more than a place keeps:
+          // no need to keep any on the way.
+          ForgetValues(place, field, columns_.Values());
+        }
+      }
+    }
+    if (valued < n) {
+      columns_.CountBytes(first + valued * stride, stride, positions, n - valued);
+      for (std::size_t p = 0; p < positions; ++p) {
+        const std::uint32_t* const counts = columns_.Bytes(p);
+        for (unsigned value = 0; value < 256; ++value)
+          if (counts[value] > 0) used_ += place.positions[p].Add(static_cast<std::uint8_t>(value), counts[value]);
+      }
+    }
+    if (used_ > budget_) Evict(slot);
+  }
+
+  // `times` regions of one whole value, as CountValue and the byte counts
+  // of Count take them one by one.
+  void AddValue(PlaceCounts& place, const TKvsFieldLayout& field, std::uint64_t value, std::uint64_t times) {
+    std::uint8_t bytes[MaxValueSize];
+    for (std::size_t i = 0; i < field.size; ++i) bytes[i] = static_cast<std::uint8_t>(value >> (8 * i));
+    if (!place.valuesOverflow) {
+      const ValueKey key{value, static_cast<std::uint8_t>(field.size)};
+      if (const auto found = place.values.find(key); found != place.values.end()) {
+        found->second.count += times;
+      } else if (place.values.size() >= MaxValues) {
+        DropValues(place);
+      } else {
+        ValueCount& added = place.values[key];
+        added.count = times;
+        if (field.kind == TKvsRegionKind::Field) {
+          added.text = content::ValueText(field.format, bytes, field.size);
+          added.hasText = true;
+        }
+        used_ += 80 + added.text.capacity();
+      }
+    }
+    for (std::size_t p = 0; p < field.size; ++p) used_ += place.positions[p].Add(bytes[p], times);
+  }
+
+  // The run's values, more than a place keeps, as AddValue would take
+  // them: their bytes counted, and what keeping them until the 257th would
+  // have left in the budget (their texts), so that the budget stays as
+  // region by region has it.
+  void ForgetValues(PlaceCounts& place, const TKvsFieldLayout& field,
+                    const std::vector<std::pair<std::uint64_t, std::uint64_t>>& values) {
+    std::size_t kept = place.values.size();
+    for (const auto& [value, times] : values) {
+      std::uint8_t bytes[MaxValueSize];
+      for (std::size_t i = 0; i < field.size; ++i) bytes[i] = static_cast<std::uint8_t>(value >> (8 * i));
+      if (kept < MaxValues && !place.values.contains(ValueKey{value, static_cast<std::uint8_t>(field.size)})) {
+        ++kept;
+        used_ += 80 + TextCapacity(field, bytes);
+      }
+      for (std::size_t p = 0; p < field.size; ++p) used_ += place.positions[p].Add(bytes[p], times);
+    }
+    place.valuesOverflow = true;
+    used_ -= std::min(used_, MaxValues * 80);
+    place.values = {};
+  }
+
+  // The memory of the text AddValue keeps beside a value. A whole number's
+  // text is at most 11 characters, within what formatting reserves, so
+  // its capacity is that of any other whole number's.
+  static std::size_t TextCapacity(const TKvsFieldLayout& field, const std::uint8_t* bytes) {
+    if (field.kind != TKvsRegionKind::Field) return std::string().capacity();
+    switch (field.format) {
+      case TKvsValueFormat::U8:
+      case TKvsValueFormat::U16:
+      case TKvsValueFormat::I16:
+      case TKvsValueFormat::U32:
+      case TKvsValueFormat::I32:
+      case TKvsValueFormat::Hex32: {
+        static const std::size_t whole = [] {
+          const std::uint8_t zero[4] = {};
+          return content::ValueText(TKvsValueFormat::I32, zero, 4).capacity();
+        }();
+        return whole;
+      }
+      default: return content::ValueText(field.format, bytes, field.size).capacity();
+    }
+  }
+
+  void DropValues(PlaceCounts& place) {
+    place.valuesOverflow = true;
+    used_ -= std::min(used_, place.values.size() * 80);
+    place.values = {};
+  }
 
   // Bytes that no note claims before a region are unread, as the map has it.
   void Advance(std::uint64_t offset, std::uint64_t size) {
@@ -267,9 +548,7 @@ class ValueSink : public TKvsRegionSink {
       return 0;
     }
     if (place.values.size() >= MaxValues) {
-      place.valuesOverflow = true;
-      used_ -= std::min(used_, place.values.size() * 80);
-      place.values = {};
+      DropValues(place);
       return 0;
     }
     ValueCount& value = place.values[key];
@@ -332,6 +611,8 @@ class ValueSink : public TKvsRegionSink {
   const TKvsLoader& song_;
   const KindSet kinds_;
   const std::size_t budget_;
+  const bool byRegion_;
+  ColumnCounter& columns_;
   const bool sameWanted_;
   std::size_t used_ = 0;
   std::string label_;
@@ -354,14 +635,34 @@ class ValueSink : public TKvsRegionSink {
   std::unordered_set<std::uint64_t> otherNames_;
   RecordKey record_;
   std::vector<SameItem> items_;
+  std::vector<LayoutItem> runItems_;
+  std::vector<std::uint32_t> runSlots_;
+  struct Run {
+    const TKvsRecordLayout* layout = nullptr;
+    std::uint64_t offset = 0;
+    std::uint64_t chunk = 0;
+    std::uint64_t first = 0;
+    std::uint64_t count = 0;
+    std::uint64_t next = UINT64_MAX;  // where the next record of the run would start
+    std::int64_t nextRecord = -1;
+  };
+  Run run_;  // records noted one by one, not yet counted
+  const TKvsRecordLayout* classified_ = nullptr;
+  bool wanted_ = false;    // of classified_: holds bytes of a kind counted
+  bool gathered_ = false;  // its records go into runs
 };
 
 }  // namespace
 
-SongValues StudySongValues(const std::string& file, KindSet kinds, std::size_t budget) {
+SongValues StudySongValues(const std::string& file, KindSet kinds, std::size_t budget, bool byRegion) {
   TKvsLoader loader;
-  ValueSink sink(loader, kinds, budget);
+  // The run counters' tables, kept by each worker from song to song.
+  thread_local ColumnCounter columns;
+  ValueSink sink(loader, kinds, budget, byRegion, columns);
   loader.SetRegionSink(&sink);
+  // Nothing here needs the model: the regions are those of the song's map,
+  // which is read so too.
+  if (!byRegion) loader.SetRegionsOnly();
   const LoadResult result = LoadSong(loader, file);
   SongValues song = sink.Finish(loader.StreamSize());
   song.file = file;

@@ -25,8 +25,10 @@ struct SongValues {
 
 // Loads `file` as the window does and counts the regions of `kinds` of its
 // map by place, its counters within `budget` bytes. Never throws for
-// anything about the file.
-SongValues StudySongValues(const std::string& file, KindSet kinds, std::size_t budget);
+// anything about the file. `byRegion`: every region by itself, as a map
+// lists them, instead of runs of records at once (the same counts; what
+// the runs are checked against).
+SongValues StudySongValues(const std::string& file, KindSet kinds, std::size_t budget, bool byRegion = false);
 
 // The census's figures of a song added to the collection's, places in the
 // song's order.
