@@ -24,13 +24,19 @@
 #include <fstream>
 #include <random>
 #include <string>
+#include <algorithm>
+#include <atomic>
+#include <optional>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "bench/BenchSongs.h"
 #include "content/compare/ComparedPair.h"
 #include "content/map/RegionMap.h"
 #include "songfile/KvsLoader.h"
+#include "ui/CoverageStrip.h"
+#include "ui/Dialogs.h"
 #include "ui/HexView.h"
 #include "windows/Compare.h"
 #include "windows/CompareList.h"
@@ -77,6 +83,7 @@ void BM_Open(benchmark::State& state, std::filesystem::path a, std::filesystem::
   double beyond = 0;
   double beyondCpu = 0;
   double shown = 0;
+  double shownCpu = 0;
   std::size_t differences = 0;
   for (auto _ : state) {
     auto start = std::chrono::steady_clock::now();
@@ -94,15 +101,18 @@ void BM_Open(benchmark::State& state, std::filesystem::path a, std::filesystem::
     // The Shown differently tab, made on a thread of its own after the list
     // is shown.
     start = std::chrono::steady_clock::now();
+    cpu = CpuSeconds();
     content::CompareShown(pair->oldSide, std::move(pair->oldSide.log), pair->newSide, std::move(pair->newSide.log),
                           progress.stop);
     shown = Seconds(start);
+    shownCpu = CpuSeconds() - cpu;
   }
   state.counters["loads_s"] = loads;
   state.counters["loads_cpu_s"] = loadsCpu;
   state.counters["beyond_loads_s"] = beyond;
   state.counters["beyond_loads_cpu_s"] = beyondCpu;
   state.counters["shown_tab_s"] = shown;
+  state.counters["shown_tab_cpu_s"] = shownCpu;
   state.counters["differences"] = static_cast<double>(differences);
 }
 
@@ -146,25 +156,152 @@ std::filesystem::path Unrelated(int seed) {
   });
 }
 
+// The longest the GUI thread spends away from its event loop (one round of
+// processEvents, which runs the window's own handlers) while `busy` holds:
+// how long the window may not answer. Rounds are 1 ms apart.
+double LongestStall(const std::function<bool()>& busy) {
+  double longest = 0;
+  while (busy()) {
+    const auto start = std::chrono::steady_clock::now();
+    QApplication::processEvents();
+    longest = std::max(longest, Seconds(start));
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  // The round that took the result (the window's first screen of it).
+  const auto start = std::chrono::steady_clock::now();
+  QApplication::processEvents();
+  return std::max(longest, Seconds(start));
+}
+
+// A window comparing a and b, shown; `stall` gets the longest stall while it
+// opened (until its thread ended), `listed` the time until the list showed.
+TFrmCompare* OpenWindow(const std::filesystem::path& a, const std::filesystem::path& b, double& stall,
+                        double* listed = nullptr) {
+  auto* const made = new TFrmCompare(nullptr);
+  made->resize(1280, 800);
+  made->show();
+  // The window's first paint (and the toolkit's fonts, once a process) is
+  // not the comparison's: it is over before Start.
+  for (int round = 0; round < 10; ++round) QApplication::processEvents();
+  const auto start = std::chrono::steady_clock::now();
+  made->Start(QString::fromStdString(a.string()), QString::fromStdString(b.string()));
+  stall = LongestStall([made] { return made->Pair() == nullptr && made->Running(); });
+  if (listed != nullptr) *listed = Seconds(start);
+  stall = std::max(stall, LongestStall([made] { return made->Running() || made->ShownRunning(); }));
+  return made;
+}
+
+double millionOpenStall = 0;
+
 TFrmCompare& MillionWindow() {
-  static TFrmCompare* const window = [] {
-    auto* const made = new TFrmCompare(nullptr);
-    made->resize(1280, 800);
-    made->show();
-    made->Start(QString::fromStdString(Unrelated(1).string()), QString::fromStdString(Unrelated(2).string()));
-    while (made->Pair() == nullptr) {
-      QApplication::processEvents();
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return made;
-  }();
+  static TFrmCompare* const window = OpenWindow(Unrelated(1), Unrelated(2), millionOpenStall);
   return *window;
+}
+
+// Answers Save... with one name.
+class SaveAnswer : public Dialogs {
+ public:
+  explicit SaveAnswer(QString path) : path_(std::move(path)) {}
+  std::optional<QString> OpenFileName(QWidget*, const QString&, const QStringList&) override { return {}; }
+  std::optional<QString> SaveFileName(QWidget*, const QString&, const QStringList&, const QString&) override {
+    return path_;
+  }
+  void Message(QWidget*, const QString& text) override { std::fprintf(stderr, "%s\n", qPrintable(text)); }
+  void Error(QWidget*, const QString& text) override { std::fprintf(stderr, "%s\n", qPrintable(text)); }
+  bool Question(QWidget*, const QString&) override { return false; }
+  int Exec(QDialog&) override { return 0; }
+
+ private:
+  QString path_;
+};
+
+void BM_OpenStall(benchmark::State& state, std::filesystem::path a, std::filesystem::path b) {
+  double stall = 0;
+  double wall = 0;
+  double listed = 0;
+  for (auto _ : state) {
+    const auto start = std::chrono::steady_clock::now();
+    TFrmCompare* const window = OpenWindow(a, b, stall, &listed);
+    wall = Seconds(start);
+    delete window;
+  }
+  state.counters["longest_stall_ms"] = stall * 1000;
+  state.counters["listed_with_loads_s"] = listed;
+  state.counters["all_with_loads_s"] = wall;
+}
+
+void BM_OpenStallMillion(benchmark::State& state) {
+  for (auto _ : state) MillionWindow();
+  state.counters["longest_stall_ms"] = millionOpenStall * 1000;
+}
+
+// The same loop for 5 s while a thread of ours only computes: what sharing
+// the loaded machine's cores costs, the reference for the stalls above.
+void BM_BusyStall(benchmark::State& state) {
+  double stall = 0;
+  for (auto _ : state) {
+    std::atomic<bool> stop{false};
+    std::thread busy([&stop] {
+      volatile std::uint64_t sum = 0;
+      while (!stop.load(std::memory_order_relaxed)) sum = sum + 1;
+    });
+    const auto start = std::chrono::steady_clock::now();
+    stall = LongestStall([start] { return Seconds(start) < 5; });
+    stop = true;
+    busy.join();
+  }
+  state.counters["longest_stall_ms"] = stall * 1000;
+}
+
+// Save... of the 1 M differences as text, on the saver thread.
+void BM_SaveStall(benchmark::State& state) {
+  TFrmCompare& window = MillionWindow();
+  const std::filesystem::path file = BenchDirectory() / "compare-save.txt";
+  SaveAnswer answer(QString::fromStdString(file.string()));
+  SetDialogs(&answer);
+  double stall = 0;
+  double wall = 0;
+  double cpu = 0;
+  for (auto _ : state) {
+    const auto start = std::chrono::steady_clock::now();
+    const double cpuStart = CpuSeconds();
+    window.SaveClick();
+    stall = LongestStall([&window] { return window.Saving(); });
+    wall = Seconds(start);
+    cpu = CpuSeconds() - cpuStart;
+  }
+  SetDialogs(nullptr);
+  state.counters["longest_stall_ms"] = stall * 1000;
+  state.counters["save_s"] = wall;
+  state.counters["save_cpu_s"] = cpu;
+  state.counters["file_MB"] = static_cast<double>(std::filesystem::file_size(file)) / 1e6;
+  std::filesystem::remove(file);
+}
+
+// A click on Path: the texts of 1 M rows made and sorted on the sorter thread.
+void BM_SortByPath(benchmark::State& state) {
+  TFrmCompare& window = MillionWindow();
+  auto* const model = static_cast<TCompareListModel*>(window.LstDifferences->model());
+  double stall = 0;
+  double wall = 0;
+  for (auto _ : state) {
+    const auto start = std::chrono::steady_clock::now();
+    window.LstDifferences->sortByColumn(TCompareListModel::ColPath, Qt::AscendingOrder);
+    stall = LongestStall([model] { return model->Sorting(); });
+    wall = Seconds(start);
+  }
+  window.LstDifferences->sortByColumn(-1, Qt::AscendingOrder);
+  state.counters["longest_stall_ms"] = stall * 1000;
+  state.counters["sort_s"] = wall;
 }
 
 void Paint(TFrmCompare& window) {
   window.LstDifferences->viewport()->grab();
   window.HexOld->viewport()->grab();
   window.HexNew->viewport()->grab();
+  // The strips show the cursor: they repaint at each move.
+  window.StripOld->grab();
+  window.StripNew->grab();
 }
 
 void BM_Next(benchmark::State& state) {
@@ -233,9 +370,18 @@ int main(int argc, char** argv) {
       ->Iterations(1);
   timed(benchmark::RegisterBenchmark("Compare/Open/many-events-inserted", BM_Open, ManyEvents(), ManyEventsInserted()))
       ->Iterations(1);
+  timed(benchmark::RegisterBenchmark("Compare/OpenStall/big-data-10-bytes", BM_OpenStall, BigData(), BigDataCopy()))
+      ->Iterations(1);
+  timed(benchmark::RegisterBenchmark("Compare/OpenStall/many-events-inserted", BM_OpenStall, ManyEvents(),
+                                     ManyEventsInserted()))
+      ->Iterations(1);
+  timed(benchmark::RegisterBenchmark("Compare/OpenStall/1M", BM_OpenStallMillion))->Iterations(1);
   timed(benchmark::RegisterBenchmark("Compare/Next/1M", BM_Next))->Iterations(200);
   timed(benchmark::RegisterBenchmark("Compare/ListJump/1M", BM_ListJump))->Iterations(200);
   timed(benchmark::RegisterBenchmark("Compare/ScrollTwoPages/1M", BM_ScrollTwoPages))->Iterations(200);
+  timed(benchmark::RegisterBenchmark("Compare/SaveStall/1M", BM_SaveStall))->Iterations(1);
+  timed(benchmark::RegisterBenchmark("Compare/BusyStall", BM_BusyStall))->Iterations(1);
+  timed(benchmark::RegisterBenchmark("Compare/SortByPath/1M", BM_SortByPath))->Iterations(1);
   timed(benchmark::RegisterBenchmark("Compare/Memory/1M", BM_Memory))->Iterations(1);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();

@@ -21,6 +21,7 @@ void TCoverageStrip::SetFile(std::uint64_t size, Mix mix) {
   size_ = size;
   mix_ = std::move(mix);
   cursor_ = 0;
+  stale_ = true;
   update();
 }
 
@@ -38,8 +39,23 @@ std::uint64_t TCoverageStrip::OffsetAtX(int x) const {
 
 void TCoverageStrip::paintEvent(QPaintEvent*) {
   QPainter painter(this);
-  painter.fillRect(rect(), palette().window());
-  if (size_ == 0 || !mix_) return;
+  if (size_ == 0 || !mix_) {
+    painter.fillRect(rect(), palette().window());
+    return;
+  }
+  if (stale_ || drawn_.size() != size()) Draw();
+  painter.drawImage(0, 0, drawn_);
+  const int w = width();
+  const int h = height();
+  const int cursorX = static_cast<int>(static_cast<double>(cursor_) * w / static_cast<double>(size_));
+  painter.fillRect(std::clamp(cursorX - 1, 0, std::max(0, w - 2)), 0, 2, h, palette().color(QPalette::Text));
+}
+
+void TCoverageStrip::Draw() {
+  stale_ = false;
+  drawn_ = QImage(size(), QImage::Format_ARGB32_Premultiplied);
+  QPainter painter(&drawn_);
+  painter.fillRect(drawn_.rect(), palette().window());
   const int w = width();
   const int h = height();
   std::vector<std::pair<QColor, std::uint64_t>> parts;
@@ -61,8 +77,6 @@ void TCoverageStrip::paintEvent(QPaintEvent*) {
       y = std::max(y, bottom);
     }
   }
-  const int cursorX = static_cast<int>(static_cast<double>(cursor_) * w / static_cast<double>(size_));
-  painter.fillRect(std::clamp(cursorX - 1, 0, std::max(0, w - 2)), 0, 2, h, palette().color(QPalette::Text));
 }
 
 void TCoverageStrip::mousePressEvent(QMouseEvent* event) {

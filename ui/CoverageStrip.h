@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QColor>
+#include <QImage>
 #include <QWidget>
 
 #include <cstdint>
@@ -39,8 +40,14 @@ class TCoverageStrip : public QWidget {
   void mousePressEvent(QMouseEvent* event) override;
 
  private:
+  void Draw();
+
   std::uint64_t size_ = 0;
   Mix mix_;
+  // The strip without its cursor, made again only for a new file or size:
+  // a cursor that moves costs no second pass over the file's parts.
+  QImage drawn_;
+  bool stale_ = true;
   std::uint64_t cursor_ = 0;
 };
 

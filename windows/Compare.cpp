@@ -12,6 +12,7 @@
 #include "ui/PageWidgets.h"
 #include "ui/RegionShading.h"
 #include "ui/RowCopy.h"
+#include "ui/StreamedSave.h"
 #include "ui/WindowLayout.h"
 #include "windows/CompareList.h"
 #include "windows/FileMap.h"
@@ -37,7 +38,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <fstream>
 #include <string>
 
 namespace tarvo {
@@ -247,6 +247,8 @@ TFrmCompare::TFrmCompare(QWidget* parent)
 
   poll_ = new QTimer(this);
   poll_->setInterval(30);
+  savePoll_ = new QTimer(this);
+  savePoll_->setInterval(30);
 
   HexOld->SetShading([this](std::uint64_t offset, std::uint64_t& runEnd) { return shadeOld_->Shade(offset, runEnd); });
   HexNew->SetShading([this](std::uint64_t offset, std::uint64_t& runEnd) { return shadeNew_->Shade(offset, runEnd); });
@@ -260,6 +262,7 @@ TFrmCompare::TFrmCompare(QWidget* parent)
   HexNew->SetMarking(marking(Side::New));
 
   connect(poll_, &QTimer::timeout, this, Guarded(this, &TFrmCompare::Poll));
+  connect(savePoll_, &QTimer::timeout, this, Guarded(this, &TFrmCompare::PollSave));
   connect(BtnCancel, &QPushButton::clicked, this, Guarded(this, &TFrmCompare::CancelCompare));
   connect(Progress, &QDialog::rejected, this, Guarded(this, &TFrmCompare::CancelCompare));
   for (QCheckBox* const box : CbxChanges)
@@ -274,6 +277,7 @@ TFrmCompare::TFrmCompare(QWidget* parent)
   connect(LstDifferences->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
           [this](const QModelIndex& current) { Guarded(this, &TFrmCompare::RowChanged)(current); });
   connect(model_, &QAbstractItemModel::modelReset, this, [this] { UpdateCount(); });
+  connect(model_, &TCompareListModel::SortingChanged, this, [this] { UpdateCount(); });
   connect(model_, &QAbstractItemModel::layoutChanged, this, [this] { UpdateCount(); });
   for (const Side side : {Side::Old, Side::New}) {
     THexView* const view = View(side);
@@ -309,7 +313,10 @@ struct TFrmCompare::ShownJob {
 
 TFrmCompare::~TFrmCompare() {
   if (progress_) progress_->stop = true;
+  if (saveProgress_) saveProgress_->stop = true;
   if (worker_.joinable()) worker_.join();
+  // The saver removes its partial file itself.
+  if (saver_.joinable()) saver_.join();
   StopShown();
   // Nothing may read the songs once they go.
   model_->SetPair(nullptr);
@@ -345,19 +352,27 @@ void TFrmCompare::Start(const QString& oldPath, const QString& newPath) {
   content::CompareProgress* const progress = progress_.get();
   worker_ = std::thread([this, progress, oldFile, newFile] {
     try {
-      result_ = content::CompareFiles(oldFile, newFile, *progress);
+      // The differences only: what the songs show is compared once the list
+      // shows, on a thread of its own (StartShown).
+      std::unique_ptr<content::ComparedPair> pair = content::LoadPair(oldFile, newFile, *progress);
+      if (pair != nullptr && content::ComparePair(*pair, *progress)) result_ = std::move(pair);
     } catch (...) {
       // Out of memory and the like: the window says the comparison failed.
       result_.reset();
     }
     progress->done.store(true, std::memory_order_release);
   });
+  ShowProgress(QStringLiteral("Comparing..."), QStringLiteral("Loading ") + FileName(oldPath) + QStringLiteral("..."));
   ProgressBar->setRange(0, 0);
-  LblProgress->setText(QStringLiteral("Loading ") + FileName(oldPath) + QStringLiteral("..."));
+  poll_->start();
+}
+
+void TFrmCompare::ShowProgress(const QString& title, const QString& text) {
+  Progress->setWindowTitle(title);
+  LblProgress->setText(text);
   Progress->adjustSize();
   Progress->move(frameGeometry().center() - Progress->rect().center());
   Progress->show();
-  poll_->start();
 }
 
 void TFrmCompare::Poll() {
@@ -398,8 +413,9 @@ void TFrmCompare::Poll() {
 }
 
 void TFrmCompare::CancelCompare() {
-  if (!progress_) return;
-  progress_->stop = true;
+  if (!progress_ && !saveProgress_) return;
+  if (progress_) progress_->stop = true;
+  if (saveProgress_) saveProgress_->stop = true;
   LblProgress->setText(QStringLiteral("Cancelling..."));
 }
 
@@ -471,26 +487,50 @@ void TFrmCompare::FinishShown() {
   }
   pair_->shownCompared = shown->compared;
   pair_->shownLines = std::move(shown->lines);
+  ShowShown();
+}
+
+void TFrmCompare::ShowShown() {
   const content::ComparedPair& pair = *pair_;
+  shownNext_ = 0;
+  ++shownGeneration_;
   if (!pair.shownCompared) {
     TxtShown->setPlainText(QStringLiteral("Not compared: what a song shows needs both songs loaded."));
   } else if (pair.shownLines.empty()) {
     TxtShown->setPlainText(QStringLiteral("The two songs show the same."));
   } else {
-    // A QPlainTextEdit takes text only as plain text: no markup in a song
-    // text can steer it.
-    // Bounded, so that two unrelated songs of millions of rows cannot hold
-    // the window: the rest is said with its count (kvsdump --diff has all).
-    constexpr std::size_t ShownAtMost = 20000;
-    QString lines;
-    const std::size_t shown = std::min(pair.shownLines.size(), ShownAtMost);
-    for (std::size_t i = 0; i < shown; ++i) lines += QString::fromStdString(pair.shownLines[i]) + QLatin1Char('\n');
-    if (shown < pair.shownLines.size())
-      lines += QStringLiteral("... %1 more lines (kvsdump --diff prints them all)").arg(pair.shownLines.size() - shown);
-    else
-      lines.chop(1);
-    TxtShown->setPlainText(lines);
+    AppendShown(shownGeneration_);
   }
+}
+
+// A QPlainTextEdit takes text only as plain text: no markup in a song text
+// can steer it. The lines go in a stretch per turn of the event loop, so
+// that the window answers meanwhile, and at most ShownAtMost of them, so
+// that two unrelated songs of millions of rows cannot hold the window: the
+// rest is said with its count (kvsdump --diff has all).
+void TFrmCompare::AppendShown(std::uint64_t generation) {
+  constexpr std::size_t ShownAtMost = 20000;
+  constexpr std::size_t Stretch = 2000;
+  if (generation != shownGeneration_ || pair_ == nullptr) return;  // another comparison took over
+  const std::vector<std::string>& all = pair_->shownLines;
+  const std::size_t shown = std::min(all.size(), ShownAtMost);
+  const std::size_t first = shownNext_;
+  const std::size_t last = std::min(shown, first + Stretch);
+  QString lines;
+  for (std::size_t i = first; i < last; ++i) {
+    if (i > first) lines += QLatin1Char('\n');
+    lines += QString::fromStdString(all[i]);
+  }
+  if (last == shown && shown < all.size())
+    lines += QStringLiteral("\n... %1 more lines (kvsdump --diff prints them all)").arg(all.size() - shown);
+  if (first == 0) {
+    TxtShown->setPlainText(lines);
+  } else {
+    TxtShown->appendPlainText(lines);
+  }
+  shownNext_ = last;
+  if (last < shown)
+    QTimer::singleShot(0, this, [this, generation] { Guarded(this, &TFrmCompare::AppendShown)(generation); });
 }
 
 void TFrmCompare::StopShown() {
@@ -521,9 +561,10 @@ void TFrmCompare::UpdateCount() {
     LblCount->setText(QStringLiteral("difference ") + Count(static_cast<std::uint64_t>(current.row()) + 1) +
                       QStringLiteral(" of ") + Count(static_cast<std::uint64_t>(count)));
   }
+  if (model_->Sorting()) LblCount->setText(LblCount->text() + QStringLiteral(" (sorting...)"));
   BtnNext->setEnabled(count > 0);
   BtnPrevious->setEnabled(count > 0);
-  BtnSave->setEnabled(pair_ != nullptr);
+  BtnSave->setEnabled(pair_ != nullptr && !Saving());
   BtnOldInFileMap->setEnabled(pair_ != nullptr);
   BtnNewInFileMap->setEnabled(pair_ != nullptr);
 }
@@ -654,7 +695,7 @@ std::string TerminalName(const QString& path) {
 }  // namespace
 
 void TFrmCompare::SaveClick() {
-  if (pair_ == nullptr) return;
+  if (pair_ == nullptr || Saving()) return;
   const std::optional<QString> path = CurrentDialogs().SaveFileName(
       this, QStringLiteral("Save Comparison"),
       {QStringLiteral("Text (*.txt)"), QStringLiteral("JSON lines (*.jsonl *.json)")}, QStringLiteral("txt"));
@@ -664,28 +705,67 @@ void TFrmCompare::SaveClick() {
   const auto named = [json](const QString& file, const content::ComparedSide& side) {
     return content::ComparedFile{json ? file.toStdString() : TerminalName(file), side.outcome, side.map->FileSize()};
   };
-  // The same run as kvsdump's, written as it is made: no copy of the text.
-  bool written = false;
-  {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    struct RestoreCursor {
-      ~RestoreCursor() { QApplication::restoreOverrideCursor(); }
-    } const restore;
-    std::ofstream out(QFile::encodeName(*path).toStdString(), std::ios::binary | std::ios::trunc);
-    if (out) {
-      content::SongComparison comparison(*pair_->oldSide.map, *pair_->newSide.map);
-      const content::ComparedFile oldFile = named(oldPath_, pair_->oldSide);
-      const content::ComparedFile newFile = named(newPath_, pair_->newSide);
-      if (json) {
-        content::WriteCompareJson(out, comparison, 0, oldFile, newFile);
-      } else {
-        content::WriteCompareText(out, comparison, oldFile, newFile);
+  const content::ComparedFile oldFile = named(oldPath_, pair_->oldSide);
+  const content::ComparedFile newFile = named(newPath_, pair_->newSide);
+  saveProgress_ = std::make_unique<content::CompareProgress>();
+  content::CompareProgress* const progress = saveProgress_.get();
+  // The lines to write: the two names (one line in JSON), the differences, the summary.
+  progress->total = pair_->differences.Size() + (json ? 2 : 3);
+  const content::ComparedPair* const pair = pair_.get();
+  // The same run as kvsdump's, written as it is made (no copy of the text),
+  // on a thread of its own: the pair stays until the saver is joined.
+  saver_ = std::thread([this, progress, pair, file = *path, json, oldFile, newFile] {
+    SaveOutcome outcome = SaveOutcome::Failed;
+    try {
+      StreamedSave save(file, &progress->position);
+      if (save.Open()) {
+        std::ostream& out = save.Out();
+        content::SongComparison comparison(*pair->oldSide.map, *pair->newSide.map);
+        // A failed write stops the run too: a full disk is not written a
+        // million more lines.
+        comparison.SetStop([progress, &out] { return progress->stop.load(std::memory_order_relaxed) || out.fail(); });
+        try {
+          if (json) {
+            content::WriteCompareJson(out, comparison, 0, oldFile, newFile);
+          } else {
+            content::WriteCompareText(out, comparison, oldFile, newFile);
+          }
+        } catch (const content::CompareCancelled&) {
+          // Said below: cancelled, or the write failed.
+        }
+        if (progress->stop.load()) {
+          outcome = SaveOutcome::Cancelled;
+        } else if (save.Commit()) {
+          outcome = SaveOutcome::Saved;
+        }
       }
-      out.close();
-      written = !out.fail();
+    } catch (...) {
+      // Out of memory and the like: the save failed; the partial file is gone.
     }
+    saveOutcome_ = outcome;
+    progress->done.store(true, std::memory_order_release);
+  });
+  ShowProgress(QStringLiteral("Saving..."), QStringLiteral("Saving ") + FileName(*path) + QStringLiteral("..."));
+  ProgressBar->setRange(0, 1000);
+  ProgressBar->setValue(0);
+  UpdateCount();
+  savePoll_->start();
+}
+
+void TFrmCompare::PollSave() {
+  if (!saveProgress_) return;
+  if (!saveProgress_->done.load(std::memory_order_acquire)) {
+    const std::uint64_t total = std::max<std::uint64_t>(1, saveProgress_->total.load());
+    const std::uint64_t lines = std::min(total, saveProgress_->position.load());
+    ProgressBar->setValue(static_cast<int>(lines * 1000 / total));
+    return;
   }
-  if (!written) CurrentDialogs().Message(this, QStringLiteral("Error while saving!"));
+  savePoll_->stop();
+  saver_.join();
+  saveProgress_.reset();
+  Progress->hide();
+  UpdateCount();
+  if (saveOutcome_ == SaveOutcome::Failed) CurrentDialogs().Message(this, QStringLiteral("Error while saving!"));
 }
 
 }  // namespace tarvo

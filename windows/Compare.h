@@ -46,7 +46,10 @@ class TFrmCompare : public QWidget {
   // Loads both files and compares them on a worker thread; the window and
   // a progress dialog with Cancel answer meanwhile.
   void Start(const QString& oldPath, const QString& newPath);
-  bool Running() const { return worker_.joinable(); }
+  bool Running() const { return worker_.joinable() || saver_.joinable(); }
+  // Whether Save... is writing (on a worker thread, with the progress
+  // dialog and its Cancel).
+  bool Saving() const { return saver_.joinable(); }
   // Whether what the two songs show is still being compared (after Pair()).
   bool ShownRunning() const { return shownWorker_.joinable(); }
   // The comparison shown; null while it runs or after a cancel.
@@ -55,6 +58,7 @@ class TFrmCompare : public QWidget {
   // Handlers.
   void NextDifference();
   void PreviousDifference();
+  // Cancels the comparison or the save that runs.
   void CancelCompare();
   void FilterChanged();
   void SaveClick();
@@ -88,7 +92,13 @@ class TFrmCompare : public QWidget {
   QPushButton* BtnCancel;
 
  private:
+  enum class SaveOutcome { Saved, Cancelled, Failed };
+
   void Poll();
+  void ShowProgress(const QString& title, const QString& text);
+  void ShowShown();
+  void AppendShown(std::uint64_t generation);
+  void PollSave();
   void ShowPair();
   // What the songs show is compared on a thread of its own once the pair is
   // shown: it can take seconds for millions of rows, and the list needs none
@@ -111,6 +121,12 @@ class TFrmCompare : public QWidget {
   std::unique_ptr<content::CompareProgress> progress_;
   std::unique_ptr<content::ComparedPair> result_;  // written by the worker
   std::thread worker_;
+  std::unique_ptr<content::CompareProgress> saveProgress_;  // position: lines written
+  SaveOutcome saveOutcome_ = SaveOutcome::Saved;             // written by the saver
+  std::thread saver_;
+  QTimer* savePoll_;
+  std::size_t shownNext_ = 0;  // the next shown line to put in the tab
+  std::uint64_t shownGeneration_ = 0;  // of the lines being put in
   std::unique_ptr<content::ComparedPair> pair_;
   struct ShownJob;
   std::unique_ptr<ShownJob> shownJob_;

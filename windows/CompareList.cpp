@@ -1,7 +1,10 @@
 #include "windows/CompareList.h"
 
+#include "content/compare/DifferenceOrder.h"
 #include "ui/HexView.h"
 #include "ui/Latin1Text.h"
+
+#include <QMetaObject>
 
 #include <algorithm>
 #include <climits>
@@ -14,8 +17,17 @@ using content::Side;
 
 // Rows whose texts are kept: a few screens.
 constexpr std::size_t KeptTexts = 1024;
-// Bytes shown of a region that is not a field.
-constexpr std::uint64_t ShownBytes = 8;
+
+bool IsTextColumn(int column) {
+  return column == TCompareListModel::ColPath || column == TCompareListModel::ColOld ||
+         column == TCompareListModel::ColNew;
+}
+
+content::TextColumn TextColumnOf(int column) {
+  if (column == TCompareListModel::ColOld) return content::TextColumn::Old;
+  if (column == TCompareListModel::ColNew) return content::TextColumn::New;
+  return content::TextColumn::Path;
+}
 
 QString OffsetText(const std::optional<std::uint64_t>& offset) {
   return offset ? THexView::HexNumber(*offset, 8) : QStringLiteral("-");
@@ -25,7 +37,11 @@ QString OffsetText(const std::optional<std::uint64_t>& offset) {
 
 TCompareListModel::TCompareListModel(QObject* parent) : QAbstractTableModel(parent) {}
 
+// The sorter reads the pair: it ends before the pair may go.
+TCompareListModel::~TCompareListModel() { StopSorting(); }
+
 void TCompareListModel::SetPair(const content::ComparedPair* pair) {
+  StopSorting();
   beginResetModel();
   pair_ = pair;
   texts_.clear();
@@ -34,6 +50,7 @@ void TCompareListModel::SetPair(const content::ComparedPair* pair) {
 }
 
 void TCompareListModel::SetFilter(std::uint32_t changes, std::uint32_t kinds) {
+  StopSorting();
   beginResetModel();
   changes_ = changes;
   kinds_ = kinds;
@@ -42,13 +59,20 @@ void TCompareListModel::SetFilter(std::uint32_t changes, std::uint32_t kinds) {
 }
 
 void TCompareListModel::sort(int column, Qt::SortOrder order) {
+  StopSorting();
+  Relayout([this, column, order] {
+    sortColumn_ = column;
+    sortOrder_ = order;
+    Rebuild();
+  });
+}
+
+void TCompareListModel::Relayout(const std::function<void()>& change) {
   emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
   const QModelIndexList before = persistentIndexList();
   std::vector<std::size_t> shown;
   for (const QModelIndex& index : before) shown.push_back(DifferenceAt(index.row()));
-  sortColumn_ = column;
-  sortOrder_ = order;
-  Rebuild();
+  change();
   QModelIndexList after;
   for (std::size_t i = 0; i < shown.size(); ++i) {
     const std::optional<int> row = RowOf(shown[i]);
@@ -61,10 +85,7 @@ void TCompareListModel::sort(int column, Qt::SortOrder order) {
 void TCompareListModel::Rebuild() {
   rows_.clear();
   const bool filtered = changes_ != AllChanges || kinds_ != AllKinds;
-  // Path and the values sort in file order: making every row's texts to
-  // sort a million of them would stop the window for seconds.
-  const bool fileOrder = sortColumn_ < 0 || sortColumn_ == ColPath || sortColumn_ == ColOld || sortColumn_ == ColNew;
-  identity_ = !filtered && fileOrder && sortOrder_ == Qt::AscendingOrder;
+  identity_ = !filtered && sortColumn_ < 0 && sortOrder_ == Qt::AscendingOrder;
   if (identity_ || pair_ == nullptr) return;
   const content::DifferenceList& list = pair_->differences;
   const std::size_t count = list.Size();
@@ -73,6 +94,23 @@ void TCompareListModel::Rebuild() {
     const bool change = changes_ & (1u << static_cast<unsigned>(list.Change(i)));
     const bool kind = kinds_ & (1u << static_cast<unsigned>(list.Kind(i)));
     if (change && kind) rows_.push_back(static_cast<std::uint32_t>(i));
+  }
+  if (IsTextColumn(sortColumn_)) {
+    // A long list keeps file order until its texts are sorted; so does a
+    // short one whose bytes texts would read far into large regions.
+    bool atOnce = rows_.size() <= SortedAtOnce;
+    if (atOnce && sortColumn_ != ColPath) {
+      std::uint64_t bytes = 0;
+      for (const std::uint32_t i : rows_)
+        bytes += std::max(list.SideSize(Side::Old, i), list.SideSize(Side::New, i));
+      atOnce = bytes <= BytesSortedAtOnce;
+    }
+    if (atOnce) {
+      content::SortByText(*pair_, rows_, TextColumnOf(sortColumn_), sortOrder_ == Qt::DescendingOrder, {});
+    } else {
+      StartSorting();
+    }
+    return;
   }
   const auto key = [&list, this](std::uint32_t i) -> std::uint64_t {
     constexpr std::uint64_t None = ~std::uint64_t{0};
@@ -85,17 +123,52 @@ void TCompareListModel::Rebuild() {
       default: return i;
     }
   };
-  if (!fileOrder) {
-    std::stable_sort(rows_.begin(), rows_.end(), [&key](std::uint32_t a, std::uint32_t b) { return key(a) < key(b); });
-  }
-  if (sortOrder_ == Qt::DescendingOrder) {
-    // Descending keeps equal keys in file order too.
-    std::stable_sort(rows_.begin(), rows_.end(), [&key](std::uint32_t a, std::uint32_t b) {
-      const std::uint64_t ka = key(a);
-      const std::uint64_t kb = key(b);
-      return ka != kb ? ka > kb : a < b;
-    });
-  }
+  // Equal keys stay in file order, also descending.
+  const bool descending = sortOrder_ == Qt::DescendingOrder;
+  std::sort(rows_.begin(), rows_.end(), [&key, descending](std::uint32_t a, std::uint32_t b) {
+    const std::uint64_t ka = key(a);
+    const std::uint64_t kb = key(b);
+    if (ka != kb) return descending ? ka > kb : ka < kb;
+    return a < b;
+  });
+}
+
+void TCompareListModel::StartSorting() {
+  stopSorting_ = false;
+  const std::uint64_t generation = ++generation_;
+  const content::ComparedPair* const pair = pair_;
+  const content::TextColumn column = TextColumnOf(sortColumn_);
+  const bool descending = sortOrder_ == Qt::DescendingOrder;
+  sorter_ = std::thread([this, pair, rows = rows_, column, descending, generation]() mutable {
+    bool sorted = false;
+    try {
+      sorted = content::SortByText(*pair, rows, column, descending,
+                                   [this] { return stopSorting_.load(std::memory_order_relaxed); });
+    } catch (...) {
+      // Out of memory: the rows stay in file order.
+    }
+    // Taken on the GUI thread; dropped there when a later sort took over.
+    QMetaObject::invokeMethod(
+        this,
+        [this, generation, rows = std::move(rows), sorted]() mutable { SortDone(generation, std::move(rows), sorted); },
+        Qt::QueuedConnection);
+  });
+  emit SortingChanged();
+}
+
+void TCompareListModel::StopSorting() {
+  if (!sorter_.joinable()) return;
+  stopSorting_ = true;
+  sorter_.join();
+  ++generation_;
+  emit SortingChanged();
+}
+
+void TCompareListModel::SortDone(std::uint64_t generation, std::vector<std::uint32_t> rows, bool sorted) {
+  if (generation != generation_ || !sorter_.joinable()) return;
+  sorter_.join();
+  if (sorted) Relayout([this, &rows] { rows_ = std::move(rows); });
+  emit SortingChanged();
 }
 
 std::size_t TCompareListModel::DifferenceAt(int row) const {
@@ -123,42 +196,10 @@ int TCompareListModel::columnCount(const QModelIndex& parent) const { return par
 const TCompareListModel::RowTexts& TCompareListModel::Texts(std::size_t difference) const {
   if (const auto found = texts_.find(difference); found != texts_.end()) return found->second;
   if (texts_.size() >= KeptTexts) texts_.clear();
-  const content::DifferenceList& list = pair_->differences;
-  const content::DifferenceTexts texts =
-      content::TextsOf(list, difference, *pair_->oldSide.map, *pair_->newSide.map);
-  RowTexts row;
-  row.path = Latin1(texts.path);
-  if (!texts.oldPath.empty() && texts.oldPath != texts.path)
-    row.path += QStringLiteral(" (was ") + Latin1(texts.oldPath) + QLatin1Char(')');
-  const bool field = list.Kind(difference) == content::DiffKind::Field;
-  row.oldValue = field && list.Offset(Side::Old, difference) ? Latin1(texts.oldValue) : BytesText(difference, Side::Old);
-  row.newValue = field && list.Offset(Side::New, difference) ? Latin1(texts.newValue) : BytesText(difference, Side::New);
+  // The same texts as a sort by text compares.
+  const content::RowTexts texts = content::RowTextsOf(*pair_, difference);
+  RowTexts row{Latin1(texts.path), Latin1(texts.oldText), Latin1(texts.newText)};
   return texts_.emplace(difference, std::move(row)).first->second;
-}
-
-// A few bytes of a region in hex: for a changed one from its first
-// differing byte on ("+4 80 00"), otherwise from its start.
-QString TCompareListModel::BytesText(std::size_t difference, Side side) const {
-  const content::DifferenceList& list = pair_->differences;
-  const std::optional<std::uint64_t> offset = list.Offset(side, difference);
-  if (!offset) return QStringLiteral("-");
-  const content::ComparedSide& mine = side == Side::Old ? pair_->oldSide : pair_->newSide;
-  const std::uint8_t* const data = mine.map->FileData();
-  const std::uint64_t size = list.SideSize(side, difference);
-  if (data == nullptr || size == 0) return QString();
-  std::uint64_t from = 0;
-  QString text;
-  if (list.Change(difference) == content::ChangeKind::Changed) {
-    const std::uint8_t* const oldData = pair_->oldSide.map->FileData();
-    const std::uint8_t* const newData = pair_->newSide.map->FileData();
-    while (from < size && !list.Differs(side, *offset + from, oldData, newData)) ++from;
-    if (from == size) from = 0;
-    text = QLatin1Char('+') + QString::number(from) + QLatin1Char(' ');
-  }
-  const std::uint64_t end = std::min(size, from + ShownBytes);
-  for (std::uint64_t i = from; i < end; ++i) THexView::AppendHexByte(text, data[*offset + i]);
-  if (end < size) text += QStringLiteral("...");
-  return text;
 }
 
 QString TCompareListModel::CellText(int row, int column) const {
@@ -194,6 +235,8 @@ QVariant TCompareListModel::data(const QModelIndex& index, int role) const {
 }
 
 QVariant TCompareListModel::headerData(int section, Qt::Orientation orientation, int role) const {
+  if (orientation == Qt::Horizontal && role == Qt::ToolTipRole && IsTextColumn(section))
+    return QStringLiteral("Sorts by the text shown, character by character; a long list sorts in the background");
   if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return QVariant();
   switch (section) {
     case ColChange: return QStringLiteral("Change");

@@ -17,15 +17,20 @@ std::string HexBytes(std::string_view bytes) {
   return hex;
 }
 
-std::uint64_t HashBytes(const std::uint8_t* bytes, std::size_t size) {
+std::uint64_t HashBytes(const std::uint8_t* bytes, std::size_t size, WorkPacer* pacer) {
   constexpr std::uint64_t Multiplier = 0x9E3779B97F4A7C15ULL;
   std::uint64_t hash = 0xCBF29CE484222325ULL ^ (size * Multiplier);
   std::size_t i = 0;
-  for (; i + 8 <= size; i += 8) {
-    std::uint64_t word;
-    std::memcpy(&word, bytes + i, 8);
-    hash = (hash ^ word) * Multiplier;
-    hash ^= hash >> 29;
+  while (i + 8 <= size) {
+    const std::size_t pieceEnd = std::min<std::size_t>(size, i + WorkPacer::Interval);
+    const std::size_t pieceStart = i;
+    for (; i + 8 <= pieceEnd; i += 8) {
+      std::uint64_t word;
+      std::memcpy(&word, bytes + i, 8);
+      hash = (hash ^ word) * Multiplier;
+      hash ^= hash >> 29;
+    }
+    if (pacer != nullptr) pacer->Add(i - pieceStart);
   }
   std::uint64_t tail = 0;
   if (i < size) std::memcpy(&tail, bytes + i, size - i);
@@ -33,12 +38,25 @@ std::uint64_t HashBytes(const std::uint8_t* bytes, std::size_t size) {
   return hash ^ (hash >> 32);
 }
 
-bool SameBytes(const std::uint8_t* a, std::uint64_t aSize, const std::uint8_t* b, std::uint64_t bSize) {
-  return aSize == bSize && (aSize == 0 || std::memcmp(a, b, aSize) == 0);
+bool SameBytes(const std::uint8_t* a, std::uint64_t aSize, const std::uint8_t* b, std::uint64_t bSize,
+               WorkPacer* pacer) {
+  if (aSize != bSize) return false;
+  // In pieces, so that a gigabyte can be stopped between two of them.
+  for (std::uint64_t at = 0; at < aSize; at += WorkPacer::Interval) {
+    const std::uint64_t piece = std::min(WorkPacer::Interval, aSize - at);
+    if (std::memcmp(a + at, b + at, piece) != 0) return false;
+    if (pacer != nullptr) pacer->Add(piece);
+  }
+  return true;
+}
+
+void WorkPacer::Ask() {
+  done_ = 0;
+  if (stop_()) throw CompareCancelled{};
 }
 
 void DiffBytes(const std::uint8_t* a, std::uint64_t aSize, const std::uint8_t* b, std::uint64_t bSize,
-               CompareDifference& difference) {
+               CompareDifference& difference, WorkPacer* pacer) {
   constexpr std::uint64_t Block = 4096;
   const std::uint64_t common = std::min(aSize, bSize);
   const std::uint64_t total = std::max(aSize, bSize);
@@ -50,16 +68,22 @@ void DiffBytes(const std::uint8_t* a, std::uint64_t aSize, const std::uint8_t* b
     // Equal stretches are passed a block at a time: a region may be a
     // gigabyte with a few bytes changed.
     while (i < common) {
-      if (i % Block == 0 && i + Block <= common && std::memcmp(a + i, b + i, Block) == 0) {
-        i += Block;
-        continue;
+      if (i % Block == 0) {
+        if (pacer != nullptr) pacer->Add(Block);
+        if (i + Block <= common && std::memcmp(a + i, b + i, Block) == 0) {
+          i += Block;
+          continue;
+        }
       }
       if (a[i] != b[i]) break;
       ++i;
     }
     if (i >= total) break;
     const std::uint64_t start = i;
-    while (i < total && (i >= common || a[i] != b[i])) ++i;
+    while (i < total && (i >= common || a[i] != b[i])) {
+      ++i;
+      if (pacer != nullptr && i % Block == 0) pacer->Add(Block);
+    }
     difference.bytesDiffer += i - start;
     if (difference.runs.size() >= CompareDifference::MaxRuns) {
       ++difference.runsMore;

@@ -16,11 +16,13 @@ namespace {
 // named children.
 class ChildLister : public TKvsRegionSink {
  public:
-  ChildLister(ChunkChildren& children, const std::uint8_t* data) : children_(children), data_(data) {}
+  ChildLister(ChunkChildren& children, const std::uint8_t* data, WorkPacer* pacer)
+      : children_(children), data_(data), pacer_(pacer) {}
 
   void Chunk(const TKvsChunkNote& /*chunk*/) override {}
 
   void Region(const TKvsRegionNote& note) override {
+    Count();
     if (note.group != nullptr) {
       AddNamed(note.group, note.offset, note.size);
     } else if (note.record >= 0) {
@@ -38,6 +40,7 @@ class ChildLister : public TKvsRegionSink {
   void Record(const TKvsRecordLayout& layout, std::uint64_t offset, std::uint64_t chunk, std::int64_t record,
               std::size_t held) override {
     if (held == 0) return;
+    Count();
     if (layout.group != nullptr) {
       AddNamed(layout.group, offset, held);
     } else if (record >= 0) {
@@ -85,12 +88,17 @@ class ChildLister : public TKvsRegionSink {
     if (!itemOpen_) return;
     // An item of 4 GiB or more is compared by its first 4 GiB.
     const auto size = static_cast<std::uint32_t>(std::min<std::uint64_t>(itemEnd_ - itemStart_, UINT32_MAX));
-    children_.items.SetLast(size, static_cast<std::uint32_t>(HashBytes(data_ + itemStart_, size)));
+    children_.items.SetLast(size, static_cast<std::uint32_t>(HashBytes(data_ + itemStart_, size, pacer_)));
     itemOpen_ = false;
+  }
+
+  void Count() {
+    if (pacer_ != nullptr) pacer_->Add(WorkPacer::StepCost);
   }
 
   ChunkChildren& children_;
   const std::uint8_t* data_;
+  WorkPacer* pacer_;
   bool lastNamed_ = false;
   bool itemOpen_ = false;
   std::int64_t lastRecord_ = -1;
@@ -100,9 +108,10 @@ class ChildLister : public TKvsRegionSink {
 
 }  // namespace
 
-ChunkChildren ListChunkChildren(const RegionMap& map, std::size_t index, const std::uint8_t* data) {
+ChunkChildren ListChunkChildren(const RegionMap& map, std::size_t index, const std::uint8_t* data,
+                                WorkPacer* pacer) {
   ChunkChildren children{{}, ItemList(map.TopLevel(index).offset)};
-  ChildLister lister(children, data);
+  ChildLister lister(children, data, pacer);
   map.ReportChunk(index, lister);
   lister.Finish();
   return children;

@@ -65,6 +65,9 @@ struct ChunkChildren {
 };
 
 // Reads top-level chunk `index` of `map` again (`data`: the file's bytes).
-ChunkChildren ListChunkChildren(const RegionMap& map, std::size_t index, const std::uint8_t* data);
+// `pacer`, when given, counts the work (and may stop it).
+class WorkPacer;
+ChunkChildren ListChunkChildren(const RegionMap& map, std::size_t index, const std::uint8_t* data,
+                                WorkPacer* pacer = nullptr);
 
 }  // namespace tarvo::content

@@ -67,6 +67,8 @@ bool ComparePair(ComparedPair& pair, CompareProgress& progress) {
   progress.step = 2;
   try {
     SongComparison comparison(*pair.oldSide.map, *pair.newSide.map);
+    // Asked inside long stretches without a difference too.
+    comparison.SetStop([&progress] { return progress.stop.load(std::memory_order_relaxed); });
     pair.summary = comparison.Run([&pair, &progress](const CompareDifference& difference) {
       if (progress.stop.load(std::memory_order_relaxed)) throw Stopped{};
       pair.differences.Add(difference);
@@ -74,6 +76,8 @@ bool ComparePair(ComparedPair& pair, CompareProgress& progress) {
     });
     pair.differences.Finish();
   } catch (const Stopped&) {
+    return false;
+  } catch (const CompareCancelled&) {
     return false;
   }
   return true;
@@ -86,11 +90,19 @@ std::optional<ShownDifferences> CompareShown(const ComparedSide& oldSide, TLogLi
   if (oldSide.outcome != "loaded" || newSide.outcome != "loaded") return shown;
   const showdiff::SongView before(oldSide.song(), showdiff::Outcome::Loaded, std::move(oldLog));
   const showdiff::SongView after(newSide.song(), showdiff::Outcome::Loaded, std::move(newLog));
+  // Asked at each difference and every few thousand rows or lines, so that
+  // two songs of millions of equal rows stop promptly too.
+  const auto stopped = [&stop] {
+    if (stop.load(std::memory_order_relaxed)) throw Stopped{};
+  };
   try {
-    showdiff::CompareSongs(before, after, [&shown, &stop](const showdiff::Difference& found) {
-      if (stop.load(std::memory_order_relaxed)) throw Stopped{};
-      shown.lines.push_back(showdiff::DifferenceLine(found));
-    });
+    showdiff::CompareSongs(
+        before, after,
+        [&shown, &stopped](const showdiff::Difference& found) {
+          stopped();
+          shown.lines.push_back(showdiff::DifferenceLine(found));
+        },
+        stopped);
   } catch (const Stopped&) {
     return std::nullopt;
   }

@@ -37,6 +37,10 @@ struct SongComparison::Impl {
   const std::uint8_t* newData;
   const Each* each = nullptr;
   CompareSummary summary;
+  std::function<bool()> stop;
+  // Mutable: the chunks' pairing, which MatchedOffset also asks for, counts
+  // its work too while Run runs.
+  mutable WorkPacer pacer;
 
   Impl(const RegionMap& o, const RegionMap& n, std::size_t editLimit)
       : oldMap(o), newMap(n), limit(editLimit), oldData(o.FileData()), newData(n.FileData()) {}
@@ -62,6 +66,7 @@ struct SongComparison::Impl {
         summary.removedBytes += difference.oldSize;
         break;
     }
+    pacer.Add(16 * WorkPacer::StepCost);
     (*each)(difference);
   }
 
@@ -103,7 +108,7 @@ struct SongComparison::Impl {
   void ComparePair(const TKvsRegion& a, const TKvsRegion& b) {
     const std::uint8_t* oldBytes = oldData + a.offset;
     const std::uint8_t* newBytes = newData + b.offset;
-    if (SameBytes(oldBytes, a.size, newBytes, b.size)) {
+    if (SameBytes(oldBytes, a.size, newBytes, b.size, &pacer)) {
       summary.sameBytes += a.size;
       return;
     }
@@ -118,7 +123,7 @@ struct SongComparison::Impl {
     difference.newSize = b.size;
     if (a.kind == TKvsRegionKind::Field) difference.oldValue = a.value;
     if (b.kind == TKvsRegionKind::Field) difference.newValue = b.value;
-    DiffBytes(oldBytes, a.size, newBytes, b.size, difference);
+    DiffBytes(oldBytes, a.size, newBytes, b.size, difference, &pacer);
     Emit(difference);
   }
 
@@ -134,7 +139,8 @@ struct SongComparison::Impl {
     if (ca.last - ca.first != cb.last - cb.first) return false;
     const std::uint64_t aStart = Start(a, ca);
     const std::uint64_t bStart = Start(b, cb);
-    return SameBytes(oldData + aStart, End(a, ca) - aStart, newData + bStart, End(b, cb) - bStart);
+    pacer.Add(WorkPacer::StepCost);
+    return SameBytes(oldData + aStart, End(a, ca) - aStart, newData + bStart, End(b, cb) - bStart, &pacer);
   }
 
   std::uint64_t ChildBytes(const Regions& regions, const NodeChild& child) const {

@@ -1,6 +1,7 @@
 #include "content/compare/DifferenceList.h"
 
 #include <algorithm>
+#include <cstring>
 #include <limits>
 #include <numeric>
 
@@ -21,6 +22,19 @@ Side Other(Side side) { return side == Side::Old ? Side::New : Side::Old; }
 
 std::uint16_t PathLengthOf(const std::string& path) {
   return path.size() < WholePath ? static_cast<std::uint16_t>(path.size()) : WholePath;
+}
+
+// Bytes shown of a region that is not a field.
+constexpr std::uint64_t ShownBytes = 8;
+
+// Where two runs of bytes first differ within their common length; that
+// length when they do not.
+std::uint64_t FirstDifference(const std::uint8_t* a, const std::uint8_t* b, std::uint64_t size) {
+  constexpr std::uint64_t Block = 4096;
+  std::uint64_t at = 0;
+  while (at + Block <= size && std::memcmp(a + at, b + at, Block) == 0) at += Block;
+  while (at < size && a[at] == b[at]) ++at;
+  return at;
 }
 
 std::string Cut(std::string path, std::size_t length) {
@@ -81,6 +95,9 @@ void DifferenceList::Add(const CompareDifference& difference) {
   entry[PathAt + 1] = static_cast<std::uint8_t>(path >> 8);
   entry[OldPathAt] = static_cast<std::uint8_t>(oldPath);
   entry[OldPathAt + 1] = static_cast<std::uint8_t>(oldPath >> 8);
+  if (difference.change == ChangeKind::Changed && !difference.runs.empty() &&
+      std::max(oldSize, newSize) >= LargeRegion)
+    firstDifferences_.emplace_back(static_cast<std::uint32_t>(entries_.size()), difference.runs.front().offset);
   entries_.push_back(entry);
   anchorOld_ = std::max(anchorOld_, oldPlace + oldSize);
   anchorNew_ = std::max(anchorNew_, newPlace + newSize);
@@ -88,6 +105,7 @@ void DifferenceList::Add(const CompareDifference& difference) {
 
 void DifferenceList::Finish() {
   entries_.shrink_to_fit();
+  firstDifferences_.shrink_to_fit();
   for (const Side side : {Side::Old, Side::New}) {
     std::vector<std::uint32_t>& order = order_[SideIndex(side)];
     order.clear();
@@ -97,6 +115,14 @@ void DifferenceList::Finish() {
     std::stable_sort(order.begin(), order.end(),
                      [&](std::uint32_t a, std::uint32_t b) { return Place(side, a) < Place(side, b); });
   }
+}
+
+std::optional<std::uint64_t> DifferenceList::KnownFirstDifference(std::size_t i) const {
+  const auto found = std::lower_bound(
+      firstDifferences_.begin(), firstDifferences_.end(), i,
+      [](const std::pair<std::uint32_t, std::uint64_t>& known, std::size_t at) { return known.first < at; });
+  if (found == firstDifferences_.end() || found->first != i) return std::nullopt;
+  return found->second;
 }
 
 std::optional<std::uint64_t> DifferenceList::Offset(Side side, std::size_t i) const {
@@ -219,6 +245,53 @@ DifferenceTexts TextsOf(const DifferenceList& list, std::size_t i, const RegionM
     texts.path = texts.oldPath;
   }
   return texts;
+}
+
+std::uint64_t FirstDifferingByte(const DifferenceList& list, std::size_t i, const RegionMap& oldMap,
+                                 const RegionMap& newMap) {
+  const std::optional<std::uint64_t> oldAt = list.Offset(Side::Old, i);
+  const std::optional<std::uint64_t> newAt = list.Offset(Side::New, i);
+  if (list.Change(i) != ChangeKind::Changed || !oldAt || !newAt || oldMap.FileData() == nullptr ||
+      newMap.FileData() == nullptr)
+    return 0;
+  const std::uint64_t common = std::min(list.SideSize(Side::Old, i), list.SideSize(Side::New, i));
+  const std::optional<std::uint64_t> known = list.KnownFirstDifference(i);
+  const std::uint64_t at =
+      known ? *known : FirstDifference(oldMap.FileData() + *oldAt, newMap.FileData() + *newAt, common);
+  // Bytes past the shorter side differ; equal bytes throughout show from the start.
+  return at < std::max(list.SideSize(Side::Old, i), list.SideSize(Side::New, i)) ? at : 0;
+}
+
+std::string BytesTextOf(const DifferenceList& list, std::size_t i, Side side, const RegionMap& oldMap,
+                        const RegionMap& newMap) {
+  return BytesTextOf(list, i, side, oldMap, newMap, FirstDifferingByte(list, i, oldMap, newMap));
+}
+
+std::string BytesTextOf(const DifferenceList& list, std::size_t i, Side side, const RegionMap& oldMap,
+                        const RegionMap& newMap, std::uint64_t firstDiffering) {
+  static constexpr char Digits[] = "0123456789ABCDEF";
+  const std::optional<std::uint64_t> offset = list.Offset(side, i);
+  if (!offset) return "-";
+  const std::uint8_t* const data = (side == Side::Old ? oldMap : newMap).FileData();
+  const std::uint64_t size = list.SideSize(side, i);
+  if (data == nullptr || size == 0) return {};
+  std::uint64_t from = 0;
+  std::string text;
+  if (list.Change(i) == ChangeKind::Changed) {
+    // Past this side's end (it is the shorter one), from its start.
+    from = firstDiffering < size ? firstDiffering : 0;
+    text += '+';
+    text += std::to_string(from);
+    text += ' ';
+  }
+  const std::uint64_t end = std::min(size, from + ShownBytes);
+  for (std::uint64_t k = from; k < end; ++k) {
+    const std::uint8_t byte = data[*offset + k];
+    text += Digits[byte >> 4];
+    text += Digits[byte & 15];
+  }
+  if (end < size) text += "...";
+  return text;
 }
 
 }  // namespace tarvo::content

@@ -5,13 +5,14 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "content/compare/SongCompare.h"
 #include "content/map/RegionMap.h"
 
-// The differences of a comparison kept for a window: 28 bytes each, texts
-// left out (paths and values are made again from the maps when a row
+// The differences of a comparison kept for a window: 28 bytes each (and 16
+// more for a changed region of 64 KiB or more), texts left out (paths and values are made again from the maps when a row
 // shows). Each one also holds where it lies in the file that lacks it (an
 // added one's place in OLD, a removed one's in NEW), so that the two files
 // can be matched at any offset without asking the engine again: between two
@@ -53,6 +54,12 @@ class DifferenceList {
   // Whether the byte at `offset` of `side` differs: in a region only that
   // side has, past the end of its match, or unlike the matched byte.
   bool Differs(Side side, std::uint64_t offset, const std::uint8_t* oldData, const std::uint8_t* newData) const;
+  // Where a changed difference's bytes first differ, from its start, when
+  // its region is large (LargeRegion bytes or more): kept from the engine's
+  // first run, so that no view reads a gigabyte to find it. None otherwise.
+  static constexpr std::uint64_t LargeRegion = 64 * 1024;
+  std::optional<std::uint64_t> KnownFirstDifference(std::size_t i) const;
+
   // The differing regions' bytes of `side` in [from, to), counted over at
   // most `maxEntries` differences (the rest of the stretch then counts whole).
   std::uint64_t DifferentBytes(Side side, std::uint64_t from, std::uint64_t to, std::size_t maxEntries = 4096) const;
@@ -75,6 +82,9 @@ class DifferenceList {
   // Sorted by place, only for a side whose places do not grow in list order.
   std::array<std::vector<std::uint32_t>, 2> order_;
   std::array<bool, 2> growing_{true, true};
+  // (difference, first differing byte) of the large changed regions, in
+  // list order: at most one per 64 KiB of the files.
+  std::vector<std::pair<std::uint32_t, std::uint64_t>> firstDifferences_;
 };
 
 // A difference's path, OLD's path and the two values, as the list shows them.
@@ -85,5 +95,19 @@ struct DifferenceTexts {
   std::string newValue;
 };
 DifferenceTexts TextsOf(const DifferenceList& list, std::size_t i, const RegionMap& oldMap, const RegionMap& newMap);
+
+// A few of a difference's bytes on `side` in hexadecimal, as the list shows
+// them where it shows no value: a changed one's from its first differing
+// byte on ("+4 8000..."), another's from its start ("1000..."); "-" where
+// the side has none.
+std::string BytesTextOf(const DifferenceList& list, std::size_t i, Side side, const RegionMap& oldMap,
+                        const RegionMap& newMap);
+// Where a changed difference's bytes first differ, from its start (0 when
+// they do not, or for another change): what BytesTextOf shows from. For a
+// gigabyte region this reads up to that far, so one row's two texts share it.
+std::uint64_t FirstDifferingByte(const DifferenceList& list, std::size_t i, const RegionMap& oldMap,
+                                 const RegionMap& newMap);
+std::string BytesTextOf(const DifferenceList& list, std::size_t i, Side side, const RegionMap& oldMap,
+                        const RegionMap& newMap, std::uint64_t firstDiffering);
 
 }  // namespace tarvo::content

@@ -78,8 +78,8 @@ class RegionWindow {
  public:
   static constexpr std::uint64_t Window = 64 * 1024;
 
-  RegionWindow(const RegionMap& map, std::size_t index)
-      : map_(map), index_(index), end_(map.TopLevel(index).offset + map.TopLevel(index).size) {}
+  RegionWindow(const RegionMap& map, std::size_t index, WorkPacer& pacer)
+      : map_(map), index_(index), end_(map.TopLevel(index).offset + map.TopLevel(index).size), pacer_(pacer) {}
 
   // The regions starting in [start, end).
   Regions Get(std::uint64_t start, std::uint64_t end) {
@@ -96,12 +96,16 @@ class RegionWindow {
     regions_.clear();
     from_ = start;
     to_ = std::max(end, std::min(end_, start + Window));
-    map_.ForEachChild(index_, start, to_, [this](TKvsRegion&& region) { regions_.push_back(std::move(region)); });
+    map_.ForEachChild(index_, start, to_, [this](TKvsRegion&& region) {
+      pacer_.Add(WorkPacer::StepCost);
+      regions_.push_back(std::move(region));
+    });
   }
 
   const RegionMap& map_;
   std::size_t index_;
   std::uint64_t end_;
+  WorkPacer& pacer_;
   std::uint64_t from_ = 1;
   std::uint64_t to_ = 0;
   Regions regions_;
@@ -136,7 +140,7 @@ void SongComparison::Impl::CompareNode(const Regions& a, std::size_t aFirst, std
     }
   }
   const auto equal = [&](std::size_t i, std::size_t j) {
-    return SameChild(aPart, aChildren[aList[i]], bPart, bChildren[bList[j]]);
+    return SameChild(aPart, aChildren[aList[i]], bPart, bChildren[bList[j]]);  // counts its work
   };
   LeftoverPairing pairing;
   if (!Align(aList.size(), bList.size(), equal, pairing, limit)) {
@@ -178,21 +182,24 @@ void SongComparison::Impl::CompareNode(const Regions& a, std::size_t aFirst, std
 Regions SongComparison::Impl::Materialize(const RegionMap& map, std::size_t index,
                                            std::uint64_t start, std::uint64_t end) const {
   Regions regions;
-  map.ForEachChild(index, start, end, [&regions](TKvsRegion&& region) { regions.push_back(std::move(region)); });
+  map.ForEachChild(index, start, end, [this, &regions](TKvsRegion&& region) {
+    pacer.Add(WorkPacer::StepCost);
+    regions.push_back(std::move(region));
+  });
   return regions;
 }
 
 void SongComparison::Impl::CompareChunks(std::size_t oldIndex, std::size_t newIndex) {
   const std::string oldLabel = oldMap.TopLevel(oldIndex).path;
   const std::string newLabel = newMap.TopLevel(newIndex).path;
-  const ChunkChildren a = ListChunkChildren(oldMap, oldIndex, oldData);
-  const ChunkChildren b = ListChunkChildren(newMap, newIndex, newData);
+  const ChunkChildren a = ListChunkChildren(oldMap, oldIndex, oldData, &pacer);
+  const ChunkChildren b = ListChunkChildren(newMap, newIndex, newData, &pacer);
 
   // A pair of children of the two chunks, compared by their regions.
-  RegionWindow oldWindow(oldMap, oldIndex);
-  RegionWindow newWindow(newMap, newIndex);
+  RegionWindow oldWindow(oldMap, oldIndex, pacer);
+  RegionWindow newWindow(newMap, newIndex, pacer);
   const auto comparePair = [&](std::uint64_t aStart, std::uint64_t aEnd, std::uint64_t bStart, std::uint64_t bEnd) {
-    if (SameBytes(oldData + aStart, aEnd - aStart, newData + bStart, bEnd - bStart)) {
+    if (SameBytes(oldData + aStart, aEnd - aStart, newData + bStart, bEnd - bStart, &pacer)) {
       summary.sameBytes += aEnd - aStart;
       return;
     }
@@ -291,7 +298,8 @@ void SongComparison::Impl::CompareChunks(std::size_t oldIndex, std::size_t newIn
   const auto equal = [&](std::size_t i, std::size_t j) {
     const ListItem& x = a.items[i];
     const ListItem& y = b.items[j];
-    return x.hash == y.hash && SameBytes(oldData + x.start, x.size, newData + y.start, y.size);
+    pacer.Add(WorkPacer::StepCost);
+    return x.hash == y.hash && SameBytes(oldData + x.start, x.size, newData + y.start, y.size, &pacer);
   };
   if (!Align(a.items.size(), b.items.size(), equal, pairing, limit)) summary.alignedByPosition.push_back(newLabel);
   pairing.Finish();
@@ -305,8 +313,9 @@ SongComparison::Impl::TopPairs SongComparison::Impl::PairTopLevel() const {
   for (std::size_t i = 0; i < n; ++i) top.a.push_back(oldMap.TopLevel(i)), top.aId.push_back(oldMap.TopLevelChunkId(i));
   for (std::size_t j = 0; j < m; ++j) top.b.push_back(newMap.TopLevel(j)), top.bId.push_back(newMap.TopLevelChunkId(j));
   const auto equal = [&](std::size_t i, std::size_t j) {
+    pacer.Add(WorkPacer::StepCost);
     return top.aId[i] == top.bId[j] &&
-           SameBytes(oldData + top.a[i].offset, top.a[i].size, newData + top.b[j].offset, top.b[j].size);
+           SameBytes(oldData + top.a[i].offset, top.a[i].size, newData + top.b[j].offset, top.b[j].size, &pacer);
   };
   // Chunks pair with chunks of the same id; the unread stretches with each other.
   LeftoverPairing pairing([&](bool newSide, std::size_t index) -> std::uint64_t {
@@ -374,13 +383,23 @@ SongComparison::SongComparison(const RegionMap& oldMap, const RegionMap& newMap,
 
 SongComparison::~SongComparison() = default;
 
+void SongComparison::SetStop(std::function<bool()> stop) { impl_->stop = std::move(stop); }
+
 CompareSummary SongComparison::Run(const Each& each) {
   impl_->summary = CompareSummary{};
   impl_->summary.oldBytes = impl_->oldMap.FileSize();
   impl_->summary.newBytes = impl_->newMap.FileSize();
   impl_->each = &each;
+  // Only Run is paced: MatchedOffset answers a window and is never stopped.
+  struct Unpace {
+    Impl& impl;
+    ~Unpace() {
+      impl.pacer.SetStop({});
+      impl.each = nullptr;
+    }
+  } const unpace{*impl_};
+  impl_->pacer.SetStop(impl_->stop);
   impl_->CompareTopLevel();
-  impl_->each = nullptr;
   return std::move(impl_->summary);
 }
 

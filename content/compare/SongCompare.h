@@ -100,6 +100,9 @@ inline constexpr std::size_t DefaultEditLimit = 10000;
 
 enum class Side : std::uint8_t { Old, New };
 
+// Thrown out of SongComparison::Run when its stop check said stop.
+struct CompareCancelled {};
+
 class SongComparison {
  public:
   using Each = std::function<void(const CompareDifference&)>;
@@ -109,6 +112,11 @@ class SongComparison {
   ~SongComparison();
   SongComparison(const SongComparison&) = delete;
   SongComparison& operator=(const SongComparison&) = delete;
+
+  // Asked while Run runs, at bounded intervals of work (about every MiB of
+  // bytes compared or hashed, every few thousand alignment steps or
+  // differences): when it says true, Run ends by throwing CompareCancelled.
+  void SetStop(std::function<bool()> stop);
 
   // Compares the two songs, passing each difference to `each` in file order
   // (by NEW's offset, a removed one where it stood in OLD) as it is found.

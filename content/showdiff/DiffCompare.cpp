@@ -76,8 +76,9 @@ void DecodeLines(const TLogLines& lines, std::size_t first, std::size_t count,
 
 class Comparer {
  public:
-  Comparer(const SongView& before, const SongView& after, const DifferenceSink& report)
-      : before_(before), after_(after), report_(report) {}
+  Comparer(const SongView& before, const SongView& after, const DifferenceSink& report,
+           const std::function<void()>& pace)
+      : before_(before), after_(after), report_(report), pace_(pace) {}
 
   bool Same() const { return same_; }
 
@@ -199,6 +200,7 @@ class Comparer {
     std::vector<std::string> b;
     const std::size_t count = std::max(before.Size(), after.Size());
     for (std::size_t first = 0; first < count; first += Stretch) {
+      Pace(Stretch);
       DecodeLines(before, first, Stretch, a);
       DecodeLines(after, first, Stretch, b);
       CompareTexts(place, Difference::Unit::Line, a, b, first);
@@ -230,7 +232,10 @@ class Comparer {
       }
       Report(found);
     });
-    const auto equal = [&](std::size_t i, std::size_t j) { return oldHashes[i] == newHashes[j]; };
+    const auto equal = [&](std::size_t i, std::size_t j) {
+      Pace(1);
+      return oldHashes[i] == newHashes[j];
+    };
     content::Align(oldHashes.size(), newHashes.size(), equal, steps, content::DefaultEditLimit);
     steps.Finish();
   }
@@ -239,10 +244,11 @@ class Comparer {
     return !cells.empty() && cells[0] == std::to_string(row);
   }
 
-  static std::vector<std::uint64_t> RowHashes(const Table& table, std::vector<std::string>& cells) {
+  std::vector<std::uint64_t> RowHashes(const Table& table, std::vector<std::string>& cells) {
     std::vector<std::uint64_t> hashes(table.RowCount());
     std::string bytes;
     for (std::size_t row = 0; row < hashes.size(); ++row) {
+      Pace(16);
       table.Row(row, cells);
       bytes.clear();
       // Most lists number their rows in the caption; a row is equal to
@@ -275,9 +281,20 @@ class Comparer {
     return cells;
   }
 
+  // Calls the pace every few thousand units of work.
+  void Pace(std::size_t units) {
+    if (!pace_) return;
+    paced_ += units;
+    if (paced_ < 4096) return;
+    paced_ = 0;
+    pace_();
+  }
+
   const SongView& before_;
   const SongView& after_;
   const DifferenceSink& report_;
+  const std::function<void()>& pace_;
+  std::size_t paced_ = 0;
   bool same_ = true;
 };
 
@@ -351,8 +368,9 @@ std::string WhereText(const Difference& found) {
   return where;
 }
 
-bool CompareSongs(const SongView& before, const SongView& after, const DifferenceSink& report) {
-  Comparer compare(before, after, report);
+bool CompareSongs(const SongView& before, const SongView& after, const DifferenceSink& report,
+                  const std::function<void()>& pace) {
+  Comparer compare(before, after, report, pace);
   compare.Controls(Place{}, before.Main(), after.Main());
 
   for (std::size_t i = 0; i < std::max(before.ModuleCount(), after.ModuleCount()); ++i) {

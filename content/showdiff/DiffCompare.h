@@ -92,7 +92,10 @@ using DifferenceSink = std::function<void(const Difference&)>;
 // a fixed order (the JSON document's), as it is found: lists and logs are
 // walked a stretch at a time, never held whole. Returns whether the songs
 // show the same. Throws std::logic_error when the two sides' viewers have
-// different controls, a fault of this program.
-bool CompareSongs(const SongView& before, const SongView& after, const DifferenceSink& report);
+// different controls, a fault of this program. `pace`, when given, is
+// called every few thousand rows, lines or alignment steps; it may throw to
+// stop the comparison (a window's Cancel).
+bool CompareSongs(const SongView& before, const SongView& after, const DifferenceSink& report,
+                  const std::function<void()>& pace = {});
 
 }  // namespace tarvo::content::showdiff

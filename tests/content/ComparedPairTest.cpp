@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "content/showdiff/DiffCompare.h"
+#include "content/showdiff/SongView.h"
 #include "songbuilder/SongBuilder.h"
 
 namespace tarvo::content {
@@ -62,6 +64,22 @@ TEST_F(ComparedPairTest, AStopEndsTheComparisonWithNothing) {
   CompareProgress progress;
   progress.stop = true;
   EXPECT_EQ(CompareFiles(Write("a.kvs", 3), Write("b.kvs", 4), progress), nullptr);
+
+  // What the songs show is compared after the differences, and stops too,
+  // also inside long lists of equal rows: it asks its pace within them.
+  CompareProgress going;
+  const auto pair = LoadPair(Write("a.kvs", 20000), Write("b.kvs", 20000), going);
+  ASSERT_NE(pair, nullptr);
+  ASSERT_TRUE(ComparePair(*pair, going));
+  EXPECT_EQ(pair->differences.Size(), 0u);
+  const showdiff::SongView before(pair->oldSide.song(), showdiff::Outcome::Loaded, TLogLines(pair->oldSide.log));
+  const showdiff::SongView after(pair->newSide.song(), showdiff::Outcome::Loaded, TLogLines(pair->newSide.log));
+  int paced = 0;
+  EXPECT_TRUE(showdiff::CompareSongs(before, after, [](const showdiff::Difference&) {}, [&paced] { ++paced; }));
+  EXPECT_GT(paced, 2);
+  going.stop = true;
+  EXPECT_FALSE(CompareShown(pair->oldSide, std::move(pair->oldSide.log), pair->newSide, std::move(pair->newSide.log),
+                            going.stop));
 }
 
 }  // namespace

@@ -57,6 +57,23 @@ TEST(DifferenceListTest, OffsetsMatchThroughChangedRemovedAndAddedStretches) {
   EXPECT_EQ(list.At(Side::Old, 170), std::nullopt);
 }
 
+TEST(DifferenceListTest, KeepsWhereALargeChangedRegionFirstDiffersOnly) {
+  DifferenceList list;
+  CompareDifference large = Difference(ChangeKind::Changed, 0, 1 << 20, 0, 1 << 20);
+  large.runs.push_back({70000, 2, "ab", "cd"});
+  CompareDifference small = Difference(ChangeKind::Changed, 2 << 20, 100, 2 << 20, 100);
+  small.runs.push_back({7, 1, "a", "b"});
+  list.Add(large);
+  list.Add(small);
+  list.Add(Difference(ChangeKind::Added, std::nullopt, 0, 3 << 20, 1 << 20));
+  list.Add(large);
+  list.Finish();
+  EXPECT_EQ(list.KnownFirstDifference(0), 70000u);
+  EXPECT_EQ(list.KnownFirstDifference(1), std::nullopt);  // read again at once
+  EXPECT_EQ(list.KnownFirstDifference(2), std::nullopt);
+  EXPECT_EQ(list.KnownFirstDifference(3), 70000u);
+}
+
 TEST(DifferenceListTest, DiffersComparesMatchedBytesAndCountsDifferingBytesPerStretch) {
   const DifferenceList list = Sample();
   std::vector<std::uint8_t> oldData(210, 0);

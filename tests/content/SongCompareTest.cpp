@@ -146,6 +146,63 @@ TEST(SongCompare, AnInsertedOrRemovedEventIsOneRecord) {
   EXPECT_FALSE(removed.differences[1].newOffset);
 }
 
+TEST(SongCompare, AStopIsAskedInsideLongStretchesWithoutADifferenceAndEndsTheRun) {
+  // 8 MiB of module data that differ in their last byte: no difference
+  // comes until the end, yet the stop is asked about once a MiB.
+  const auto song = [](std::uint8_t last) {
+    Bytes data(std::size_t{8} << 20, 0x11);
+    data.back() = last;
+    SongBuilder built;
+    built.Version(0x6105).Module(ModuleRecord(0x1101, "Delay").Data(data)).EndOfSong();
+    return built.Build();
+  };
+  const Bytes oldBytes = song(1);
+  const Bytes newBytes = song(2);
+  const auto oldSong = LoadBytes(oldBytes);
+  const auto newSong = LoadBytes(newBytes);
+  const RegionMap oldMap = RegionMap::Of(*oldSong);
+  const RegionMap newMap = RegionMap::Of(*newSong);
+  SongComparison comparison(oldMap, newMap);
+  int asked = 0;
+  comparison.SetStop([&asked] {
+    ++asked;
+    return false;
+  });
+  std::size_t found = 0;
+  comparison.Run([&found](const CompareDifference&) { ++found; });
+  EXPECT_EQ(found, 1u);
+  EXPECT_GE(asked, 8);
+
+  asked = 0;
+  found = 0;
+  comparison.SetStop([&asked] { return ++asked == 3; });
+  EXPECT_THROW(comparison.Run([&found](const CompareDifference&) { ++found; }), content::CompareCancelled);
+  EXPECT_EQ(asked, 3);
+  EXPECT_EQ(found, 0u);
+
+  // A stop already asked for ends the comparison of a song with itself,
+  // and of two long lists that differ only at their end.
+  SongComparison same(oldMap, oldMap);
+  same.SetStop([] { return true; });
+  EXPECT_THROW(same.Run([](const CompareDifference&) {}), content::CompareCancelled);
+  std::vector<EventRecord> events;
+  for (int i = 0; i < 20000; ++i) events.emplace_back(0, 0x1000, i * 10, i);
+  SongBuilder shortList;
+  shortList.Version(0x6105).Events(events).EndOfSong();
+  events.emplace_back(0, 0x1000, 1, 1);
+  SongBuilder longList;
+  longList.Version(0x6105).Events(events).EndOfSong();
+  const auto shortSong = LoadBytes(shortList.Build());
+  const auto longSong = LoadBytes(longList.Build());
+  const RegionMap shortMap = RegionMap::Of(*shortSong);
+  const RegionMap longMap = RegionMap::Of(*longSong);
+  SongComparison lists(shortMap, longMap);
+  lists.SetStop([] { return true; });
+  EXPECT_THROW(lists.Run([](const CompareDifference&) {}), content::CompareCancelled);
+  // MatchedOffset, asked by a window, is never stopped.
+  EXPECT_EQ(lists.MatchedOffset(content::Side::Old, 0), 0u);
+}
+
 TEST(SongCompare, AChangedChunkBetweenEqualOnesIsComparedInside) {
   const auto song = [](std::string_view middle) {
     return SongBuilder().Version(0x6105).Chunk(FourCC("AAAA"), "first").Chunk(FourCC("BBBB"), middle)

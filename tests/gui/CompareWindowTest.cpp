@@ -1,11 +1,14 @@
 #include "tests/gui/GuiTestSupport.h"
 
+#include "content/compare/CompareJson.h"
+#include "content/compare/CompareText.h"
 #include "content/compare/SongCompare.h"
 #include "content/map/RegionMap.h"
 #include "songbuilder/SongBuilder.h"
 #include "songfile/KvsLoader.h"
 #include "tools/kvsdump/Diff.h"
 #include "tools/kvsdump/KvsDump.h"
+#include "ui/CoverageStrip.h"
 #include "ui/HexView.h"
 #include "ui/RowCopy.h"
 #include "windows/Compare.h"
@@ -16,13 +19,17 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QDialog>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTableView>
+#include <QTextBlock>
+#include <QTextDocument>
 #include <QTest>
 
 #include <cstdint>
@@ -285,6 +292,67 @@ TEST_F(CompareWindowTest, FiltersByChangeAndByKindAndCopiesRowsAsTabSeparatedTex
   EXPECT_EQ(Cell(compare, 0, TCompareListModel::ColSize), QStringLiteral("16"));
 }
 
+// Rows in the order of their texts in `column`, equal ones in file order.
+void ExpectSortedByText(TCompareListModel& model, int column, bool descending) {
+  for (int row = 1; row < model.rowCount(); ++row) {
+    const int by = QString::compare(model.CellText(row - 1, column), model.CellText(row, column));
+    if (by == 0) {
+      EXPECT_LT(model.DifferenceAt(row - 1), model.DifferenceAt(row)) << "row " << row;
+    } else {
+      EXPECT_EQ(by > 0, descending) << "row " << row << ": " << model.CellText(row, column).toStdString();
+    }
+    if (::testing::Test::HasFailure()) return;
+  }
+}
+
+TEST_F(CompareWindowTest, PathOldAndNewSortByTheirTextsALongListInTheBackground) {
+  TFrmCompare& compare = OpenSongs(EventSong(40), EventSong(40, 20, 128));
+  TCompareListModel& model = Model(compare);
+  model.sort(TCompareListModel::ColPath, Qt::AscendingOrder);
+  EXPECT_FALSE(model.Sorting());
+  ExpectSortedByText(model, TCompareListModel::ColPath, false);
+  model.sort(TCompareListModel::ColOld, Qt::DescendingOrder);
+  ExpectSortedByText(model, TCompareListModel::ColOld, true);
+
+  // 30,000 events of other data: a difference each, sorted off the GUI
+  // thread; the current difference stays current, and a filter change
+  // meanwhile stops the sort and starts it again on the rows it leaves.
+  const auto unrelated = [](int shift) {
+    std::vector<EventRecord> events;
+    for (int i = 0; i < 30000; ++i) events.emplace_back(0, 0x1000, i * 10, i + shift);
+    SongBuilder song;
+    song.Version(0x6105).Events(events).EndOfSong();
+    return song;
+  };
+  TFrmCompare& large = OpenSongs(unrelated(0), unrelated(7));
+  TCompareListModel& list = Model(large);
+  ASSERT_GT(list.rowCount(), static_cast<int>(TCompareListModel::SortedAtOnce));
+  large.LstDifferences->setCurrentIndex(list.index(1234, 0));
+  const std::size_t current = list.DifferenceAt(1234);
+  // Its shown differences fill their tab a stretch at a time, up to 20,000 lines.
+  QTRY_VERIFY_WITH_TIMEOUT(!large.ShownRunning(), 60000);
+  QTRY_COMPARE_WITH_TIMEOUT(large.TxtShown->blockCount(), 20001, 20000);
+  EXPECT_TRUE(large.TxtShown->document()->lastBlock().text().startsWith(QStringLiteral("... ")));
+
+  large.LstDifferences->sortByColumn(TCompareListModel::ColPath, Qt::DescendingOrder);
+  EXPECT_TRUE(list.Sorting());
+  EXPECT_TRUE(large.LblCount->text().endsWith(QStringLiteral("(sorting...)")));
+  QTRY_VERIFY_WITH_TIMEOUT(!list.Sorting(), 60000);
+  EXPECT_FALSE(large.LblCount->text().contains(QStringLiteral("sorting")));
+  ExpectSortedByText(list, TCompareListModel::ColPath, true);
+  EXPECT_EQ(list.DifferenceAt(CurrentRow(large)), current);
+
+  large.LstDifferences->sortByColumn(TCompareListModel::ColNew, Qt::AscendingOrder);
+  EXPECT_TRUE(list.Sorting());
+  large.CbxKinds[static_cast<std::size_t>(content::DiffKind::Header)]->setChecked(false);
+  QTRY_VERIFY_WITH_TIMEOUT(!list.Sorting(), 60000);
+  for (int row = 0; row < list.rowCount(); ++row) ASSERT_NE(Cell(large, row, 1), QStringLiteral("header"));
+  ExpectSortedByText(list, TCompareListModel::ColNew, false);
+  large.LstDifferences->sortByColumn(TCompareListModel::ColPath, Qt::DescendingOrder);
+  QTRY_VERIFY_WITH_TIMEOUT(!list.Sorting(), 60000);
+  EXPECT_EQ(Cell(large, 0, TCompareListModel::ColPath), QStringLiteral("EVTS/9999/Data"));
+}
+
 TEST_F(CompareWindowTest, NamesAndErrorsShowAsPlainTextAndTheWindowKeepsItsSongsAcrossALoad) {
   const QString oldPath = WriteSong(EventSong(5), QStringLiteral("<b>old[*].kvs"));
   // NEW is rejected: a version too old. It is compared all the same.
@@ -310,38 +378,110 @@ TEST_F(CompareWindowTest, NamesAndErrorsShowAsPlainTextAndTheWindowKeepsItsSongs
   EXPECT_EQ(Cell(compare, 0, 0).isEmpty(), false);
 }
 
-TEST_F(CompareWindowTest, SaveWritesTheTextOrTheJsonOfTheComparison) {
-  TFrmCompare& compare = OpenSongs(EventSong(10), EventSong(10, 3, 128));
-  const int rows = Model(compare).rowCount();
+TEST_F(CompareWindowTest, SaveWritesKvsdumpsBytesOffTheGuiThreadAndCancelOrAFailedWriteLeavesNoFile) {
+  const QString oldPath = WriteSong(EventSong(10), QStringLiteral("old.kvs"));
+  const QString newPath = WriteSong(EventSong(10, 3, 128), QStringLiteral("new.kvs"));
+  TFrmCompare& compare = Open(oldPath, newPath);
+  const auto save = [&compare, this](const QString& path) {
+    dialogs.saveAnswers = {path};
+    compare.SaveClick();
+    QTRY_VERIFY_WITH_TIMEOUT(!compare.Saving(), 20000);
+  };
+  // The bytes of the writers `kvsdump --compare` uses, on the same pair.
+  const auto expected = [&](bool json) {
+    const auto load = [](const QString& path) {
+      auto loader = std::make_unique<TKvsLoader>();
+      std::string error;
+      loader->LoadFromFile(QFile::encodeName(path).toStdString(), error);
+      return loader;
+    };
+    const auto oldSong = load(oldPath);
+    const auto newSong = load(newPath);
+    const content::RegionMap oldMap = content::RegionMap::Of(*oldSong);
+    const content::RegionMap newMap = content::RegionMap::Of(*newSong);
+    content::SongComparison comparison(oldMap, newMap);
+    const content::ComparedFile oldFile{oldPath.toStdString(), "loaded", oldMap.FileSize()};
+    const content::ComparedFile newFile{newPath.toStdString(), "loaded", newMap.FileSize()};
+    std::ostringstream out;
+    if (json) {
+      content::WriteCompareJson(out, comparison, 0, oldFile, newFile);
+    } else {
+      content::WriteCompareText(out, comparison, oldFile, newFile);
+    }
+    const std::string text = out.str();
+    return Bytes(text.begin(), text.end());
+  };
   const QString text = folder.filePath(QStringLiteral("pair.txt"));
   const QString json = folder.filePath(QStringLiteral("pair.jsonl"));
-  dialogs.saveAnswers = {text, json};
-  compare.SaveClick();
-  compare.SaveClick();
+  save(text);
+  save(json);
   ASSERT_TRUE(dialogs.messages.empty());
+  EXPECT_EQ(ReadFile(text), expected(false));
+  EXPECT_EQ(ReadFile(json), expected(true));
+  EXPECT_TRUE(compare.BtnSave->isEnabled());
 
-  QFile textFile(text);
-  ASSERT_TRUE(textFile.open(QIODevice::ReadOnly));
-  const QStringList lines = QString::fromUtf8(textFile.readAll()).split('\n', Qt::SkipEmptyParts);
-  ASSERT_EQ(lines.size(), rows + 3);
-  EXPECT_EQ(lines[0], QStringLiteral("--- ") + folder.filePath(QStringLiteral("old.kvs")) + QStringLiteral(" (loaded)"));
-  EXPECT_TRUE(lines[2].startsWith(QStringLiteral("changed ")));
-  EXPECT_TRUE(lines.back().startsWith(QStringLiteral("compare: ") + QString::number(rows) + QStringLiteral(" differences")));
-
-  QFile jsonFile(json);
-  ASSERT_TRUE(jsonFile.open(QIODevice::ReadOnly));
-  const QList<QByteArray> objects = jsonFile.readAll().split('\n');
-  ASSERT_EQ(objects.size(), rows + 3);  // header, differences, summary, then the last line's end
-  EXPECT_TRUE(objects[1].contains("\"change\""));
-  EXPECT_TRUE(objects[static_cast<qsizetype>(rows) + 1].contains("\"summary\""));
-
-  // A write that fails says so.
+  // A write that fails says so and leaves neither a partial file nor an
+  // older one changed; a full device stays what it is.
   {
     const FileSizeLimit full(64);
-    dialogs.saveAnswers = {folder.filePath(QStringLiteral("full.txt"))};
-    compare.SaveClick();
+    save(folder.filePath(QStringLiteral("full.txt")));
+    save(text);
   }
-  EXPECT_EQ(dialogs.messages, std::vector<QString>{QStringLiteral("Error while saving!")});
+  EXPECT_FALSE(QFile::exists(folder.filePath(QStringLiteral("full.txt"))));
+  EXPECT_EQ(ReadFile(text), expected(false));
+  if (QFileInfo(QStringLiteral("/dev/full")).exists()) {
+    save(QStringLiteral("/dev/full"));
+    EXPECT_FALSE(QFileInfo(QStringLiteral("/dev/full")).isFile());
+    EXPECT_EQ(dialogs.messages.size(), 3u);
+  }
+  for (const QString& message : dialogs.messages) EXPECT_EQ(message, QStringLiteral("Error while saving!"));
+  EXPECT_GE(dialogs.messages.size(), 2u);
+
+  // Cancel ends a long save at once and leaves no file; the window answers
+  // meanwhile and says nothing went wrong.
+  const auto unrelated = [](int shift) {
+    std::vector<EventRecord> events;
+    for (int i = 0; i < 30000; ++i) events.emplace_back(0, 0x1000, i * 10, i + shift);
+    SongBuilder song;
+    song.Version(0x6105).Events(events).EndOfSong();
+    return song;
+  };
+  TFrmCompare& large = OpenSongs(unrelated(0), unrelated(7));
+  ASSERT_GT(Model(large).rowCount(), 1000);
+  dialogs.messages.clear();
+  dialogs.saveAnswers = {folder.filePath(QStringLiteral("cancelled.txt"))};
+  large.SaveClick();
+  EXPECT_TRUE(large.Saving());
+  EXPECT_TRUE(large.Progress->isVisible());
+  EXPECT_FALSE(large.BtnSave->isEnabled());
+  large.BtnCancel->click();
+  QTRY_VERIFY_WITH_TIMEOUT(!large.Saving(), 20000);
+  EXPECT_FALSE(large.Progress->isVisible());
+  EXPECT_FALSE(QFile::exists(folder.filePath(QStringLiteral("cancelled.txt"))));
+  EXPECT_TRUE(dialogs.messages.empty());
+}
+
+TEST(CoverageStripTest, ACursorThatMovesDoesNotCountTheFileAgainANewFileOrSizeDoes) {
+  TCoverageStrip strip(nullptr);
+  strip.resize(200, 18);
+  int asked = 0;
+  const auto mix = [&asked](std::uint64_t from, std::uint64_t to, std::vector<std::pair<QColor, std::uint64_t>>& parts) {
+    ++asked;
+    parts.emplace_back(QColor(Qt::red), to - from);
+  };
+  strip.SetFile(100000, mix);
+  const QImage first = strip.grab().toImage();
+  EXPECT_EQ(asked, 200);
+  strip.SetCursor(50000);
+  const QImage moved = strip.grab().toImage();
+  EXPECT_EQ(asked, 200);
+  EXPECT_NE(first, moved);  // the cursor is drawn where it is now
+  strip.resize(100, 18);
+  strip.grab();
+  EXPECT_EQ(asked, 300);
+  strip.SetFile(100000, mix);
+  strip.grab();
+  EXPECT_EQ(asked, 400);
 }
 
 TEST_F(CompareWindowTest, CtrlDAndTwoDroppedFilesOpenAComparison) {
