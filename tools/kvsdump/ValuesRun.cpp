@@ -17,9 +17,12 @@ namespace tarvo::kvsdump {
 
 namespace {
 
-// Songs done but not yet added, per worker: each holds its counts, so
-// fewer than the census's lines.
-constexpr std::size_t AheadPerJob = 1;
+// Songs done but not yet added, per worker: each holds its counts (at most
+// SongBudget), so fewer than the census's lines, and at most about eight in
+// all unless there are more workers. With one a worker would often wait for
+// a larger song before it to be added, and two workers would not be twice
+// as fast.
+std::size_t AheadPerJob(std::size_t jobs) { return std::max<std::size_t>(1, 8 / jobs); }
 
 }  // namespace
 
@@ -28,8 +31,9 @@ int RunValues(const std::vector<std::string>& paths, bool json, int jobs, KindSe
   const CensusFiles files = FindCensusFiles(paths, err);
   ValueCensus census(kinds, ValuesBudget);
   Progress progress(progressStream, files.songs.size());
+  const auto workers = static_cast<std::size_t>(std::max(jobs, 1));
   RunInOrder<SongValues>(
-      files.songs, static_cast<std::size_t>(std::max(jobs, 1)),
+      files.songs, workers,
       [kinds](const std::string& file) { return StudySongValues(file, kinds, SongBudget); },
       [&](SongValues&& song) {
         progress.SongDone(song.size);
@@ -43,7 +47,7 @@ int RunValues(const std::vector<std::string>& paths, bool json, int jobs, KindSe
         AddSongValues(census, std::move(song));
         return true;
       },
-      err, AheadPerJob);
+      err, AheadPerJob(workers));
   progress.Clear();
   if (json) {
     WriteValuesJson(out, census);
