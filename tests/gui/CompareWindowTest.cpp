@@ -462,6 +462,7 @@ TEST_F(CompareWindowTest, SaveWritesKvsdumpsBytesOffTheGuiThreadAndCancelOrAFail
 }
 
 TEST(CoverageStripTest, ACursorThatMovesDoesNotCountTheFileAgainANewFileOrSizeDoes) {
+  TestApplication();
   TCoverageStrip strip(nullptr);
   strip.resize(200, 18);
   int asked = 0;
