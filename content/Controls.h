@@ -92,7 +92,9 @@ class Page {
  public:
   std::vector<Control> controls;
 
-  void Add(std::string name, Value value) { controls.emplace_back(std::move(name), std::move(value)); }
+  // Braces, not emplace_back's parentheses: clang does not build an
+  // aggregate from a parenthesised list yet.
+  void Add(std::string name, Value value) { controls.push_back(Control{std::move(name), std::move(value)}); }
   const Control* Find(std::string_view name) const;
   // Typed access for tests and callers that know a control's kind; a wrong
   // name or kind throws std::out_of_range.
