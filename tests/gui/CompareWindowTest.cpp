@@ -68,16 +68,17 @@ void WriteFile(const QString& path, const Bytes& bytes) {
   out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
+std::unique_ptr<TKvsLoader> LoadSong(const QString& path) {
+  auto loader = std::make_unique<TKvsLoader>();
+  std::string error;
+  loader->LoadFromFile(QFile::encodeName(path).toStdString(), error);
+  return loader;
+}
+
 // What the engine says of two files, one row per difference.
 std::vector<content::CompareDifference> EngineDifferences(const QString& oldPath, const QString& newPath) {
-  const auto load = [](const QString& path) {
-    auto loader = std::make_unique<TKvsLoader>();
-    std::string error;
-    loader->LoadFromFile(QFile::encodeName(path).toStdString(), error);
-    return loader;
-  };
-  const auto oldSong = load(oldPath);
-  const auto newSong = load(newPath);
+  const auto oldSong = LoadSong(oldPath);
+  const auto newSong = LoadSong(newPath);
   const content::RegionMap oldMap = content::RegionMap::Of(*oldSong);
   const content::RegionMap newMap = content::RegionMap::Of(*newSong);
   std::vector<content::CompareDifference> differences;
@@ -389,14 +390,8 @@ TEST_F(CompareWindowTest, SaveWritesKvsdumpsBytesOffTheGuiThreadAndCancelOrAFail
   };
   // The bytes of the writers `kvsdump --compare` uses, on the same pair.
   const auto expected = [&](bool json) {
-    const auto load = [](const QString& path) {
-      auto loader = std::make_unique<TKvsLoader>();
-      std::string error;
-      loader->LoadFromFile(QFile::encodeName(path).toStdString(), error);
-      return loader;
-    };
-    const auto oldSong = load(oldPath);
-    const auto newSong = load(newPath);
+    const auto oldSong = LoadSong(oldPath);
+    const auto newSong = LoadSong(newPath);
     const content::RegionMap oldMap = content::RegionMap::Of(*oldSong);
     const content::RegionMap newMap = content::RegionMap::Of(*newSong);
     content::SongComparison comparison(oldMap, newMap);

@@ -307,12 +307,12 @@ class ValueSink : public TKvsRegionSink {
   }
 
   // One field of `n` records `stride` apart from `first`, as n Counts.
-  void CountColumn(std::uint32_t slot, const TKvsFieldLayout& field, const std::uint8_t* first, std::size_t stride,
-                   std::uint64_t n) {
-    const std::uint64_t size = field.size;
+  // `n` regions of `size` bytes counted under their place's count and sizes;
+  // the place to count their bytes in, or null when they went to `other_`.
+  PlaceCounts* AddRegions(std::uint32_t slot, TKvsRegionKind kind, std::uint64_t size, std::uint64_t n) {
     if (slot == NoSlot || gone_[slot]) {
-      other_[static_cast<std::size_t>(field.kind)].Add(0, n, size, size);
-      return;
+      other_[static_cast<std::size_t>(kind)].Add(0, n, size, size);
+      return nullptr;
     }
     PlaceCounts& place = places_[slot];
     if (place.count == 0) {
@@ -323,6 +323,15 @@ class ValueSink : public TKvsRegionSink {
       place.maxSize = std::max(place.maxSize, size);
     }
     place.count += n;
+    return &place;
+  }
+
+  void CountColumn(std::uint32_t slot, const TKvsFieldLayout& field, const std::uint8_t* first, std::size_t stride,
+                   std::uint64_t n) {
+    const std::uint64_t size = field.size;
+    PlaceCounts* const counted = AddRegions(slot, field.kind, size, n);
+    if (counted == nullptr) return;
+    PlaceCounts& place = *counted;
     if (!CountsValues(field.kind)) return;
     const std::size_t positions = std::min<std::size_t>(field.size, MaxBytePositions);
     if (place.positions.size() < positions) {
@@ -506,19 +515,9 @@ class ValueSink : public TKvsRegionSink {
 
   void Count(std::uint32_t slot, TKvsRegionKind kind, TKvsValueFormat format, std::uint64_t offset,
              std::uint64_t size) {
-    if (slot == NoSlot || gone_[slot]) {
-      other_[static_cast<std::size_t>(kind)].Add(0, 1, size, size);
-      return;
-    }
-    PlaceCounts& place = places_[slot];
-    if (place.count == 0) {
-      place.minSize = size;
-      place.maxSize = size;
-    } else {
-      place.minSize = std::min(place.minSize, size);
-      place.maxSize = std::max(place.maxSize, size);
-    }
-    ++place.count;
+    PlaceCounts* const counted = AddRegions(slot, kind, size, 1);
+    if (counted == nullptr) return;
+    PlaceCounts& place = *counted;
     if (!CountsValues(kind)) return;
     const std::uint8_t* bytes = song_.StreamData() + offset;
     std::size_t grown = 0;
