@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <utility>
@@ -76,6 +78,39 @@ TEST(ValueRuns, CountAsRegionByRegion) {
       }
     }
   }
+}
+
+// What adding a song's counts says a place grew by is what its memory
+// reckoning says after, less before: the collection's budget adds these
+// up, so a wrong one would drop or keep places it should not. Songs of the
+// same places, whose values grow, and pass 256 with the third.
+TEST(ValueRuns, AddingReckonsTheGrowthAsCostDoes) {
+  const auto study = [](std::int32_t seed, const char* channel) {
+    SongBuilder song;
+    song.Version(0x6105)
+        .Channels({ChannelEntry(channel), ChannelEntry("two")})
+        .Module(ModuleRecord(moduletypes::Sampler, channel).Track(channel))
+        .Events(Events(120, seed));
+    const TempSongFile file(song.Build());
+    return StudySongValues(file.Path(), 0x3F, SongBudget);
+  };
+  const SongValues songs[] = {study(0, "one"), study(60, "eins"), study(200, "uno")};
+  const std::vector<SongPlaces::Place>& places = songs[0].places.Places();
+  ASSERT_GT(places.size(), 10U);
+  std::size_t grew = 0;
+  for (std::size_t i = 0; i < places.size(); ++i) {
+    PlaceCounts place = songs[0].places.ToCounts(places[i]);
+    for (const SongValues& song : {std::cref(songs[1]), std::cref(songs[2]), std::cref(songs[0])}) {
+      const SongPlaces::Place& other = song.places.Places().at(i);
+      ASSERT_EQ(song.places.Name(other), place.name);
+      const std::size_t before = place.Cost();
+      const std::ptrdiff_t grown = place.MergeFrom(SongPlaces::Source(song.places, other));
+      EXPECT_EQ(static_cast<std::ptrdiff_t>(place.Cost()) - static_cast<std::ptrdiff_t>(before), grown) << place.name;
+      grew += grown != 0 ? 1 : 0;
+    }
+    EXPECT_EQ(place.files, 4U);
+  }
+  EXPECT_GE(grew, 5U);
 }
 
 // Without its model the load reports, rejects and raises as with it: the

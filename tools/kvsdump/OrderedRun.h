@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <deque>
 #include <exception>
+#include <functional>
+#include <limits>
 #include <mutex>
 #include <optional>
 #include <ostream>
@@ -26,13 +28,26 @@ namespace ordered_run {
 // so what waits stays small whatever the number of files.
 inline constexpr std::size_t AheadPerJob = 16;
 
+// What may wait: results per job, and the sum of their weights (the memory
+// they hold, say). A worker starts no song while either is reached.
+template <class Result>
+struct Room {
+  std::size_t perJob = AheadPerJob;
+  std::size_t weight = std::numeric_limits<std::size_t>::max();
+  std::function<std::size_t(const Result&)> weigh;
+};
+
+// Tells the allocator to keep what one song frees for the next; once per
+// process.
+void KeepFreedMemory();
+
 // Hands out the songs in path order to the workers and gives their results
 // back in the same order. Each worker holds one song at a time.
 template <class Result, class WorkOnSong>
 class Queue {
  public:
-  Queue(const SongPaths& songs, std::size_t jobs, WorkOnSong& work, std::size_t aheadPerJob = AheadPerJob)
-      : songs_(songs), ahead_(jobs * aheadPerJob), work_(work) {}
+  Queue(const SongPaths& songs, std::size_t jobs, WorkOnSong& work, Room<Result> room = {})
+      : songs_(songs), ahead_(jobs * room.perJob), room_(std::move(room)), work_(work) {}
 
   // A worker's loop: the next song until there is none or the run stops.
   void Work() {
@@ -40,7 +55,9 @@ class Queue {
       std::size_t index = 0;
       {
         std::unique_lock lock(mutex_);
-        spaceFree_.wait(lock, [&] { return stop_ || next_ >= songs_.size() || next_ < given_ + ahead_; });
+        spaceFree_.wait(lock, [&] {
+          return stop_ || next_ >= songs_.size() || (next_ < given_ + ahead_ && held_ < room_.weight);
+        });
         if (stop_ || next_ >= songs_.size()) return;
         index = next_++;
         if (done_.size() <= index - given_) done_.resize(index - given_ + 1);
@@ -52,9 +69,11 @@ class Queue {
       } catch (...) {
         fault = std::current_exception();
       }
+      const std::size_t weight = result && room_.weigh ? room_.weigh(*result) : 0;
       std::lock_guard lock(mutex_);
       if (fault && !fault_) fault_ = fault;
       if (fault) stop_ = true;
+      held_ += weight;
       if (result) done_[index - given_] = std::move(result);
       songDone_.notify_all();
     }
@@ -68,6 +87,7 @@ class Queue {
     if (stop_ || given_ >= songs_.size()) return std::nullopt;
     std::optional<Result> result = std::move(done_.front());
     done_.pop_front();
+    if (room_.weigh) held_ -= std::min(held_, room_.weigh(*result));
     ++given_;
     spaceFree_.notify_all();
     return result;
@@ -89,12 +109,14 @@ class Queue {
  private:
   const SongPaths& songs_;
   const std::size_t ahead_;
+  const Room<Result> room_;
   WorkOnSong& work_;
   std::mutex mutex_;
   std::condition_variable spaceFree_;
   std::condition_variable songDone_;
   std::size_t next_ = 0;   // the next song to start
   std::size_t given_ = 0;  // the results given back by Next
+  std::size_t held_ = 0;   // the weight of the results done and not given back
   std::deque<std::optional<Result>> done_;  // from song given_ on
   bool stop_ = false;
   std::exception_ptr fault_;
@@ -111,12 +133,13 @@ class Queue {
 // Threads that the system refuses are done without: the run goes on with
 // the ones made, or on the calling thread when none could be, and says so
 // once on `err`.
-// `aheadPerJob`: results that may wait per job (fewer when each is large).
+// `room`: how much may wait (less when each result is large).
 template <class Result, class Work, class Consume>
 void RunInOrder(const SongPaths& songs, std::size_t jobs, Work work, Consume consume, std::ostream& err,
-                std::size_t aheadPerJob = ordered_run::AheadPerJob) {
+                ordered_run::Room<Result> room = {}) {
+  ordered_run::KeepFreedMemory();
   const std::size_t wanted = std::min(std::max<std::size_t>(jobs, 1), std::max<std::size_t>(songs.size(), 1));
-  ordered_run::Queue<Result, Work> queue(songs, wanted, work, aheadPerJob);
+  ordered_run::Queue<Result, Work> queue(songs, wanted, work, std::move(room));
   std::vector<std::jthread> threads;
   threads.reserve(wanted);
   for (std::size_t i = 0; i < wanted; ++i) {

@@ -159,12 +159,12 @@ std::string ValueKeyHex(const ValueKey& key) {
 
 // --- PlaceCounts
 
+std::size_t SameCost(const std::string& field) { return NodeCost + sizeof(std::string) + sizeof(SameCount) + field.capacity(); }
+
 std::size_t PlaceCounts::Cost() const {
-  std::size_t cost = sizeof(PlaceCounts) + name.capacity() + values.bucket_count() * sizeof(void*) +
-                     positions.capacity() * sizeof(ByteCounts);
-  for (const auto& [key, value] : values) cost += NodeCost + sizeof(ValueKey) + sizeof(ValueCount) + value.text.capacity();
+  std::size_t cost = sizeof(PlaceCounts) + name.capacity() + values.Cost() + positions.capacity() * sizeof(ByteCounts);
   for (const ByteCounts& position : positions) cost += position.Cost() - sizeof(ByteCounts);
-  for (const auto& [field, same] : sameAs) cost += NodeCost + sizeof(std::string) + sizeof(SameCount) + field.capacity();
+  for (const auto& [field, same] : sameAs) cost += SameCost(field);
   return cost;
 }
 
@@ -174,44 +174,13 @@ bool PlaceCounts::Constant() const {
 }
 
 std::ptrdiff_t PlaceCounts::Merge(PlaceCounts&& other, bool printed) {
-  const auto before = static_cast<std::ptrdiff_t>(Cost());
   if (printed) {
     for (auto& [field, same] : sameAs)
       if (!other.sameAs.contains(field)) same.records += other.count;
     for (auto& [field, same] : other.sameAs)
       if (!sameAs.contains(field)) same.records += count;
   }
-  if (count == 0) {
-    minSize = other.minSize;
-    maxSize = other.maxSize;
-  } else if (other.count > 0) {
-    minSize = std::min(minSize, other.minSize);
-    maxSize = std::max(maxSize, other.maxSize);
-  }
-  files += other.files;
-  count += other.count;
-  anySmall = anySmall || other.anySmall;
-  if (other.valuesOverflow) valuesOverflow = true;
-  if (!valuesOverflow) {
-    for (auto& [key, value] : other.values) {
-      ValueCount& mine = values[key];
-      mine.count += value.count;
-      if (!mine.hasText && value.hasText) {
-        mine.text = std::move(value.text);
-        mine.hasText = true;
-      }
-    }
-    if (values.size() > MaxValues) valuesOverflow = true;
-  }
-  if (valuesOverflow) values = {};
-  if (positions.size() < other.positions.size()) positions.resize(other.positions.size());
-  for (std::size_t p = 0; p < other.positions.size(); ++p) positions[p].AddAll(other.positions[p]);
-  for (auto& [field, same] : other.sameAs) {
-    SameCount& mine = sameAs[field];
-    mine.equal += same.equal;
-    mine.records += same.records;
-  }
-  return static_cast<std::ptrdiff_t>(Cost()) - before;
+  return MergeFrom(PlaceSource(other));
 }
 
 void OtherCounts::Add(std::uint64_t addFiles, std::uint64_t addCount, std::uint64_t addMin, std::uint64_t addMax) {
@@ -248,23 +217,32 @@ void ValueCensus::AddOtherFiles(TKvsRegionKind kind, std::uint64_t files, bool a
   }
 }
 
-bool ValueCensus::AddPlace(PlaceCounts&& place, bool printed) {
-  if (place.count == 0) return true;
+PlaceCounts* ValueCensus::Kept(std::string_view name, TKvsRegionKind kind, bool& gone) {
   // Most places of a song are known: their key is made in a string kept
   // for it.
-  lookup_.assign(place.name);
+  lookup_.assign(name);
   lookup_ += '\0';
-  lookup_ += static_cast<char>('0' + static_cast<int>(place.kind));
-  if (const auto found = index_.find(lookup_); found != index_.end()) {
-    const std::size_t index = found->second;
-    if (gone_[index]) {
-      AddOther(place.kind, {0, place.count, place.minSize, place.maxSize});
-      return false;
-    }
-    const std::ptrdiff_t grown = places_[index].Merge(std::move(place), printed);
-    used_ = static_cast<std::size_t>(static_cast<std::ptrdiff_t>(used_) + grown);
-    if (used_ > budget_) Evict(index);
+  lookup_ += static_cast<char>('0' + static_cast<int>(kind));
+  const auto found = index_.find(lookup_);
+  gone = found != index_.end() && gone_[found->second];
+  return found == index_.end() || gone ? nullptr : &places_[found->second];
+}
+
+void ValueCensus::Grown(PlaceCounts& place, std::ptrdiff_t grown) {
+  used_ = static_cast<std::size_t>(static_cast<std::ptrdiff_t>(used_) + grown);
+  if (used_ > budget_) Evict(static_cast<std::size_t>(&place - places_.data()));
+}
+
+bool ValueCensus::AddPlace(PlaceCounts&& place, bool printed) {
+  if (place.count == 0) return true;
+  bool gone = false;
+  if (PlaceCounts* const kept = Kept(place.name, place.kind, gone)) {
+    Grown(*kept, kept->Merge(std::move(place), printed));
     return true;
+  }
+  if (gone) {
+    AddOther(place.kind, {0, place.count, place.minSize, place.maxSize});
+    return false;
   }
   std::string key = PlaceKey(place.name, place.kind);
   const std::size_t cost = place.Cost() + key.capacity() + NodeCost;

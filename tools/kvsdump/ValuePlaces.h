@@ -1,8 +1,10 @@
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -12,6 +14,7 @@
 #include <vector>
 
 #include "songfile/KvsRegion.h"
+#include "tools/kvsdump/ValueTable.h"
 
 // The counts of the value census: for each place of the structure, how
 // often each value and each byte occurs across a collection. Only counts,
@@ -71,6 +74,17 @@ class ByteCounts {
   }
   // Adds all of `other`'s counts; returns the bytes of memory this added.
   std::size_t AddAll(const ByteCounts& other);
+  // `f(value, count)` for each value that occurs, in no set order.
+  template <class F>
+  void ForEach(F f) const {
+    if (all_) {
+      for (unsigned value = 0; value < 256; ++value)
+        if (all_[value] > 0) f(static_cast<std::uint8_t>(value), all_[value]);
+      return;
+    }
+    if (few_ > 0) f(firstValue_, firstCount_);
+    for (std::size_t i = 0; i + 1 < few_; ++i) f(more_[i].value, more_[i].count);
+  }
   std::size_t Distinct() const;
   std::uint64_t Total() const;
   // The values that occur with their counts, in byte order.
@@ -95,26 +109,9 @@ class ByteCounts {
   std::unique_ptr<std::uint64_t[]> all_;
 };
 
-// A whole value of up to 8 bytes: its bytes, first byte lowest.
-struct ValueKey {
-  std::uint64_t bytes = 0;
-  std::uint8_t size = 0;
-  bool operator==(const ValueKey&) const = default;
-};
-struct ValueKeyHash {
-  std::size_t operator()(const ValueKey& key) const {
-    return std::hash<std::uint64_t>{}(key.bytes * 0x9E3779B97F4A7C15ULL ^ key.size);
-  }
-};
 ValueKey MakeValueKey(const std::uint8_t* bytes, std::size_t size);
 // "01000000": the bytes in file order, two hexadecimal digits each.
 std::string ValueKeyHex(const ValueKey& key);
-
-struct ValueCount {
-  std::uint64_t count = 0;
-  std::string text;  // a field's value as the map shows it, 8-bit
-  bool hasText = false;
-};
 
 struct SameCount {
   std::uint64_t equal = 0;
@@ -131,9 +128,9 @@ struct PlaceCounts {
   std::uint64_t maxSize = 0;
   bool anySmall = false;        // a region of at most 8 bytes was counted
   bool valuesOverflow = false;  // more than 256 distinct values
-  std::unordered_map<ValueKey, ValueCount, ValueKeyHash> values;
+  ValueTable values;
   std::vector<ByteCounts> positions;
-  std::map<std::string, SameCount> sameAs;  // by the field's place
+  std::map<std::string, SameCount, std::less<>> sameAs;  // by the field's place
 
   // The memory its counters hold, roughly, for the budget.
   std::size_t Cost() const;
@@ -142,9 +139,97 @@ struct PlaceCounts {
   // least once; one missing on a side was never equal there, in as many
   // records as that side has regions (a record's layout holds both).
   std::ptrdiff_t Merge(PlaceCounts&& other, bool printed = false);
+  // The same from counts held otherwise (a song's, flat), through the
+  // members and walks of PlaceSource below.
+  template <class Source>
+  std::ptrdiff_t MergeFrom(const Source& other);
   // Every byte position holds one value only.
   bool Constant() const;
 };
+
+// A PlaceCounts as a source of MergeFrom; what another source offers.
+class PlaceSource {
+ public:
+  explicit PlaceSource(const PlaceCounts& place) : place_(place) {}
+  std::uint64_t Files() const { return place_.files; }
+  std::uint64_t Count() const { return place_.count; }
+  std::uint64_t MinSize() const { return place_.minSize; }
+  std::uint64_t MaxSize() const { return place_.maxSize; }
+  bool AnySmall() const { return place_.anySmall; }
+  bool ValuesOverflow() const { return place_.valuesOverflow; }
+  template <class F>  // f(key, count, text, hasText)
+  void ForEachValue(F f) const {
+    for (const auto& [key, value] : place_.values) f(key, value.count, std::string_view(value.text), value.hasText);
+  }
+  std::size_t Positions() const { return place_.positions.size(); }
+  template <class F>  // f(value, count)
+  void ForEachByte(std::size_t position, F f) const {
+    place_.positions[position].ForEach(f);
+  }
+  template <class F>  // f(field, counts)
+  void ForEachSame(F f) const {
+    for (const auto& [field, same] : place_.sameAs) f(std::string_view(field), same);
+  }
+
+ private:
+  const PlaceCounts& place_;
+};
+
+// The node cost of a "same as" entry, as Cost reckons it.
+std::size_t SameCost(const std::string& field);
+
+template <class Source>
+std::ptrdiff_t PlaceCounts::MergeFrom(const Source& other) {
+  // What Cost() would say after, less before, reckoned from what changes:
+  // a song's counts are added to the collection's once per place.
+  std::ptrdiff_t grown = 0;
+  if (count == 0) {
+    minSize = other.MinSize();
+    maxSize = other.MaxSize();
+  } else if (other.Count() > 0) {
+    minSize = std::min(minSize, other.MinSize());
+    maxSize = std::max(maxSize, other.MaxSize());
+  }
+  files += other.Files();
+  count += other.Count();
+  anySmall = anySmall || other.AnySmall();
+  const auto valuesBefore = static_cast<std::ptrdiff_t>(values.Cost());
+  if (other.ValuesOverflow()) valuesOverflow = true;
+  if (!valuesOverflow) {
+    other.ForEachValue([&](const ValueKey& key, std::uint64_t times, std::string_view text, bool hasText) {
+      ValueCount& mine = values[key];
+      mine.count += times;
+      if (!mine.hasText && hasText) {
+        mine.text.assign(text);
+        mine.hasText = true;
+      }
+    });
+    if (values.size() > MaxValues) valuesOverflow = true;
+  }
+  if (valuesOverflow) values = {};
+  grown += static_cast<std::ptrdiff_t>(values.Cost()) - valuesBefore;
+  if (positions.size() < other.Positions()) {
+    const std::size_t before = positions.capacity();
+    positions.resize(other.Positions());
+    grown += static_cast<std::ptrdiff_t>((positions.capacity() - before) * sizeof(ByteCounts));
+  }
+  for (std::size_t p = 0; p < other.Positions(); ++p) {
+    ByteCounts& mine = positions[p];
+    other.ForEachByte(p, [&](std::uint8_t value, std::uint64_t times) {
+      grown += static_cast<std::ptrdiff_t>(mine.Add(value, times));
+    });
+  }
+  other.ForEachSame([&](std::string_view field, const SameCount& same) {
+    auto found = sameAs.find(field);
+    if (found == sameAs.end()) {
+      found = sameAs.emplace(std::string(field), SameCount{}).first;
+      grown += static_cast<std::ptrdiff_t>(SameCost(found->first));
+    }
+    found->second.equal += same.equal;
+    found->second.records += same.records;
+  });
+  return grown;
+}
 
 // What regions of places not kept add up to, per kind.
 struct OtherCounts {
@@ -184,6 +269,13 @@ class ValueCensus {
   // Returns false when the place's regions went to "(other places)": the
   // caller knows in how many songs (a song's regions there count once).
   bool AddPlace(PlaceCounts&& place, bool printed = false);
+  // The kept place of this name and kind, to add counts to with Grown
+  // after; null when there is none: a new place (for AddPlace), or one
+  // gone to "(other places)", which `gone` says.
+  PlaceCounts* Kept(std::string_view name, TKvsRegionKind kind, bool& gone);
+  // `place`, from Kept, grew by `grown` bytes of its Cost: over the
+  // budget, it goes to "(other places)".
+  void Grown(PlaceCounts& place, std::ptrdiff_t grown);
   void AddOther(TKvsRegionKind kind, const OtherCounts& counts);
   void AddOtherFiles(TKvsRegionKind kind, std::uint64_t files, bool atLeast);
   // Places counted under "(other places)" by a song, by a hash of name and

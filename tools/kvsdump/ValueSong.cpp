@@ -76,6 +76,9 @@ struct SameIndexed {
 };
 
 constexpr std::uint32_t NoSlot = UINT32_MAX;
+// The bytes of records counted together, field by field: well within a
+// core's own cache.
+constexpr std::uint64_t BlockBytes = std::uint64_t{64} << 10;
 constexpr std::size_t MaxRecordItems = 4096;
 
 // A field of a record layout, an array's items one by one.
@@ -180,21 +183,20 @@ class ValueSink : public TKvsRegionSink {
     Flush();
     if (end_ < fileSize) Unread(end_, fileSize - end_);
     SongValues song;
-    song.places.reserve(places_.size());
-    // Names first: the places are moved out after.
-    for (std::size_t slot = 0; slot < places_.size(); ++slot)
-      for (const SameIndexed& same : same_[slot]) places_[slot].sameAs[places_[same.field].name] = same.counts;
+    std::vector<std::pair<const std::string*, SameCount>> same;
     for (std::size_t slot = 0; slot < places_.size(); ++slot) {
-      PlaceCounts& place = places_[slot];
+      const PlaceCounts& place = places_[slot];
       if (gone_[slot] || place.count == 0) continue;
-      place.files = 1;
-      song.places.push_back(std::move(place));
+      same.clear();
+      for (const SameIndexed& pair : same_[slot]) same.emplace_back(&places_[pair.field].name, pair.counts);
+      song.places.Add(place, same);
     }
     song.other = other_;
     for (OtherCounts& other : song.other)
       if (other.count > 0) other.files = 1;
     song.otherNames.assign(otherNames_.begin(), otherNames_.end());
     std::sort(song.otherNames.begin(), song.otherNames.end());
+    song.held = used_ + song.otherNames.size() * sizeof(std::uint64_t);
     return song;
   }
 
@@ -291,8 +293,13 @@ class ValueSink : public TKvsRegionSink {
       RecordsByRegion(layout, offset, chunk, first, count);
       return;
     }
-    for (std::uint64_t done = 0; done < count; done += ColumnCounter::MaxRun) {
-      const std::uint64_t n = std::min(count - done, ColumnCounter::MaxRun);
+    // A block of records at a time, every field of it, while the block is
+    // still in the cache: a field at a time down a whole run of megabytes
+    // would read it from memory once per field, and two jobs would share
+    // the memory's bandwidth instead of each using a core.
+    const std::uint64_t block = std::clamp<std::uint64_t>(BlockBytes / std::max<std::uint64_t>(layout.size, 1), 1, ColumnCounter::MaxRun);
+    for (std::uint64_t done = 0; done < count; done += block) {
+      const std::uint64_t n = std::min(count - done, block);
       const std::uint8_t* const records = song_.StreamData() + offset + done * layout.size;
       for (std::size_t i = 0; i < runItems_.size(); ++i)
         CountColumn(runSlots_[i], *runItems_[i].field, records + runItems_[i].offset, layout.size, n);
@@ -681,9 +688,16 @@ void AddSongValues(ValueCensus& census, SongValues&& song) {
     case Outcome::Failed: ++totals.failed; break;
   }
   std::array<bool, RegionKindCount> other{};
-  for (PlaceCounts& place : song.places) {
-    const auto kind = static_cast<std::size_t>(place.kind);
-    if (!census.AddPlace(std::move(place))) other[kind] = true;
+  for (const SongPlaces::Place& place : song.places.Places()) {
+    bool gone = false;
+    if (PlaceCounts* const kept = census.Kept(song.places.Name(place), place.kind, gone)) {
+      census.Grown(*kept, kept->MergeFrom(SongPlaces::Source(song.places, place)));
+    } else if (gone) {
+      census.AddOther(place.kind, {0, place.count, place.minSize, place.maxSize});
+      other[static_cast<std::size_t>(place.kind)] = true;
+    } else if (!census.AddPlace(song.places.ToCounts(place))) {
+      other[static_cast<std::size_t>(place.kind)] = true;
+    }
   }
   for (std::size_t kind = 0; kind < RegionKindCount; ++kind) {
     census.AddOther(static_cast<TKvsRegionKind>(kind), {0, song.other[kind].count, song.other[kind].minSize,

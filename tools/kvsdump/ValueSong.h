@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "tools/kvsdump/ShownDiff.h"
+#include "tools/kvsdump/SongPlaces.h"
 #include "tools/kvsdump/ValuePlaces.h"
 
 namespace tarvo::kvsdump {
@@ -18,9 +19,10 @@ struct SongValues {
   std::uint64_t size = 0;
   Outcome outcome = Outcome::Loaded;
   std::string errorUtf8;
-  std::vector<PlaceCounts> places;  // in the order the song first has them
+  SongPlaces places;  // in the order the song first has them
   std::array<OtherCounts, RegionKindCount> other{};
   std::vector<std::uint64_t> otherNames;  // PlaceHash of the places in `other`
+  std::size_t held = 0;  // the memory its counters hold, as the budget reckons it
 };
 
 // Loads `file` as the window does and counts the regions of `kinds` of its

@@ -8,13 +8,15 @@
 
 namespace tarvo::kvsdump {
 
-// The memory the collection's counters may hold, and what the counters of
-// one song may hold (a song in flight: being counted or waiting to be
-// added, two per job and one): the bound on what the value census adds to
-// the census's memory, whatever the collection. The song's bound is the
-// same whatever --jobs, so what is kept never depends on it.
+// The memory the collection's counters may hold, what the counters of one
+// song may hold, and what songs done but not yet added may hold together
+// (beyond the songs being counted, one per job): the bound on what the
+// value census adds to the census's memory, whatever the collection. The
+// song's bound is the same whatever --jobs, so what is kept never depends
+// on it.
 inline constexpr std::size_t ValuesBudget = std::size_t{96} << 20;
 inline constexpr std::size_t SongBudget = std::size_t{8} << 20;
+inline constexpr std::size_t WaitingBudget = std::size_t{32} << 20;
 
 // kvsdump --values: the regions of `kinds` of every song of PATHs counted
 // by place, `jobs` songs at once, added in path order. The walk, the

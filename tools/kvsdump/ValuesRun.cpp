@@ -17,12 +17,13 @@ namespace tarvo::kvsdump {
 
 namespace {
 
-// Songs done but not yet added, per worker: each holds its counts (at most
-// SongBudget), so fewer than the census's lines, and at most about eight in
-// all unless there are more workers. With one a worker would often wait for
-// a larger song before it to be added, and two workers would not be twice
-// as fast.
-std::size_t AheadPerJob(std::size_t jobs) { return std::max<std::size_t>(1, 8 / jobs); }
+// Songs done but not yet added: as many as the census lets wait, while
+// their counts hold at most WaitingBudget together. With few, a worker
+// would often wait for a larger song before it to be added, and two
+// workers would not be twice as fast.
+ordered_run::Room<SongValues> Waiting() {
+  return {ordered_run::AheadPerJob, WaitingBudget, [](const SongValues& song) { return song.held; }};
+}
 
 }  // namespace
 
@@ -47,7 +48,7 @@ int RunValues(const std::vector<std::string>& paths, bool json, int jobs, KindSe
         AddSongValues(census, std::move(song));
         return true;
       },
-      err, AheadPerJob(workers));
+      err, Waiting());
   progress.Clear();
   if (json) {
     WriteValuesJson(out, census);
