@@ -75,7 +75,9 @@ class Queue {
       if (fault) stop_ = true;
       held_ += weight;
       if (result) done_[index - given_] = std::move(result);
-      songDone_.notify_all();
+      // Only the next song in order lets Next go on: others would wake it
+      // for nothing.
+      if (fault || index == given_) songDone_.notify_all();
     }
   }
 

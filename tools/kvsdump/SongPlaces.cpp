@@ -10,8 +10,10 @@ std::uint32_t SongPlaces::AddText(std::string_view text) {
 
 void SongPlaces::Add(const PlaceCounts& place, const std::vector<std::pair<const std::string*, SameCount>>& same) {
   Place& added = places_.emplace_back();
-  added.nameAt = AddText(place.name);
+  const std::string key = PlaceKey(place.name, place.kind);
+  added.nameAt = AddText(key);
   added.nameSize = static_cast<std::uint32_t>(place.name.size());
+  added.keyHash = HashKey(key).hash;
   added.kind = place.kind;
   added.anySmall = place.anySmall;
   added.valuesOverflow = place.valuesOverflow;

@@ -18,8 +18,9 @@ namespace tarvo::kvsdump {
 class SongPlaces {
  public:
   struct Place {
-    std::uint32_t nameAt = 0;
+    std::uint32_t nameAt = 0;  // its key: the name, then what PlaceKey adds
     std::uint32_t nameSize = 0;
+    std::size_t keyHash = 0;
     TKvsRegionKind kind = TKvsRegionKind::Field;
     bool anySmall = false;
     bool valuesOverflow = false;
@@ -39,6 +40,7 @@ class SongPlaces {
 
   const std::vector<Place>& Places() const { return places_; }
   std::string_view Name(const Place& place) const { return Text(place.nameAt, place.nameSize); }
+  HashedKey Key(const Place& place) const { return {Text(place.nameAt, place.nameSize + 2), place.keyHash}; }
   // The place as PlaceCounts of one file, for a place new to the collection.
   PlaceCounts ToCounts(const Place& place) const;
 

@@ -217,13 +217,19 @@ void ValueCensus::AddOtherFiles(TKvsRegionKind kind, std::uint64_t files, bool a
   }
 }
 
+HashedKey HashKey(std::string_view key) { return {key, std::hash<std::string_view>{}(key)}; }
+
 PlaceCounts* ValueCensus::Kept(std::string_view name, TKvsRegionKind kind, bool& gone) {
   // Most places of a song are known: their key is made in a string kept
   // for it.
   lookup_.assign(name);
   lookup_ += '\0';
   lookup_ += static_cast<char>('0' + static_cast<int>(kind));
-  const auto found = index_.find(lookup_);
+  return Kept(HashKey(lookup_), gone);
+}
+
+PlaceCounts* ValueCensus::Kept(const HashedKey& key, bool& gone) {
+  const auto found = index_.find(key);
   gone = found != index_.end() && gone_[found->second];
   return found == index_.end() || gone ? nullptr : &places_[found->second];
 }

@@ -231,6 +231,14 @@ std::ptrdiff_t PlaceCounts::MergeFrom(const Source& other) {
   return grown;
 }
 
+// A place's key (PlaceKey) with its hash, as the collection's index hashes
+// it, made on the thread that counted the place.
+struct HashedKey {
+  std::string_view key;
+  std::size_t hash = 0;
+};
+HashedKey HashKey(std::string_view key);
+
 // What regions of places not kept add up to, per kind.
 struct OtherCounts {
   std::uint64_t files = 0;
@@ -273,6 +281,7 @@ class ValueCensus {
   // after; null when there is none: a new place (for AddPlace), or one
   // gone to "(other places)", which `gone` says.
   PlaceCounts* Kept(std::string_view name, TKvsRegionKind kind, bool& gone);
+  PlaceCounts* Kept(const HashedKey& key, bool& gone);
   // `place`, from Kept, grew by `grown` bytes of its Cost: over the
   // budget, it goes to "(other places)".
   void Grown(PlaceCounts& place, std::ptrdiff_t grown);
@@ -298,7 +307,18 @@ class ValueCensus {
   std::vector<PlaceCounts> places_;
   std::vector<bool> gone_;  // evicted: counted under "(other places)" from then on
   std::size_t evicted_ = 0;
-  std::unordered_map<std::string, std::size_t> index_;  // name + kind
+  struct KeyHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view key) const { return HashKey(key).hash; }
+    std::size_t operator()(const HashedKey& key) const { return key.hash; }
+  };
+  struct KeyEqual {
+    using is_transparent = void;
+    bool operator()(std::string_view a, std::string_view b) const { return a == b; }
+    bool operator()(const HashedKey& a, std::string_view b) const { return a.key == b; }
+    bool operator()(std::string_view a, const HashedKey& b) const { return a == b.key; }
+  };
+  std::unordered_map<std::string, std::size_t, KeyHash, KeyEqual> index_;  // PlaceKey
   std::string lookup_;
   std::array<OtherCounts, RegionKindCount> other_{};
   std::unordered_set<std::uint64_t> otherNames_;

@@ -690,7 +690,7 @@ void AddSongValues(ValueCensus& census, SongValues&& song) {
   std::array<bool, RegionKindCount> other{};
   for (const SongPlaces::Place& place : song.places.Places()) {
     bool gone = false;
-    if (PlaceCounts* const kept = census.Kept(song.places.Name(place), place.kind, gone)) {
+    if (PlaceCounts* const kept = census.Kept(song.places.Key(place), gone)) {
       census.Grown(*kept, kept->MergeFrom(SongPlaces::Source(song.places, place)));
     } else if (gone) {
       census.AddOther(place.kind, {0, place.count, place.minSize, place.maxSize});
