@@ -13,13 +13,13 @@ void KeepFreedMemory() {
   // at once, they would be faulted in again song after song, and the
   // faults of two threads of one process wait for each other: two jobs
   // would not be twice as fast. Blocks up to 32 MiB stay with the
-  // allocator, and so does up to 128 MiB freed at the end of its heaps.
+  // allocator, and so does up to 32 MiB freed at the end of each heap.
   // Larger blocks (a huge song's bytes) still go back at once; the peak
   // is what it was.
   static std::once_flag once;
   std::call_once(once, [] {
     mallopt(M_MMAP_THRESHOLD, 32 << 20);
-    mallopt(M_TRIM_THRESHOLD, 128 << 20);
+    mallopt(M_TRIM_THRESHOLD, 32 << 20);
   });
 #endif
 }

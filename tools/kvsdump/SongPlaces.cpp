@@ -8,6 +8,25 @@ std::uint32_t SongPlaces::AddText(std::string_view text) {
   return at;
 }
 
+void SongPlaces::Reserve(const std::vector<PlaceCounts>& places) {
+  std::size_t values = 0;
+  std::size_t positions = 0;
+  std::size_t bytes = 0;
+  std::size_t texts = 0;
+  for (const PlaceCounts& place : places) {
+    values += place.values.size();
+    positions += place.positions.size();
+    for (const ByteCounts& position : place.positions) bytes += position.Distinct();
+    texts += place.name.size() + 2;
+    for (const auto& [key, value] : place.values) texts += value.text.size();
+  }
+  places_.reserve(places.size());
+  values_.reserve(values);
+  positions_.reserve(positions);
+  bytes_.reserve(bytes);
+  texts_.reserve(texts);
+}
+
 void SongPlaces::Add(const PlaceCounts& place, const std::vector<std::pair<const std::string*, SameCount>>& same) {
   Place& added = places_.emplace_back();
   const std::string key = PlaceKey(place.name, place.kind);

@@ -35,6 +35,8 @@ class SongPlaces {
     std::uint32_t sameCount = 0;
   };
 
+  // Room for the kept places of `places`, so that the arrays are made once.
+  void Reserve(const std::vector<PlaceCounts>& places);
   // Appends `place`, with the "same as" counts `same` by their field's name.
   void Add(const PlaceCounts& place, const std::vector<std::pair<const std::string*, SameCount>>& same);
 

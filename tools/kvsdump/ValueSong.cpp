@@ -183,13 +183,18 @@ class ValueSink : public TKvsRegionSink {
     Flush();
     if (end_ < fileSize) Unread(end_, fileSize - end_);
     SongValues song;
+    song.places.Reserve(places_);
     std::vector<std::pair<const std::string*, SameCount>> same;
     for (std::size_t slot = 0; slot < places_.size(); ++slot) {
-      const PlaceCounts& place = places_[slot];
+      PlaceCounts& place = places_[slot];
       if (gone_[slot] || place.count == 0) continue;
       same.clear();
       for (const SameIndexed& pair : same_[slot]) same.emplace_back(&places_[pair.field].name, pair.counts);
       song.places.Add(place, same);
+      // Gone once copied, so that the song is not held twice; its name
+      // stays for the places compared with it.
+      place.values = {};
+      place.positions = std::vector<ByteCounts>();
     }
     song.other = other_;
     for (OtherCounts& other : song.other)

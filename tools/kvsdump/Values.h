@@ -16,7 +16,7 @@ namespace tarvo::kvsdump {
 // on it.
 inline constexpr std::size_t ValuesBudget = std::size_t{96} << 20;
 inline constexpr std::size_t SongBudget = std::size_t{8} << 20;
-inline constexpr std::size_t WaitingBudget = std::size_t{32} << 20;
+inline constexpr std::size_t WaitingBudget = std::size_t{16} << 20;
 
 // kvsdump --values: the regions of `kinds` of every song of PATHs counted
 // by place, `jobs` songs at once, added in path order. The walk, the
