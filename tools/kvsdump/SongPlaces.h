@@ -42,7 +42,9 @@ class SongPlaces {
 
   const std::vector<Place>& Places() const { return places_; }
   std::string_view Name(const Place& place) const { return Text(place.nameAt, place.nameSize); }
-  HashedKey Key(const Place& place) const { return {Text(place.nameAt, place.nameSize + 2), place.keyHash}; }
+  HashedKey Key(const Place& place) const {
+    return {Text(place.nameAt, place.nameSize + PlaceKeySuffix), place.keyHash};
+  }
   // The place as PlaceCounts of one file, for a place new to the collection.
   PlaceCounts ToCounts(const Place& place) const;
 

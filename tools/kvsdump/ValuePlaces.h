@@ -326,8 +326,10 @@ class ValueCensus {
   ValueTotals totals_;
 };
 
-// The key of a place in a table: its name and its kind.
+// The key of a place in a table: its name and its kind, PlaceKeySuffix
+// characters after the name.
 std::string PlaceKey(std::string_view name, TKvsRegionKind kind);
+inline constexpr std::size_t PlaceKeySuffix = 2;
 std::uint64_t PlaceHash(std::string_view name, TKvsRegionKind kind);
 // How many other places are told apart by name; beyond, they still count.
 inline constexpr std::size_t MaxOtherNames = 200000;
