@@ -6,28 +6,28 @@
 
 namespace tarvo {
 
+// Copies `count` bytes, at least one Word's worth and at most two, as the
+// Word at each end (overlapping in the middle).
+template <class Word>
+inline void CopyEnds(char* to, const char* from, std::size_t count) {
+  Word head;
+  Word tail;
+  std::memcpy(&head, from, sizeof head);
+  std::memcpy(&tail, from + count - sizeof tail, sizeof tail);
+  std::memcpy(to, &head, sizeof head);
+  std::memcpy(to + count - sizeof tail, &tail, sizeof tail);
+}
+
 // Copies `count` bytes without a call to the library: the formatter and
 // the JSON writer copy many pieces of a handful of bytes, for which a call
 // (or the compiler's general inline copy) costs more than the copy.
 inline void CopyShort(char* to, const char* from, std::size_t count) {
-  if (count >= 8) {
-    if (count > 16) {
-      std::memcpy(to, from, count);
-      return;
-    }
-    std::uint64_t head;
-    std::uint64_t tail;
-    std::memcpy(&head, from, 8);
-    std::memcpy(&tail, from + count - 8, 8);
-    std::memcpy(to, &head, 8);
-    std::memcpy(to + count - 8, &tail, 8);
+  if (count > 16) {
+    std::memcpy(to, from, count);
+  } else if (count >= 8) {
+    CopyEnds<std::uint64_t>(to, from, count);
   } else if (count >= 4) {
-    std::uint32_t head;
-    std::uint32_t tail;
-    std::memcpy(&head, from, 4);
-    std::memcpy(&tail, from + count - 4, 4);
-    std::memcpy(to, &head, 4);
-    std::memcpy(to + count - 4, &tail, 4);
+    CopyEnds<std::uint32_t>(to, from, count);
   } else if (count > 0) {
     to[0] = from[0];
     to[count / 2] = from[count / 2];

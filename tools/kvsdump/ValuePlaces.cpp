@@ -85,18 +85,6 @@ std::size_t ByteCounts::AddNew(std::uint8_t value, std::uint64_t n) {
   return 256 * sizeof(std::uint64_t) - std::min(freed, 256 * sizeof(std::uint64_t));
 }
 
-std::size_t ByteCounts::AddAll(const ByteCounts& other) {
-  std::size_t added = 0;
-  if (other.all_) {
-    for (unsigned value = 0; value < 256; ++value)
-      if (other.all_[value] > 0) added += Add(static_cast<std::uint8_t>(value), other.all_[value]);
-    return added;
-  }
-  if (other.few_ > 0) added += Add(other.firstValue_, other.firstCount_);
-  for (std::size_t i = 0; i + 1 < other.few_; ++i) added += Add(other.more_[i].value, other.more_[i].count);
-  return added;
-}
-
 std::size_t ByteCounts::Distinct() const {
   if (!all_) return few_;
   return static_cast<std::size_t>(std::count_if(all_.get(), all_.get() + 256, [](std::uint64_t n) { return n > 0; }));

@@ -72,8 +72,6 @@ class ByteCounts {
     }
     return AddNew(value, n);
   }
-  // Adds all of `other`'s counts; returns the bytes of memory this added.
-  std::size_t AddAll(const ByteCounts& other);
   // `f(value, count)` for each value that occurs, in no set order.
   template <class F>
   void ForEach(F f) const {

@@ -697,10 +697,7 @@ void AddSongValues(ValueCensus& census, SongValues&& song) {
     bool gone = false;
     if (PlaceCounts* const kept = census.Kept(song.places.Key(place), gone)) {
       census.Grown(*kept, kept->MergeFrom(SongPlaces::Source(song.places, place)));
-    } else if (gone) {
-      census.AddOther(place.kind, {0, place.count, place.minSize, place.maxSize});
-      other[static_cast<std::size_t>(place.kind)] = true;
-    } else if (!census.AddPlace(song.places.ToCounts(place))) {
+    } else if (!census.AddPlace(song.places.ToCounts(place))) {  // new, or gone to "(other places)"
       other[static_cast<std::size_t>(place.kind)] = true;
     }
   }
